@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build needs, only those missing. Sourced by the
+# other scripts with the package set as arguments.
+set -euo pipefail
+
+need_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+BUILD_PACKAGES=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+                libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri)
+TEST_PACKAGES=(xvfb xdotool x11-utils imagemagick clang libclang-rt-14-dev)

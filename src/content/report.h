@@ -1,0 +1,14 @@
+#pragma once
+
+// Where the content code reports to the user. The game routes message boxes to the
+// platform's MessageBoxA; tools print them; tests record them.
+
+// MessageBoxA's type flags as the content code uses them.
+inline constexpr unsigned kMbOk = 0x00000000u;
+
+using MessageBoxHandler = int (*)(const char* text, const char* caption, unsigned type);
+
+// Installs the handler for message boxes; null restores the default, which writes
+// "CAPTION: text" as one line to the standard error stream.
+void setMessageBoxHandler(MessageBoxHandler handler);
+int showMessageBox(const char* text, const char* caption, unsigned type);

@@ -1,0 +1,7 @@
+#include "content/texture.h"
+
+namespace {
+uint64_t nextSerial = 1;
+}
+
+Texture::Texture() : serial(nextSerial++) {}

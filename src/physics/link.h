@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+class Atom;
+class Object;
+struct Triangle;
+
+// A distance constraint between two atoms that snaps when its length ratio leaves
+// [minRatio, maxRatio].
+class Link {
+public:
+    Link() = default;
+    virtual ~Link() = default;
+
+    virtual void triangleAttached(Triangle* triangle);
+    virtual void triangleDetached(Triangle* triangle);
+
+    Atom* atomA = nullptr;
+    Atom* atomB = nullptr;
+    float restLength = -1;
+    float minRatio = 0.8f;
+    float maxRatio = 1.2f;
+    float stiffness = 0.2f;
+    uint32_t reserved = 0;
+    bool visible = true;
+    Object* owner = nullptr;
+    int32_t iterations = 3;
+    bool dying = false;
+    int32_t triangleCount = 0;
+    int32_t tag = 0;
+    bool restoresCollision = true;
+};
+
+// The destruction sequence: mark dying, detach from both atoms, remove through the
+// owner chain (which takes the triangles on the link with it), then free the link.
+void destroyLink(Link* link);

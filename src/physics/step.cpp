@@ -1,0 +1,152 @@
+// The simulation step. Every formula is evaluated in 32-bit float in the order
+// written here; the build forbids contraction into fused multiply-adds, so a run
+// gives the same bits on every compiler and platform.
+#include <cmath>
+
+#include "physics/atom.h"
+#include "physics/link.h"
+#include "physics/system.h"
+#include "scene/game.h"
+
+void System::step() {
+    if (paused) return;
+    stepCount += 1;
+    currentStamp += 1;
+
+    CursorList<Atom>& atoms = game->atoms;
+    CursorList<Link>& links = game->links;
+
+    atoms.rewind();
+    while (Atom* atom = atoms.advance()) insertIntoGrid(atom);
+
+    for (int32_t i = 0; i < maxIterations; ++i) {
+        atoms.rewind();
+        while (Atom* atom = atoms.advance()) {
+            if (atom->iterations <= i) break;
+            collideAtom(atom);
+        }
+        currentStamp += 1;
+        atoms.rewind();
+        while (Atom* atom = atoms.advance()) applyPush(atom);
+
+        links.rewind();
+        while (Link* link = links.advance()) {
+            if (link->iterations <= i) break;
+            solveLink(link);
+        }
+        currentStamp += 1;
+        atoms.rewind();
+        while (Atom* atom = atoms.advance()) applyPush(atom);
+    }
+
+    currentStamp += 1;
+    atoms.rewind();
+    while (Atom* atom = atoms.advance()) integrateAtom(atom);
+}
+
+void System::collideAtom(Atom* a) {
+    for (int32_t dc = -1; dc <= 1; ++dc) {
+        for (int32_t dr = -1; dr <= 1; ++dr) {
+            const GridCell& c = cells[(a->cellX + dc) * kGridSide + (a->cellY + dr)];
+            if (c.stamp != currentStamp) continue;
+            for (Atom* b = byId[c.first]; b != nullptr; b = b->nextInCell) {
+                if (!pairs.test(static_cast<std::size_t>(a->id) * kMaxAtoms +
+                                static_cast<std::size_t>(b->id)))
+                    continue;
+                if (a->collidesWith[b->group] == 0) continue;
+                if (!a->owner->mayCollide(a, b)) continue;
+                if (!b->owner->mayCollide(b, a)) continue;
+                resolveContact(a, b);
+            }
+        }
+    }
+    if (a->kinematic) {
+        a->x += a->kinematicStepX;
+        a->y += a->kinematicStepY;
+    }
+}
+
+void System::resolveContact(Atom* a, Atom* b) {
+    const float r = b->radius + a->radius;
+    float dx = a->x - b->x;
+    float dy = a->y - b->y;
+    float d2 = (dx * dx) + (dy * dy);
+    if (d2 < 0.05f) {
+        dx = 0;
+        dy = 1;
+        d2 = 1;
+    }
+    if (r * r < d2) return;
+    const float ratio = r / std::sqrt(d2);
+    a->owner->onCollide(a, b, ratio);
+    b->owner->onCollide(b, a, ratio);
+    const float w = 1.0f / (b->invMass + a->invMass);
+    const float px = w * (ratio * dx - dx);
+    const float py = w * (ratio * dy - dy);
+    a->pushX += px;
+    a->pushY += py;
+    b->pushX -= px;
+    b->pushY -= py;
+}
+
+void System::applyPush(Atom* atom) {
+    const float ax = atom->invMass * atom->pushX;
+    const float ay = atom->invMass * atom->pushY;
+    atom->x += ax;
+    atom->y += ay;
+    atom->prevX += atom->pushCarry * ax;
+    atom->prevY += atom->pushCarry * ay;
+    atom->pushX = 0;
+    atom->pushY = 0;
+    clampIntoWorld(atom);
+    insertIntoGrid(atom);
+}
+
+void System::solveLink(Link* link) {
+    Atom* a = link->atomA;
+    Atom* b = link->atomB;
+    const float dx = a->x - b->x;
+    const float dy = a->y - b->y;
+    const float length = std::sqrt((dx * dx) + (dy * dy));
+    float ratio = link->restLength / length;
+    // Written as "not within the limits" so that a ratio that is not a number
+    // snaps the link instead of spreading into the positions.
+    if (!(ratio >= link->minRatio && ratio <= link->maxRatio)) {
+        destroyLink(link);
+        return;
+    }
+    if (ratio > 100) ratio = 100;
+    const float k = link->stiffness * (1.0f / (b->invMass + a->invMass));
+    const float px = k * (ratio * dx - dx);
+    const float py = k * (ratio * dy - dy);
+    a->pushX += px;
+    a->pushY += py;
+    b->pushX -= px;
+    b->pushY -= py;
+}
+
+void System::integrateAtom(Atom* atom) {
+    if (atom->dead) {
+        atom->owner->removeAtom(atom);
+        delete atom;
+        return;
+    }
+    if (atom->kinematic) {
+        atom->savedX = atom->prevX;
+        atom->savedY = atom->prevY;
+        atom->kinematicStepX = (atom->x - atom->prevX) * atom->invIterations;
+        atom->kinematicStepY = (atom->y - atom->prevY) * atom->invIterations;
+        atom->prevX = atom->x;
+        atom->prevY = atom->y;
+    } else {
+        const float newX = (2 * atom->x) - atom->prevX;
+        atom->prevX = atom->x;
+        atom->x = newX;
+        const float newY = ((2 * atom->y) - atom->prevY) + gravity;
+        atom->prevY = atom->y;
+        atom->y = newY;
+        clampIntoWorld(atom);
+    }
+    atom->owner->atomMoved(atom);
+    insertIntoGrid(atom);
+}

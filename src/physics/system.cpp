@@ -1,0 +1,125 @@
+#include "physics/system.h"
+
+#include <cassert>
+#include <cstring>
+
+#include "physics/atom.h"
+#include "physics/link.h"
+#include "scene/game.h"
+
+namespace {
+
+std::size_t pairIndex(int32_t row, int32_t column) {
+    // Computed wide and taken as unsigned, so an unregistered id (-1) lands far
+    // outside the matrix and the range check rejects it.
+    return static_cast<std::size_t>(static_cast<int64_t>(row) * kMaxAtoms + column);
+}
+
+// trunc(scaled) + 1. Positions are clamped into the world before they are hashed,
+// so the guard only matters for a position that was not (a kinematic atom); it
+// keeps the 3 by 3 search, which reaches one cell further, inside the grid.
+int32_t cellIndex(float scaled) {
+    constexpr float kLast = static_cast<float>(kGridSide - 3);
+    assert(scaled >= 0 && scaled <= kLast && "position outside the grid");
+    if (!(scaled >= 0)) scaled = 0;
+    if (scaled > kLast) scaled = kLast;
+    return static_cast<int32_t>(scaled) + 1;
+}
+
+}  // namespace
+
+System::System(Game* game, float width, float height, float gravity, float scaleX, float scaleY)
+    : width(width),
+      height(height),
+      scaleX(scaleX),
+      scaleY(scaleY),
+      gravity(gravity),
+      game(game) {
+    std::memset(static_cast<void*>(cells), 0, sizeof cells);
+    pairs.clearAll();
+    ids.clearAll();
+    // Strict lower triangle: each unordered pair has one set bit, in the row of its
+    // larger id, and no atom pairs with itself.
+    for (int32_t i = 0; i < kMaxAtoms; ++i) {
+        std::size_t begin = pairIndex(i, 0);
+        std::size_t end = begin + static_cast<std::size_t>(i);
+        std::size_t b = begin;
+        for (; b < end && (b & 31) != 0; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
+        for (; b + 32 <= end; b += 32) pairs.words[b >> 5] = 0xffffffffu;
+        for (; b < end; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
+    }
+}
+
+GridCell& System::cell(int32_t column, int32_t row) {
+    assert(column >= 0 && column < kGridSide && row >= 0 && row < kGridSide);
+    return cells[column * kGridSide + row];
+}
+
+void System::clampIntoWorld(Atom* atom) {
+    // A coordinate that is not a number fails every comparison; it goes to 0 so
+    // that no cell index is ever computed from it.
+    if (!(atom->x >= 0)) atom->x = 0;
+    if (atom->x > width) atom->x = width;
+    if (!(atom->y >= 0)) atom->y = 0;
+    if (atom->y > height) atom->y = height;
+}
+
+void System::insertIntoGrid(Atom* atom) {
+    atom->cellX = cellIndex(scaleX * atom->x);
+    atom->cellY = cellIndex(scaleY * atom->y);
+    GridCell& c = cells[atom->cellX * kGridSide + atom->cellY];
+    const uint32_t id = static_cast<uint32_t>(atom->id);
+    if (c.stamp == currentStamp) {
+        byId[c.last]->nextInCell = atom;
+        c.last = id;
+    } else {
+        c.first = id;
+        c.stamp = currentStamp;
+        c.last = id;
+    }
+    atom->nextInCell = nullptr;
+}
+
+void System::registerAtom(Atom* atom) {
+    int32_t id = 0;
+    while (id < kMaxAtoms && ids.words[id >> 5] == 0xffffffffu) id += 32;
+    while (id < kMaxAtoms && ids.test(static_cast<std::size_t>(id))) ++id;
+    if (id >= kMaxAtoms) ids.test(kMaxAtoms);  // the world is full: throws, nothing changed
+
+    atom->id = id;
+    atom->world = this;
+    clampIntoWorld(atom);
+    atom->owner = nullptr;
+    ids.set(static_cast<std::size_t>(id));
+    byId[id] = atom;
+    ++usedIds;
+    insertIntoGrid(atom);
+    pairs.reset(pairIndex(id, id));
+    if (atom->iterations > maxIterations) maxIterations = atom->iterations;
+}
+
+void System::registerLink(Link* link) {
+    pairs.reset(pairIndex(link->atomA->id, link->atomB->id));
+    pairs.reset(pairIndex(link->atomB->id, link->atomA->id));
+}
+
+void System::unregisterAtom(Atom* atom) {
+    assert(atom->id >= 0 && atom->id < kMaxAtoms);
+    CursorList<Link>& links = game->links;
+    links.rewind();
+    while (Link* link = links.advance()) {
+        if (link->atomA == atom || link->atomB == atom) destroyLink(link);
+    }
+    ids.reset(static_cast<std::size_t>(atom->id));
+    --usedIds;
+}
+
+void System::unregisterLink(Link* link) {
+    if (!link->restoresCollision) return;
+    const int32_t a = link->atomA->id;
+    const int32_t b = link->atomB->id;
+    if (b < a)
+        pairs.set(pairIndex(a, b));
+    else
+        pairs.set(pairIndex(b, a));
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+
+#include "physics/fixed_bitset.h"
+
+class Atom;
+class Link;
+class Game;
+
+inline constexpr int kMaxAtoms = 5000;
+inline constexpr int kGridSide = 1002;
+
+// One cell of the spatial grid. The chain runs from first through each atom's
+// nextInCell to last, and is empty unless stamp equals the world's currentStamp.
+// first/last hold atom ids (kNoAtom for none) rather than pointers, which keeps a
+// cell at 12 bytes and the whole grid at 12 MB.
+struct GridCell {
+    uint32_t first;
+    uint32_t last;
+    int32_t stamp;
+};
+inline constexpr uint32_t kNoAtom = 0xffffffffu;
+
+using PairMatrix = FixedBitSet<static_cast<std::size_t>(kMaxAtoms) * kMaxAtoms>;
+using IdPool = FixedBitSet<kMaxAtoms>;
+
+// The physics world: extent, gravity, spatial grid, collision pair matrix and id
+// pool. About 15 MB of fixed arrays; allocate it on the heap.
+class System {
+public:
+    System(Game* game, float width, float height, float gravity, float scaleX, float scaleY);
+    virtual ~System() = default;
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
+
+    virtual void step();
+
+    void insertIntoGrid(Atom* atom);
+    void registerAtom(Atom* atom);
+    void registerLink(Link* link);
+    void unregisterAtom(Atom* atom);
+    void unregisterLink(Link* link);
+
+    // Ids not held by a registered atom (the loader checks a piece fits).
+    int32_t freeIds() const { return kMaxAtoms - usedIds; }
+    GridCell& cell(int32_t column, int32_t row);
+    Atom* atomWithId(uint32_t id) const { return byId[id]; }
+
+    float width;
+    float height;
+    float scaleX;
+    float scaleY;
+    float gravity;
+    int32_t maxIterations = 0;
+    uint32_t paused = 0;
+    uint32_t stepCount = 1;
+    int32_t currentStamp = 1;
+    Game* game;
+    GridCell cells[kGridSide * kGridSide];
+    PairMatrix pairs;
+    IdPool ids;
+
+private:
+    void collideAtom(Atom* a);
+    void resolveContact(Atom* a, Atom* b);
+    void applyPush(Atom* atom);
+    void solveLink(Link* link);
+    void integrateAtom(Atom* atom);
+    void clampIntoWorld(Atom* atom);
+
+    Atom* byId[kMaxAtoms] = {};
+    int32_t usedIds = 0;
+};

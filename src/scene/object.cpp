@@ -1,0 +1,106 @@
+#include "scene/object.h"
+
+#include "content/triangle.h"
+#include "physics/atom.h"
+#include "physics/link.h"
+
+Object::Object(Object* parent) : parent(parent) {
+    if (parent != nullptr) parent->children.pushFront(this);
+}
+
+namespace {
+
+bool tagListHas(CursorList<int32_t>& tags, int32_t tag) {
+    tags.rewind();
+    while (int32_t* entry = tags.advance())
+        if (*entry == tag) return true;
+    return false;
+}
+
+}  // namespace
+
+void Object::adoptAtom(Atom* atom) {
+    children.rewind();
+    while (Object* child = children.advance()) {
+        if (tagListHas(child->atomTags, atom->tag)) {
+            child->adoptAtom(atom);
+            return;
+        }
+    }
+    atom->owner = this;
+    addAtom(atom);
+}
+
+void Object::adoptLink(Link* link) {
+    children.rewind();
+    while (Object* child = children.advance()) {
+        if (tagListHas(child->linkTags, link->tag)) {
+            child->adoptLink(link);
+            return;
+        }
+    }
+    link->owner = this;
+    addLink(link);
+}
+
+void Object::adoptTriangle(Triangle* triangle) { addTriangle(triangle); }
+
+Atom* Object::addAtom(Atom* atom) {
+    parent->addAtom(atom);
+    atom->owner = this;
+    return atom;
+}
+
+void Object::addLink(Link* link) {
+    parent->addLink(link);
+    link->owner = this;
+}
+
+void Object::addTriangle(Triangle* triangle) {
+    parent->addTriangle(triangle);
+    triangle->owner = this;
+}
+
+Texture* Object::addTexture(Texture* texture) { return parent->addTexture(texture); }
+
+Object* Object::addListener(Object* listener) { return parent->addListener(listener); }
+
+void Object::removeAtom(Atom* atom) {
+    parent->removeAtom(atom);
+    removedAtoms += 1;
+}
+
+void Object::removeLink(Link* link) {
+    parent->removeLink(link);
+    removedLinks += 1;
+}
+
+void Object::removeTriangle(Triangle* triangle) {
+    parent->removeTriangle(triangle);
+    removedTriangles += 1;
+}
+
+void Object::removeChild(Object* child) { children.removeValue(child); }
+
+bool Object::mayCollide(Atom* own, Atom* other) { return parent->mayCollide(own, other); }
+
+void Object::onCollide(Atom* own, Atom* other, float ratio) {
+    parent->onCollide(own, other, ratio);
+}
+
+void Object::tick() {
+    children.rewind();
+    while (Object* child = children.advance()) child->tick();
+}
+
+void Object::atomMoved(Atom* atom) { parent->atomMoved(atom); }
+
+void Object::drawOverlay() {
+    children.rewind();
+    while (Object* child = children.advance()) child->drawOverlay();
+}
+
+void Object::teardown() {
+    destroyed = true;
+    if (parent != nullptr) parent->removeChild(this);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+#include "scene/cursor_list.h"
+
+class Atom;
+class Link;
+struct Triangle;
+struct Texture;
+
+// A node of the scene tree. Records climb to the root through add/remove (parent
+// first); tick and drawOverlay flow down to the children, newest first.
+class Object {
+public:
+    explicit Object(Object* parent);
+    virtual ~Object() = default;
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+
+    virtual void adoptAtom(Atom* atom);
+    virtual void adoptLink(Link* link);
+    virtual void adoptTriangle(Triangle* triangle);
+    virtual Atom* addAtom(Atom* atom);
+    virtual void addLink(Link* link);
+    virtual void addTriangle(Triangle* triangle);
+    virtual Texture* addTexture(Texture* texture);
+    virtual Object* addListener(Object* listener);
+    virtual void removeAtom(Atom* atom);
+    virtual void removeLink(Link* link);
+    virtual void removeTriangle(Triangle* triangle);
+    virtual void removeChild(Object* child);
+    virtual bool mayCollide(Atom* own, Atom* other);
+    virtual void onCollide(Atom* own, Atom* other, float ratio);
+    virtual void tick();
+    virtual void atomMoved(Atom* atom);
+    virtual void drawOverlay();
+
+    // The only clean-up the class has: flag it and leave the parent.
+    void teardown();
+
+    Object* parent;
+    CursorList<Object> children;
+    bool destroyed = false;
+    int32_t removedAtoms = 0;
+    int32_t removedLinks = 0;
+    int32_t removedTriangles = 0;
+    int32_t listenerMark = 0;
+    CursorList<int32_t> atomTags;
+    CursorList<int32_t> linkTags;
+};

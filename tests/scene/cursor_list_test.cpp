@@ -1,0 +1,121 @@
+#include "scene/cursor_list.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<int*> walk(CursorList<int>& list) {
+    std::vector<int*> out;
+    list.rewind();
+    while (int* v = list.advance()) out.push_back(v);
+    return out;
+}
+
+TEST(CursorList, NewListIsEmptyAndPushFrontWalksNewestFirst) {
+    CursorList<int> list;
+    list.rewind();
+    EXPECT_EQ(list.advance(), nullptr);
+    EXPECT_EQ(list.count, 0);
+
+    int a = 1, b = 2, c = 3;
+    list.pushFront(&a);
+    list.pushFront(&b);
+    list.pushFront(&c);
+    EXPECT_EQ(walk(list), (std::vector<int*>{&c, &b, &a}));
+    EXPECT_EQ(list.count, 3);
+}
+
+TEST(CursorList, WalkSurvivesRemovalOfCurrentAndOtherValues) {
+    int v[5] = {0, 1, 2, 3, 4};
+    CursorList<int> list;
+    for (int i = 4; i >= 0; --i) list.pushFront(&v[i]);
+
+    // Remove the current value: the walk continues with its successor.
+    std::vector<int*> seen;
+    list.rewind();
+    while (int* x = list.advance()) {
+        seen.push_back(x);
+        if (x == &v[1]) list.removeValue(x);
+    }
+    EXPECT_EQ(seen, (std::vector<int*>{&v[0], &v[1], &v[2], &v[3], &v[4]}));
+    EXPECT_EQ(list.count, 4);
+
+    // Remove another value ahead: the walk continues after the node removed last.
+    seen.clear();
+    list.rewind();
+    while (int* x = list.advance()) {
+        seen.push_back(x);
+        if (x == &v[0]) list.removeValue(&v[3]);
+    }
+    EXPECT_EQ(seen, (std::vector<int*>{&v[0], &v[4]}));
+    EXPECT_EQ(walk(list), (std::vector<int*>{&v[0], &v[2], &v[4]}));
+}
+
+TEST(CursorList, RemovingTheOnlyValueLeavesCursorOnHead) {
+    int a = 1;
+    CursorList<int> list;
+    list.pushFront(&a);
+    list.removeValue(&a);
+    EXPECT_EQ(list.cursor, &list.head);
+    EXPECT_EQ(list.head.next->value, nullptr);
+    EXPECT_EQ(list.head.next->next, nullptr);
+    EXPECT_EQ(list.count, 0);
+}
+
+TEST(CursorList, DuplicatePointerRemovesTheOccurrenceNearerHead) {
+    int a = 1, b = 2;
+    CursorList<int> list;
+    list.pushFront(&a);
+    list.pushFront(&b);
+    list.pushFront(&a);
+    list.removeValue(&a);
+    EXPECT_EQ(walk(list), (std::vector<int*>{&b, &a}));
+}
+
+TEST(CursorList, ValuePushedDuringWalkIsNotReturned) {
+    int a = 1, b = 2, c = 3;
+    CursorList<int> list;
+    list.pushFront(&a);
+    list.pushFront(&b);
+    std::vector<int*> seen;
+    list.rewind();
+    while (int* x = list.advance()) {
+        seen.push_back(x);
+        if (x == &b) list.pushFront(&c);
+    }
+    EXPECT_EQ(seen, (std::vector<int*>{&b, &a}));
+    EXPECT_EQ(walk(list), (std::vector<int*>{&c, &b, &a}));
+}
+
+TEST(CursorList, InsertAtCursorBeforeValueAndAtTailSentinel) {
+    int a = 1, b = 2, c = 3;
+    CursorList<int> list;
+    list.rewind();
+    list.advance();
+    auto* oldTail = list.cursor;
+    EXPECT_EQ(list.insertAtCursor(&a), &a);
+    EXPECT_EQ(list.cursor, oldTail);
+    EXPECT_EQ(oldTail->value, &a);
+    ASSERT_NE(oldTail->next, nullptr);
+    EXPECT_EQ(oldTail->next->value, nullptr);
+    EXPECT_EQ(oldTail->next->prev, oldTail);
+    EXPECT_EQ(walk(list), (std::vector<int*>{&a}));
+
+    list.rewind();
+    list.advance();  // on a
+    list.insertAtCursor(&b);
+    EXPECT_EQ(list.cursor->value, &a);
+    EXPECT_EQ(walk(list), (std::vector<int*>{&b, &a}));
+
+    // Sorted insertion where everything stays ahead appends through the sentinel.
+    list.rewind();
+    while (list.advance() != nullptr) {
+    }
+    list.insertAtCursor(&c);
+    EXPECT_EQ(walk(list), (std::vector<int*>{&b, &a, &c}));
+    EXPECT_EQ(list.count, 3);
+}
+
+}  // namespace
