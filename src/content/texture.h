@@ -14,7 +14,8 @@ inline constexpr int kTextureNameSize = 256;
 struct Texture {
     Texture();
 
-    std::unique_ptr<uint8_t[]> pixels;  // width * height * bytesPerPixel, rows in file order, RGB(A)
+    std::unique_ptr<uint8_t[]>
+        pixels;  // width * height * bytesPerPixel, rows in file order, RGB(A)
     uint32_t imageSize = 0;
     uint32_t bitsPerPixel = 0;
     uint32_t bytesPerPixel = 0;

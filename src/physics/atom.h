@@ -11,7 +11,7 @@ inline constexpr int kGroupCount = 50;
 // A point mass moved by position Verlet. Created by the piece loader, freed only by
 // the integration of a dead atom.
 class Atom {
-public:
+  public:
     Atom(float x, float y, float mass, float velocityX, float velocityY, float pushCarry,
          float radius);
     virtual ~Atom() = default;

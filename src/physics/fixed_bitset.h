@@ -8,7 +8,7 @@
 // std::out_of_range("invalid bitset<N> position") before touching anything.
 template <std::size_t N>
 class FixedBitSet {
-public:
+  public:
     static constexpr std::size_t kSize = N;
     static constexpr std::size_t kWords = (N + 31) / 32;
 
@@ -30,7 +30,7 @@ public:
 
     uint32_t words[kWords];
 
-private:
+  private:
     static void check(std::size_t i) {
         if (i >= N) throw std::out_of_range("invalid bitset<N> position");
     }

@@ -9,7 +9,7 @@ struct Triangle;
 // A distance constraint between two atoms that snaps when its length ratio leaves
 // [minRatio, maxRatio].
 class Link {
-public:
+  public:
     Link() = default;
     virtual ~Link() = default;
 

@@ -29,12 +29,7 @@ int32_t cellIndex(float scaled) {
 }  // namespace
 
 System::System(Game* game, float width, float height, float gravity, float scaleX, float scaleY)
-    : width(width),
-      height(height),
-      scaleX(scaleX),
-      scaleY(scaleY),
-      gravity(gravity),
-      game(game) {
+    : width(width), height(height), scaleX(scaleX), scaleY(scaleY), gravity(gravity), game(game) {
     std::memset(static_cast<void*>(cells), 0, sizeof cells);
     pairs.clearAll();
     ids.clearAll();

@@ -28,7 +28,7 @@ using IdPool = FixedBitSet<kMaxAtoms>;
 // The physics world: extent, gravity, spatial grid, collision pair matrix and id
 // pool. About 15 MB of fixed arrays; allocate it on the heap.
 class System {
-public:
+  public:
     System(Game* game, float width, float height, float gravity, float scaleX, float scaleY);
     virtual ~System() = default;
     System(const System&) = delete;
@@ -61,7 +61,7 @@ public:
     PairMatrix pairs;
     IdPool ids;
 
-private:
+  private:
     void collideAtom(Atom* a);
     void resolveContact(Atom* a, Atom* b);
     void applyPush(Atom* atom);

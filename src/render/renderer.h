@@ -5,7 +5,7 @@
 // The abstract renderer the world root draws through. The core only ever calls
 // drawFrame and reads the client height; the GL renderer implements the rest.
 class Renderer {
-public:
+  public:
     virtual ~Renderer() = default;
     virtual bool open(const char* title, float width, float height, int32_t bits, bool fullscreen,
                       bool resizable) = 0;

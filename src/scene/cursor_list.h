@@ -16,7 +16,7 @@ struct ListNode {
 
 template <typename T>
 class CursorList {
-public:
+  public:
     using Node = ListNode<T>;
 
     CursorList() {

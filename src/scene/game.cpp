@@ -56,7 +56,8 @@ Link* Game::findEdge(Atom* a, Atom* b) {
 
 void Game::addTriangle(Triangle* triangle) {
     triangles.rewind();
-    for (Triangle* t = triangles.advance(); t != nullptr && textureBefore(t->texture, triangle->texture);)
+    for (Triangle* t = triangles.advance();
+         t != nullptr && textureBefore(t->texture, triangle->texture);)
         t = triangles.advance();
     triangles.insertAtCursor(triangle);
 
@@ -68,7 +69,9 @@ void Game::addTriangle(Triangle* triangle) {
     triangle->owner = this;
 }
 
-Texture* Game::addTexture(Texture* texture) { return texture; }
+Texture* Game::addTexture(Texture* texture) {
+    return texture;
+}
 
 Object* Game::addListener(Object* listener) {
     listener->listenerMark = -99;
@@ -108,7 +111,9 @@ void Game::removeTriangle(Triangle* triangle) {
     removedTriangles += 1;
 }
 
-bool Game::mayCollide(Atom*, Atom*) { return true; }
+bool Game::mayCollide(Atom*, Atom*) {
+    return true;
+}
 
 void Game::onCollide(Atom*, Atom*, float) {}
 
@@ -139,8 +144,16 @@ void Game::mouseMove(int32_t x, int32_t y) {
     mouseY = static_cast<float>(height - y);
 }
 
-void Game::leftButtonDown() { leftButton = true; }
-void Game::leftButtonUp() { leftButton = false; }
-void Game::rightButtonDown() { rightButton = true; }
-void Game::rightButtonUp() { rightButton = false; }
+void Game::leftButtonDown() {
+    leftButton = true;
+}
+void Game::leftButtonUp() {
+    leftButton = false;
+}
+void Game::rightButtonDown() {
+    rightButton = true;
+}
+void Game::rightButtonUp() {
+    rightButton = false;
+}
 void Game::applyView() {}

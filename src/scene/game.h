@@ -10,7 +10,7 @@ class Renderer;
 // The world root: keeps the sorted global lists, registers atoms and links with the
 // physics world, wires triangles to their edge links and holds the input state.
 class Game : public Roster {
-public:
+  public:
     Game();
 
     Atom* addAtom(Atom* atom) override;
@@ -47,7 +47,7 @@ public:
     Renderer* renderer = nullptr;
     CursorList<Object> listeners;
 
-private:
+  private:
     void removeTrianglesOn(Link* link);
     Link* findEdge(Atom* a, Atom* b);
 };

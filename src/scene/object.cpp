@@ -43,7 +43,9 @@ void Object::adoptLink(Link* link) {
     addLink(link);
 }
 
-void Object::adoptTriangle(Triangle* triangle) { addTriangle(triangle); }
+void Object::adoptTriangle(Triangle* triangle) {
+    addTriangle(triangle);
+}
 
 Atom* Object::addAtom(Atom* atom) {
     parent->addAtom(atom);
@@ -61,9 +63,13 @@ void Object::addTriangle(Triangle* triangle) {
     triangle->owner = this;
 }
 
-Texture* Object::addTexture(Texture* texture) { return parent->addTexture(texture); }
+Texture* Object::addTexture(Texture* texture) {
+    return parent->addTexture(texture);
+}
 
-Object* Object::addListener(Object* listener) { return parent->addListener(listener); }
+Object* Object::addListener(Object* listener) {
+    return parent->addListener(listener);
+}
 
 void Object::removeAtom(Atom* atom) {
     parent->removeAtom(atom);
@@ -80,9 +86,13 @@ void Object::removeTriangle(Triangle* triangle) {
     removedTriangles += 1;
 }
 
-void Object::removeChild(Object* child) { children.removeValue(child); }
+void Object::removeChild(Object* child) {
+    children.removeValue(child);
+}
 
-bool Object::mayCollide(Atom* own, Atom* other) { return parent->mayCollide(own, other); }
+bool Object::mayCollide(Atom* own, Atom* other) {
+    return parent->mayCollide(own, other);
+}
 
 void Object::onCollide(Atom* own, Atom* other, float ratio) {
     parent->onCollide(own, other, ratio);
@@ -93,7 +103,9 @@ void Object::tick() {
     while (Object* child = children.advance()) child->tick();
 }
 
-void Object::atomMoved(Atom* atom) { parent->atomMoved(atom); }
+void Object::atomMoved(Atom* atom) {
+    parent->atomMoved(atom);
+}
 
 void Object::drawOverlay() {
     children.rewind();

@@ -12,7 +12,7 @@ struct Texture;
 // A node of the scene tree. Records climb to the root through add/remove (parent
 // first); tick and drawOverlay flow down to the children, newest first.
 class Object {
-public:
+  public:
     explicit Object(Object* parent);
     virtual ~Object() = default;
     Object(const Object&) = delete;

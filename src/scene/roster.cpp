@@ -53,8 +53,7 @@ void Junk::removeTriangle(Triangle* triangle) {
         Link* edge = edges[i];
         // A triangle with two corners on one atom names the same link twice; it is
         // destroyed once.
-        if (edge == nullptr || (i > 0 && edge == edges[0]) || (i > 1 && edge == edges[1]))
-            continue;
+        if (edge == nullptr || (i > 0 && edge == edges[0]) || (i > 1 && edge == edges[1])) continue;
         if (!edge->dying && edge->triangleCount == 0) destroyLink(edge);
     }
     Roster::removeTriangle(triangle);

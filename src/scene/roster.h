@@ -4,7 +4,7 @@
 
 // An Object that keeps its own lists of the records registered through it.
 class Roster : public Object {
-public:
+  public:
     explicit Roster(Object* parent) : Object(parent) {}
 
     Atom* addAtom(Atom* atom) override;
@@ -22,13 +22,13 @@ public:
 };
 
 class Material : public Roster {
-public:
+  public:
     explicit Material(Object* parent) : Roster(parent) {}
 };
 
 // A spawned piece, with the two rules that make it crumble.
 class Junk : public Material {
-public:
+  public:
     explicit Junk(Object* parent) : Material(parent) {}
 
     void removeTriangle(Triangle* triangle) override;

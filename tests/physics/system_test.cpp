@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "test_world.h"
+
+namespace {
+
+size_t bit(int32_t row, int32_t column) {
+    return static_cast<size_t>(row) * kMaxAtoms + column;
+}
+
+TEST(System, IdsAreTheLowestFreeAndAreReused) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Atom* a = TestWorld::addAtom(piece, 10, 10);
+    Atom* b = TestWorld::addAtom(piece, 30, 10);
+    EXPECT_EQ(a->id, 0);
+    EXPECT_EQ(b->id, 1);
+    EXPECT_EQ(a->world, w.world);
+    EXPECT_EQ(w.world->freeIds(), kMaxAtoms - 2);
+
+    piece.removeAtom(a);
+    delete a;
+    Atom* c = TestWorld::addAtom(piece, 50, 10);
+    EXPECT_EQ(c->id, 0);
+    EXPECT_EQ(w.world->freeIds(), kMaxAtoms - 2);
+}
+
+TEST(System, RegistrationClampsIntoTheWorldAndHashesTheClampedPosition) {
+    TestWorld w;
+    Atom* a = TestWorld::makeAtom(-20, 600);
+    a->prevX = -21;
+    a->prevY = 601;
+    Object piece(&w.root);
+    piece.adoptAtom(a);
+    EXPECT_EQ(a->x, 0.0f);
+    EXPECT_EQ(a->y, 530.0f);
+    EXPECT_EQ(a->prevX, -21.0f);
+    EXPECT_EQ(a->prevY, 601.0f);
+    EXPECT_EQ(a->cellX, 1);
+    EXPECT_EQ(a->cellY, 54);
+    EXPECT_EQ(a->owner, &piece);
+
+    // A coordinate that is not a number is clamped to 0, never hashed as is.
+    Atom* n = TestWorld::makeAtom(std::nanf(""), 100);
+    piece.adoptAtom(n);
+    EXPECT_EQ(n->x, 0.0f);
+    EXPECT_EQ(n->cellX, 1);
+    EXPECT_EQ(n->cellY, 11);
+}
+
+TEST(System, PairBitsFollowLinksInBothOrdersAndRestoreOnlyTheLargerRow) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Atom* atoms[8];
+    for (int i = 0; i < 8; ++i) atoms[i] = TestWorld::addAtom(piece, 20.0f + 40 * i, 10);
+    Atom* a3 = atoms[3];
+    Atom* a7 = atoms[7];
+    EXPECT_TRUE(w.world->pairs.test(bit(7, 3)));
+    EXPECT_FALSE(w.world->pairs.test(bit(3, 7)));
+    EXPECT_FALSE(w.world->pairs.test(bit(7, 7)));
+
+    Link* l = TestWorld::addLink(piece, a7, a3);
+    EXPECT_FALSE(w.world->pairs.test(bit(7, 3)));
+    EXPECT_FALSE(w.world->pairs.test(bit(3, 7)));
+    w.world->unregisterLink(l);
+    EXPECT_TRUE(w.world->pairs.test(bit(7, 3)));
+    EXPECT_FALSE(w.world->pairs.test(bit(3, 7)));
+
+    w.world->registerLink(l);
+    l->restoresCollision = false;
+    w.world->unregisterLink(l);
+    EXPECT_FALSE(w.world->pairs.test(bit(7, 3)));
+}
+
+TEST(System, GridChainsLiveUnderOneStamp) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Atom* a = TestWorld::addAtom(piece, 15, 15);
+    Atom* b = TestWorld::addAtom(piece, 16, 16);
+    GridCell& cell = w.world->cell(2, 2);
+    EXPECT_EQ(cell.stamp, w.world->currentStamp);
+    EXPECT_EQ(w.world->atomWithId(cell.first), a);
+    EXPECT_EQ(w.world->atomWithId(cell.last), b);
+    EXPECT_EQ(a->nextInCell, b);
+    EXPECT_EQ(b->nextInCell, nullptr);
+
+    // Under a newer stamp the old chain is discarded, not unlinked.
+    w.world->currentStamp += 1;
+    w.world->insertIntoGrid(b);
+    EXPECT_EQ(w.world->atomWithId(cell.first), b);
+    EXPECT_EQ(w.world->atomWithId(cell.last), b);
+    EXPECT_EQ(a->nextInCell, b);
+}
+
+TEST(System, AFullWorldRefusesOneMoreAtomBeforeChangingAnything) {
+    TestWorld w;
+    Junk piece(&w.root);
+    for (int i = 0; i < kMaxAtoms; ++i) w.world->registerAtom(TestWorld::makeAtom(350, 265));
+    EXPECT_EQ(w.world->freeIds(), 0);
+    Atom* extra = TestWorld::makeAtom(-5, 10);
+    try {
+        w.world->registerAtom(extra);
+        FAIL() << "a 5001st atom was registered";
+    } catch (const std::out_of_range& e) {
+        EXPECT_EQ(std::string(e.what()), "invalid bitset<N> position");
+    }
+    EXPECT_EQ(extra->id, -1);
+    EXPECT_EQ(extra->world, nullptr);
+    EXPECT_EQ(extra->x, -5.0f);
+    delete extra;
+    for (int id = 0; id < kMaxAtoms; ++id) delete w.world->atomWithId(id);
+}
+
+TEST(System, UnregisteringAnAtomDestroysAllItsLinksThroughTheirOwners) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Atom* hub = TestWorld::addAtom(piece, 100, 100);
+    Atom* other = TestWorld::addAtom(piece, 200, 200);
+    Atom* spokes[3];
+    for (int i = 0; i < 3; ++i) {
+        spokes[i] = TestWorld::addAtom(piece, 112.0f + 12 * i, 100);
+        TestWorld::addLink(piece, hub, spokes[i]);
+    }
+    Link* keep = TestWorld::addLink(piece, spokes[0], other);
+    int32_t maxBefore = w.world->maxIterations;
+
+    piece.removeAtom(hub);
+    EXPECT_EQ(piece.removedLinks, 3);
+    EXPECT_EQ(TestWorld::items(w.root.links), (std::vector<Link*>{keep}));
+    EXPECT_FALSE(w.world->ids.test(static_cast<size_t>(hub->id)));
+    EXPECT_EQ(spokes[1]->linkCount, 0);
+    EXPECT_EQ(w.world->maxIterations, maxBefore);
+    delete hub;
+}
+
+}  // namespace
