@@ -8,5 +8,12 @@ struct Texture;
 // Failures are reported through showMessageBox (a missing file on stderr) and
 // leave the texture without pixels.
 bool loadTga(Texture& texture, const char* path);
+// The same for a file already open at its first byte; closes the file.
+bool readTga(Texture& texture, std::FILE* file);
+// The two image types from the image specification (offset 12) on; both close the file.
 bool readUncompressed(Texture& texture, std::FILE* file);
 bool readRunLength(Texture& texture, std::FILE* file);
+
+// Gives a texture that has no pixels a 2 x 2 magenta and black checker, so an
+// image that failed to load is plain to see. A texture with pixels is left alone.
+void makeFallbackTexture(Texture& texture);

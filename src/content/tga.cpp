@@ -1,0 +1,179 @@
+#include "content/tga.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "content/report.h"
+#include "content/texture.h"
+
+namespace {
+
+constexpr uint8_t kUncompressedHeader[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+constexpr uint8_t kRunLengthHeader[12] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+struct ImageSpec {
+    uint32_t bytesPerPixel;
+    uint32_t pixelCount;
+    uint32_t imageSize;
+};
+
+bool fail(Texture& texture, std::FILE* file, const char* text, const char* caption = "ERROR") {
+    showMessageBox(text, caption, kMbOk);
+    std::fclose(file);
+    texture.pixels.reset();
+    return false;
+}
+
+// Bytes from the current position to the end of the file, or -1 where the
+// stream cannot tell. Lets a header that promises more than the file holds be
+// refused before anything is allocated for it.
+int64_t bytesLeft(std::FILE* file) {
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+    const long end = std::ftell(file);
+    if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return -1;
+    return end - here;
+}
+
+bool readSpec(Texture& texture, std::FILE* file, ImageSpec& spec) {
+    uint8_t info[6];
+    if (std::fread(info, 1, sizeof info, file) != sizeof info) {
+        return fail(texture, file, "Could not read info header");
+    }
+    texture.width = info[0] + 256u * info[1];
+    texture.height = info[2] + 256u * info[3];
+    texture.bitsPerPixel = info[4];
+    const uint64_t pixelCount = uint64_t{texture.width} * texture.height;
+    const uint64_t imageSize = pixelCount * (texture.bitsPerPixel / 8);
+    if (texture.width == 0 || texture.height == 0 ||
+        (texture.bitsPerPixel != 24 && texture.bitsPerPixel != 32) || imageSize > UINT32_MAX) {
+        return fail(texture, file, "Invalid texture information");
+    }
+    texture.glFormat = texture.bitsPerPixel == 24 ? kGlRgb : kGlRgba;
+    texture.bytesPerPixel = texture.bitsPerPixel / 8;
+    spec = {texture.bytesPerPixel, static_cast<uint32_t>(pixelCount),
+            static_cast<uint32_t>(imageSize)};
+    return true;
+}
+
+bool allocatePixels(Texture& texture, std::FILE* file, uint32_t imageSize) {
+    texture.pixels.reset(new (std::nothrow) uint8_t[imageSize]);
+    texture.imageSize = imageSize;
+    if (!texture.pixels) return fail(texture, file, "Could not allocate memory for image");
+    return true;
+}
+
+}  // namespace
+
+bool loadTga(Texture& texture, const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        std::fprintf(stderr, "Unable to open %s\n", path);
+        texture.pixels.reset();
+        return false;
+    }
+    return readTga(texture, file);
+}
+
+bool readTga(Texture& texture, std::FILE* file) {
+    uint8_t header[12];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header) {
+        return fail(texture, file, "Could not read file header");
+    }
+    bool loaded;
+    if (std::memcmp(header, kUncompressedHeader, sizeof header) == 0) {
+        loaded = readUncompressed(texture, file);
+    } else if (std::memcmp(header, kRunLengthHeader, sizeof header) == 0) {
+        loaded = readRunLength(texture, file);
+    } else {
+        return fail(texture, file, "TGA file be type 2 or type 10 ", "Invalid Image");
+    }
+    texture.bytesPerPixel = texture.bitsPerPixel / 8;
+    return loaded;
+}
+
+bool readUncompressed(Texture& texture, std::FILE* file) {
+    texture.pixels.reset();
+    ImageSpec spec;
+    if (!readSpec(texture, file, spec)) return false;
+    const int64_t left = bytesLeft(file);
+    if (left >= 0 && left < spec.imageSize) return fail(texture, file, "Could not read image data");
+    if (!allocatePixels(texture, file, spec.imageSize)) return false;
+
+    uint8_t* pixels = texture.pixels.get();
+    if (std::fread(pixels, 1, spec.imageSize, file) != spec.imageSize) {
+        return fail(texture, file, "Could not read image data");
+    }
+    for (uint32_t i = 0; i < spec.imageSize; i += spec.bytesPerPixel) {
+        const uint8_t blue = pixels[i];
+        pixels[i] = pixels[i + 2];
+        pixels[i + 2] = blue;
+    }
+    std::fclose(file);
+    return true;
+}
+
+bool readRunLength(Texture& texture, std::FILE* file) {
+    texture.pixels.reset();
+    ImageSpec spec;
+    if (!readSpec(texture, file, spec)) return false;
+    // At its most compact every 128 pixels take one packet header and one pixel.
+    const uint64_t leastEncoded =
+        (uint64_t{spec.pixelCount} + 127) / 128 * (1 + spec.bytesPerPixel);
+    const int64_t left = bytesLeft(file);
+    if (left >= 0 && static_cast<uint64_t>(left) < leastEncoded) {
+        return fail(texture, file, "Could not read RLE header");
+    }
+    if (!allocatePixels(texture, file, spec.imageSize)) return false;
+
+    const uint32_t bpp = spec.bytesPerPixel;
+    uint8_t* out = texture.pixels.get();
+    uint32_t stored = 0;
+    uint8_t colour[4];
+    auto store = [&] {
+        if (stored == spec.pixelCount) return false;
+        out[0] = colour[2];
+        out[1] = colour[1];
+        out[2] = colour[0];
+        if (bpp == 4) out[3] = colour[3];
+        out += bpp;
+        ++stored;
+        return true;
+    };
+
+    while (stored < spec.pixelCount) {
+        const int header = std::fgetc(file);
+        if (header == EOF) return fail(texture, file, "Could not read RLE header");
+        if (header < 128) {
+            for (int i = 0; i <= header; ++i) {
+                if (std::fread(colour, 1, bpp, file) != bpp) {
+                    return fail(texture, file, "Could not read image data");
+                }
+                if (!store()) return fail(texture, file, "Too many pixels read");
+            }
+        } else {
+            if (std::fread(colour, 1, bpp, file) != bpp) {
+                return fail(texture, file, "Could not read from file");
+            }
+            for (int i = 0; i < header - 127; ++i) {
+                if (!store()) return fail(texture, file, "Too many pixels read");
+            }
+        }
+    }
+    std::fclose(file);
+    return true;
+}
+
+void makeFallbackTexture(Texture& texture) {
+    if (texture.pixels) return;
+    static constexpr uint8_t kChecker[12] = {255, 0, 255, 0, 0, 0, 0, 0, 0, 255, 0, 255};
+    texture.pixels = std::make_unique<uint8_t[]>(sizeof kChecker);
+    std::memcpy(texture.pixels.get(), kChecker, sizeof kChecker);
+    texture.imageSize = sizeof kChecker;
+    texture.bitsPerPixel = 24;
+    texture.bytesPerPixel = 3;
+    texture.width = 2;
+    texture.height = 2;
+    texture.glFormat = kGlRgb;
+}
