@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Regenerates the game's textures (assets/*.tga) and music (assets/theme.mp3) from
-# the generators in this folder. The results are committed, so only run this after
-# changing a generator. Needs lame for the MP3 (apt-get install lame).
+# Regenerates the game's textures (assets/*.tga), pieces (assets/*.pob) and music
+# (assets/theme.mp3) from the generators in this folder. The results are committed,
+# so only run this after changing a generator. Needs lame for the MP3 (apt-get install lame).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -13,9 +13,10 @@ fi
 build=build/assetgen
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DPIMO_BUILD_GAME=OFF -DPIMO_BUILD_TESTS=OFF -DPIMO_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target pimo-textures pimo-music
+cmake --build "$build" --target pimo-textures pimo-music pimo-pieces
 
 "$build/bin/pimo-textures" assets
+"$build/bin/pimo-pieces" assets
 
 wav=$(mktemp --suffix=.wav)
 trap 'rm -f "$wav"' EXIT
@@ -23,4 +24,4 @@ trap 'rm -f "$wav"' EXIT
 # Constant bit rate: simple players (MCI on Windows) loop it reliably. The loop
 # begins and ends on silence, so the encoder's padding adds a pause, not a click.
 lame --quiet --cbr -b 128 -q 2 --tt "Pimo Drask theme" "$wav" assets/theme.mp3
-ls -l assets/*.tga assets/theme.mp3
+ls -l assets/*.tga assets/*.pob assets/theme.mp3

@@ -1,0 +1,382 @@
+#include "content/piece_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+namespace {
+
+class Reader {
+  public:
+    Reader(const uint8_t* data, std::size_t size) : data(data), size(size) {}
+
+    std::size_t remaining() const { return size - pos; }
+    uint32_t u32() {
+        const uint8_t* p = data + pos;
+        pos += 4;
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    }
+    int32_t i32() { return static_cast<int32_t>(u32()); }
+    float f32() {
+        const uint32_t bits = u32();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
+    void bytes(uint8_t* out, std::size_t n) {
+        std::memcpy(out, data + pos, n);
+        pos += n;
+    }
+
+  private:
+    const uint8_t* data;
+    std::size_t size;
+    std::size_t pos = 0;
+};
+
+class Writer {
+  public:
+    explicit Writer(std::vector<uint8_t>& out) : out(out) {}
+    void u32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+    void f32(float f) {
+        uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        u32(bits);
+    }
+    void bytes(const uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); }
+
+  private:
+    std::vector<uint8_t>& out;
+};
+
+// Reads one section's count and checks its records are all there before anything
+// is allocated for them. Returns the number of records to read.
+bool readCount(Reader& in, const char* what, std::size_t recordSize, int32_t& count,
+               std::size_t& records, std::string& error) {
+    if (in.remaining() < 4) {
+        error = std::string("file ends before the ") + what + " count";
+        return false;
+    }
+    count = in.i32();
+    records = count > 0 ? static_cast<std::size_t>(count) : 0;
+    const std::size_t whole = in.remaining() / recordSize;
+    if (records > whole) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "file ends inside %s %zu of %zu", what, whole + 1, records);
+        error = buf;
+        return false;
+    }
+    return true;
+}
+
+std::string recordName(const char* what, std::size_t index, std::size_t count) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s %zu of %zu", what, index + 1, count);
+    return buf;
+}
+
+std::string number(float v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+    return buf;
+}
+
+// Exact float equality as a hash key: +0 and -0 compare equal, so they share a key.
+uint64_t positionKey(float x, float y) {
+    if (x == 0) x = 0;
+    if (y == 0) y = 0;
+    uint32_t bx, by;
+    std::memcpy(&bx, &x, 4);
+    std::memcpy(&by, &y, 4);
+    return (static_cast<uint64_t>(bx) << 32) | by;
+}
+
+}  // namespace
+
+bool parsePieceFile(const uint8_t* data, std::size_t size, PieceFile& piece, std::string& error) {
+    piece = PieceFile{};
+    Reader in(data, size);
+    std::size_t n = 0;
+
+    if (!readCount(in, "atom", kAtomRecordSize, piece.atomCount, n, error)) return false;
+    piece.atoms.resize(n);
+    for (AtomRecord& a : piece.atoms) {
+        a.x = in.f32();
+        a.y = in.f32();
+        a.prevX = in.f32();
+        a.prevY = in.f32();
+        a.mass = in.f32();
+        a.iterations = in.i32();
+        a.tag = in.i32();
+        a.group = in.i32();
+        in.bytes(a.collidesWith, sizeof a.collidesWith);
+    }
+
+    if (!readCount(in, "link", kLinkRecordSize, piece.linkCount, n, error)) return false;
+    piece.links.resize(n);
+    for (LinkRecord& l : piece.links) {
+        l.xA = in.f32();
+        l.yA = in.f32();
+        l.xB = in.f32();
+        l.yB = in.f32();
+        l.restLength = in.f32();
+        l.minRatio = in.f32();
+        l.maxRatio = in.f32();
+        l.stiffness = in.f32();
+        in.bytes(l.reserved, sizeof l.reserved);
+        l.iterations = in.i32();
+        l.tag = in.i32();
+    }
+
+    if (!readCount(in, "texture", kTextureRecordSize, piece.textureCount, n, error)) return false;
+    piece.textures.resize(n);
+    for (TextureRecord& t : piece.textures) in.bytes(t.name, sizeof t.name);
+
+    if (!readCount(in, "triangle", kTriangleRecordSize, piece.triangleCount, n, error))
+        return false;
+    piece.triangles.resize(n);
+    for (TriangleRecord& t : piece.triangles) {
+        t.xA = in.f32();
+        t.yA = in.f32();
+        t.xB = in.f32();
+        t.yB = in.f32();
+        t.xC = in.f32();
+        t.yC = in.f32();
+        in.bytes(t.reserved, sizeof t.reserved);
+        t.sA = in.f32();
+        t.tA = in.f32();
+        t.sB = in.f32();
+        t.tB = in.f32();
+        t.sC = in.f32();
+        t.tC = in.f32();
+        in.bytes(t.texture, sizeof t.texture);
+    }
+
+    piece.trailer.resize(in.remaining());
+    in.bytes(piece.trailer.data(), piece.trailer.size());
+    return true;
+}
+
+namespace {
+
+int32_t storedCount(int32_t count, std::size_t records) {
+    if (records > 0) return static_cast<int32_t>(records);
+    return count < 0 ? count : 0;
+}
+
+}  // namespace
+
+std::vector<uint8_t> writePieceFile(const PieceFile& piece) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(16 + kAtomRecordSize * piece.atoms.size() + kLinkRecordSize * piece.links.size() +
+                  kTextureRecordSize * piece.textures.size() +
+                  kTriangleRecordSize * piece.triangles.size() + piece.trailer.size());
+    Writer out(bytes);
+
+    out.i32(storedCount(piece.atomCount, piece.atoms.size()));
+    for (const AtomRecord& a : piece.atoms) {
+        out.f32(a.x);
+        out.f32(a.y);
+        out.f32(a.prevX);
+        out.f32(a.prevY);
+        out.f32(a.mass);
+        out.i32(a.iterations);
+        out.i32(a.tag);
+        out.i32(a.group);
+        out.bytes(a.collidesWith, sizeof a.collidesWith);
+    }
+
+    out.i32(storedCount(piece.linkCount, piece.links.size()));
+    for (const LinkRecord& l : piece.links) {
+        out.f32(l.xA);
+        out.f32(l.yA);
+        out.f32(l.xB);
+        out.f32(l.yB);
+        out.f32(l.restLength);
+        out.f32(l.minRatio);
+        out.f32(l.maxRatio);
+        out.f32(l.stiffness);
+        out.bytes(l.reserved, sizeof l.reserved);
+        out.i32(l.iterations);
+        out.i32(l.tag);
+    }
+
+    out.i32(storedCount(piece.textureCount, piece.textures.size()));
+    for (const TextureRecord& t : piece.textures) out.bytes(t.name, sizeof t.name);
+
+    out.i32(storedCount(piece.triangleCount, piece.triangles.size()));
+    for (const TriangleRecord& t : piece.triangles) {
+        for (float f : {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC}) out.f32(f);
+        out.bytes(t.reserved, sizeof t.reserved);
+        for (float f : {t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}) out.f32(f);
+        out.bytes(t.texture, sizeof t.texture);
+    }
+
+    out.bytes(piece.trailer.data(), piece.trailer.size());
+    return bytes;
+}
+
+std::vector<std::string> checkPieceFile(const PieceFile& piece) {
+    std::vector<std::string> problems;
+    auto finite = [&](const std::string& where, const char* field, float v) {
+        if (!std::isfinite(v)) problems.push_back(where + ": " + field + " is not a finite number");
+    };
+    auto iterations = [&](const std::string& where, int32_t v) {
+        if (v < 0 || v > kMaxPieceIterations)
+            problems.push_back(where + ": iterations " + std::to_string(v) + " is outside 0 to " +
+                               std::to_string(kMaxPieceIterations));
+    };
+
+    for (std::size_t i = 0; i < piece.atoms.size(); ++i) {
+        const AtomRecord& a = piece.atoms[i];
+        const std::string where = recordName("atom", i, piece.atoms.size());
+        finite(where, "x", a.x);
+        finite(where, "y", a.y);
+        finite(where, "prevX", a.prevX);
+        finite(where, "prevY", a.prevY);
+        finite(where, "mass", a.mass);
+        if (!(a.mass > 0))
+            problems.push_back(where + ": mass " + number(a.mass) + " is not above 0");
+        else if (std::isfinite(a.mass) && !std::isfinite(1.0f / a.mass))
+            problems.push_back(where + ": mass " + number(a.mass) + " is too small");
+        if (a.group < 0 || a.group > 49)
+            problems.push_back(where + ": group " + std::to_string(a.group) +
+                               " is outside 0 to 49");
+        iterations(where, a.iterations);
+    }
+    for (std::size_t i = 0; i < piece.links.size(); ++i) {
+        const LinkRecord& l = piece.links[i];
+        const std::string where = recordName("link", i, piece.links.size());
+        finite(where, "xA", l.xA);
+        finite(where, "yA", l.yA);
+        finite(where, "xB", l.xB);
+        finite(where, "yB", l.yB);
+        finite(where, "restLength", l.restLength);
+        finite(where, "minRatio", l.minRatio);
+        finite(where, "maxRatio", l.maxRatio);
+        finite(where, "stiffness", l.stiffness);
+        iterations(where, l.iterations);
+    }
+    for (std::size_t i = 0; i < piece.textures.size(); ++i) {
+        if (!pieceNameTerminated(piece.textures[i].name))
+            problems.push_back(recordName("texture", i, piece.textures.size()) +
+                               ": name has no zero byte");
+    }
+    for (std::size_t i = 0; i < piece.triangles.size(); ++i) {
+        const TriangleRecord& t = piece.triangles[i];
+        const std::string where = recordName("triangle", i, piece.triangles.size());
+        const char* fields[] = {"xA", "yA", "xB", "yB", "xC", "yC",
+                                "sA", "tA", "sB", "tB", "sC", "tC"};
+        const float values[] = {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC,
+                                t.sA, t.tA, t.sB, t.tB, t.sC, t.tC};
+        for (int f = 0; f < 12; ++f) finite(where, fields[f], values[f]);
+        if (!pieceNameTerminated(t.texture))
+            problems.push_back(where + ": texture name has no zero byte");
+    }
+    return problems;
+}
+
+void setPieceName(uint8_t (&field)[kPieceNameSize], const std::string& name) {
+    std::memset(field, 0, sizeof field);
+    std::memcpy(field, name.data(), std::min(name.size(), kPieceNameSize - 1));
+}
+
+std::string pieceName(const uint8_t (&field)[kPieceNameSize]) {
+    const void* zero = std::memchr(field, 0, sizeof field);
+    const std::size_t n =
+        zero ? static_cast<std::size_t>(static_cast<const uint8_t*>(zero) - field) : sizeof field;
+    return std::string(reinterpret_cast<const char*>(field), n);
+}
+
+bool pieceNameTerminated(const uint8_t (&field)[kPieceNameSize]) {
+    return std::memchr(field, 0, sizeof field) != nullptr;
+}
+
+PieceMatches matchPiece(const PieceFile& piece, const std::vector<float>& atomX,
+                        const std::vector<float>& atomY, float offsetX, float offsetY) {
+    // The first atom of the file at a position wins; emplace keeps the first.
+    std::unordered_map<uint64_t, int> atomAt;
+    atomAt.reserve(piece.atoms.size());
+    for (std::size_t i = 0; i < atomX.size(); ++i)
+        atomAt.emplace(positionKey(atomX[i], atomY[i]), static_cast<int>(i));
+    auto find = [&](float x, float y) {
+        auto it = atomAt.find(positionKey(x + offsetX, y + offsetY));
+        return it == atomAt.end() ? -1 : it->second;
+    };
+
+    PieceMatches m;
+    m.links.resize(piece.links.size());
+    std::unordered_map<uint64_t, bool> joined;  // unordered atom pair of a kept link
+    auto pairKey = [](int a, int b) {
+        if (a > b) std::swap(a, b);
+        return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+    };
+    for (std::size_t i = 0; i < piece.links.size(); ++i) {
+        const LinkRecord& l = piece.links[i];
+        m.links[i].a = find(l.xA, l.yA);
+        m.links[i].b = find(l.xB, l.yB);
+        if (m.links[i].kept()) joined[pairKey(m.links[i].a, m.links[i].b)] = true;
+    }
+
+    // The last texture of the file with a name wins.
+    std::unordered_map<std::string, int> textureNamed;
+    for (std::size_t i = 0; i < piece.textures.size(); ++i)
+        if (pieceNameTerminated(piece.textures[i].name))
+            textureNamed[pieceName(piece.textures[i].name)] = static_cast<int>(i);
+
+    m.triangles.resize(piece.triangles.size());
+    for (std::size_t i = 0; i < piece.triangles.size(); ++i) {
+        const TriangleRecord& t = piece.triangles[i];
+        PieceMatches::TriangleRefs& r = m.triangles[i];
+        r.a = find(t.xA, t.yA);
+        r.b = find(t.xB, t.yB);
+        r.c = find(t.xC, t.yC);
+        if (pieceNameTerminated(t.texture)) {
+            auto it = textureNamed.find(pieceName(t.texture));
+            if (it != textureNamed.end()) r.texture = it->second;
+        }
+        const int corners[3][2] = {{r.a, r.b}, {r.a, r.c}, {r.b, r.c}};
+        for (int e = 0; e < 3; ++e) {
+            const int p = corners[e][0], q = corners[e][1];
+            r.joined[e] = p >= 0 && q >= 0 && joined.count(pairKey(p, q)) != 0;
+        }
+    }
+    return m;
+}
+
+std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMatches& matches) {
+    std::vector<std::string> lines;
+    auto at = [](float x, float y) { return " (" + number(x) + ", " + number(y) + ")"; };
+    for (std::size_t i = 0; i < matches.links.size(); ++i) {
+        const LinkRecord& l = piece.links[i];
+        const std::string where = recordName("link", i, piece.links.size());
+        if (matches.links[i].a < 0)
+            lines.push_back(where + ": end A" + at(l.xA, l.yA) + " matches no atom");
+        if (matches.links[i].b < 0)
+            lines.push_back(where + ": end B" + at(l.xB, l.yB) + " matches no atom");
+    }
+    for (std::size_t i = 0; i < matches.triangles.size(); ++i) {
+        const TriangleRecord& t = piece.triangles[i];
+        const PieceMatches::TriangleRefs& r = matches.triangles[i];
+        const std::string where = recordName("triangle", i, piece.triangles.size());
+        if (r.a < 0) lines.push_back(where + ": corner A" + at(t.xA, t.yA) + " matches no atom");
+        if (r.b < 0) lines.push_back(where + ": corner B" + at(t.xB, t.yB) + " matches no atom");
+        if (r.c < 0) lines.push_back(where + ": corner C" + at(t.xC, t.yC) + " matches no atom");
+        if (r.texture < 0)
+            lines.push_back(where + ": texture \"" + pieceName(t.texture) +
+                            "\" names no texture of the file");
+        const char* pairs[3] = {"A and B", "A and C", "B and C"};
+        const bool cornersFound[3] = {r.a >= 0 && r.b >= 0, r.a >= 0 && r.c >= 0,
+                                      r.b >= 0 && r.c >= 0};
+        for (int e = 0; e < 3; ++e)
+            if (cornersFound[e] && !r.joined[e])
+                lines.push_back(where + ": corners " + pairs[e] + " are joined by no link");
+    }
+    return lines;
+}

@@ -1,0 +1,252 @@
+// Writes the game's eight piece files: drask1-4.pob (sturdy: crate, brick, plank,
+// boulder) and pimo1-4.pob (soft: jelly, ring, cushion, bean).
+//
+//   pimo-pieces OUTDIR
+//
+// Every shape is a lattice of atoms about 12 units apart (the collision radius is 5,
+// so unlinked atoms of one piece never start inside each other), linked to its
+// neighbours and across its cells, and covered by two triangles per cell whose
+// texture coordinates span the whole image. Atoms stay within x -100..90 and
+// y -100..110 of the piece's origin.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "content/piece_file.h"
+
+namespace {
+
+// How a family behaves.
+struct Stuff {
+    float mass;
+    int32_t atomIterations;
+    int32_t linkIterations;
+    float stiffness;
+    float minRatio;
+    float maxRatio;
+};
+
+// Positions are kept on a 1/16 grid so that they, and their sums with any spawn
+// position on whole units, are exact in 32-bit floats.
+float snap(double v) {
+    return static_cast<float>(std::round(v * 16) / 16);
+}
+
+class Shape {
+  public:
+    int atom(double x, double y) {
+        const std::pair<float, float> p{snap(x), snap(y)};
+        auto it = index.find(p);
+        if (it != index.end()) return it->second;
+        xs.push_back(p.first);
+        ys.push_back(p.second);
+        index[p] = static_cast<int>(xs.size()) - 1;
+        return static_cast<int>(xs.size()) - 1;
+    }
+    // Links are undirected and made once.
+    void link(int a, int b) {
+        if (a == b || a < 0 || b < 0) return;
+        const auto key = a < b ? std::make_pair(a, b) : std::make_pair(b, a);
+        if (linked.count(key)) return;
+        linked[key] = true;
+        links.push_back(key);
+    }
+    void triangle(int a, int b, int c) {
+        link(a, b);
+        link(a, c);
+        link(b, c);
+        triangles.push_back({a, b, c});
+    }
+    void quad(int a, int b, int c, int d) {  // a b over d c, counter-clockwise a, b, c, d
+        triangle(a, b, c);
+        triangle(a, c, d);
+        link(b, d);  // the second diagonal stiffens the cell
+    }
+
+    PieceFile build(const Stuff& stuff, const std::string& texture) const {
+        PieceFile p;
+        float x0 = xs[0], x1 = xs[0], y0 = ys[0], y1 = ys[0];
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            x0 = std::min(x0, xs[i]), x1 = std::max(x1, xs[i]);
+            y0 = std::min(y0, ys[i]), y1 = std::max(y1, ys[i]);
+        }
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            AtomRecord a;
+            a.x = a.prevX = xs[i];
+            a.y = a.prevY = ys[i];
+            a.mass = stuff.mass;
+            a.iterations = stuff.atomIterations;
+            a.group = 1;
+            p.atoms.push_back(a);
+        }
+        for (const auto& [a, b] : links) {
+            LinkRecord l;
+            l.xA = xs[a], l.yA = ys[a], l.xB = xs[b], l.yB = ys[b];
+            const float dx = l.xA - l.xB, dy = l.yA - l.yB;
+            l.restLength = std::sqrt(dx * dx + dy * dy);
+            l.minRatio = stuff.minRatio;
+            l.maxRatio = stuff.maxRatio;
+            l.stiffness = stuff.stiffness;
+            l.iterations = stuff.linkIterations;
+            p.links.push_back(l);
+        }
+        TextureRecord t;
+        setPieceName(t.name, texture);
+        p.textures.push_back(t);
+        // TGA rows are stored bottom up, so t grows with y.
+        auto s = [&](int i) { return (xs[i] - x0) / (x1 - x0); };
+        auto tt = [&](int i) { return (ys[i] - y0) / (y1 - y0); };
+        for (const auto& tri : triangles) {
+            TriangleRecord r;
+            r.xA = xs[tri[0]], r.yA = ys[tri[0]];
+            r.xB = xs[tri[1]], r.yB = ys[tri[1]];
+            r.xC = xs[tri[2]], r.yC = ys[tri[2]];
+            r.sA = s(tri[0]), r.tA = tt(tri[0]);
+            r.sB = s(tri[1]), r.tB = tt(tri[1]);
+            r.sC = s(tri[2]), r.tC = tt(tri[2]);
+            setPieceName(r.texture, texture);
+            p.triangles.push_back(r);
+        }
+        p.atomCount = static_cast<int32_t>(p.atoms.size());
+        p.linkCount = static_cast<int32_t>(p.links.size());
+        p.textureCount = static_cast<int32_t>(p.textures.size());
+        p.triangleCount = static_cast<int32_t>(p.triangles.size());
+        return p;
+    }
+
+    std::vector<float> xs, ys;
+
+  private:
+    std::map<std::pair<float, float>, int> index;
+    std::map<std::pair<int, int>, bool> linked;
+    std::vector<std::pair<int, int>> links;
+    std::vector<std::array<int, 3>> triangles;
+};
+
+// A rectangular lattice of cols x rows atoms centred on the origin.
+Shape rectangle(int cols, int rows, double spacing, double centreY) {
+    Shape s;
+    std::vector<std::vector<int>> at(cols, std::vector<int>(rows));
+    const double left = -(cols - 1) * spacing / 2, bottom = centreY - (rows - 1) * spacing / 2;
+    for (int c = 0; c < cols; ++c)
+        for (int r = 0; r < rows; ++r) at[c][r] = s.atom(left + c * spacing, bottom + r * spacing);
+    for (int c = 0; c + 1 < cols; ++c)
+        for (int r = 0; r + 1 < rows; ++r)
+            s.quad(at[c][r + 1], at[c][r], at[c + 1][r], at[c + 1][r + 1]);
+    return s;
+}
+
+// A triangular lattice clipped to a superellipse |x/a|^n + |y/b|^n <= 1 (n = 2 is
+// an ellipse, larger n a rounded rectangle): every lattice triangle whose three
+// corners lie inside is kept. Alternate rows are shifted by half a spacing.
+Shape ellipse(double a, double b, double spacing, double centreY, double n = 2) {
+    Shape s;
+    const double h = spacing * std::sqrt(3.0) / 2;
+    const int rows = static_cast<int>(b / h) + 1, cols = static_cast<int>(a / spacing) + 2;
+    auto inside = [&](double x, double y) {
+        return std::pow(std::abs(x / a), n) + std::pow(std::abs(y / b), n) <= 1.0 + 1e-9;
+    };
+    auto pos = [&](int c, int r) {
+        return std::make_pair(c * spacing + ((r & 1) != 0 ? spacing / 2 : 0), r * h);
+    };
+    auto atomAt = [&](int c, int r) {
+        auto [x, y] = pos(c, r);
+        return s.atom(x, centreY + y);
+    };
+    for (int r = -rows; r < rows; ++r)
+        for (int c = -cols; c <= cols; ++c) {
+            // Up and down triangles anchored at (c, r); the row above is shifted
+            // right on odd rows.
+            const int shift = (r & 1) != 0 ? 1 : 0;
+            const std::pair<int, int> up[3] = {{c, r}, {c + 1, r}, {c + shift, r + 1}};
+            const std::pair<int, int> down[3] = {
+                {c + shift, r + 1}, {c + 1, r}, {c + 1 + shift, r + 1}};
+            for (const auto* tri : {up, down}) {
+                bool all = true;
+                for (int k = 0; k < 3; ++k) {
+                    auto [x, y] = pos(tri[k].first, tri[k].second);
+                    all = all && inside(x, y);
+                }
+                if (!all) continue;
+                s.triangle(atomAt(tri[0].first, tri[0].second), atomAt(tri[1].first, tri[1].second),
+                           atomAt(tri[2].first, tri[2].second));
+            }
+        }
+    return s;
+}
+
+// Rings of atoms between two radii, `segments` around, quads between the rings.
+Shape ring(double inner, double outer, int rings, int segments, double centreY) {
+    Shape s;
+    std::vector<std::vector<int>> at(rings, std::vector<int>(segments));
+    for (int i = 0; i < rings; ++i) {
+        const double r = inner + (outer - inner) * i / (rings - 1);
+        for (int k = 0; k < segments; ++k) {
+            const double angle = 2 * std::numbers::pi * k / segments;
+            at[i][k] = s.atom(r * std::cos(angle), centreY + r * std::sin(angle));
+        }
+    }
+    for (int i = 0; i + 1 < rings; ++i)
+        for (int k = 0; k < segments; ++k) {
+            const int k1 = (k + 1) % segments;
+            s.quad(at[i + 1][k], at[i][k], at[i][k1], at[i + 1][k1]);
+        }
+    return s;
+}
+
+bool save(const std::string& dir, const std::string& name, const PieceFile& piece) {
+    const std::string path = dir + "/" + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        std::perror(path.c_str());
+        return false;
+    }
+    const std::vector<uint8_t> bytes = writePieceFile(piece);
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !ok) {
+        std::fprintf(stderr, "%s: write error\n", path.c_str());
+        return false;
+    }
+    std::printf("%s: %zu atoms, %zu links, %zu triangles\n", path.c_str(), piece.atoms.size(),
+                piece.links.size(), piece.triangles.size());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: pimo-pieces OUTDIR\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+
+    // Tuned with pimo-sim: a piece dropped alone from the spawn height (about 6 units
+    // per step at the floor) squeezes the links of its lowest cells to about half
+    // their rest length for a step or two, so squeezing snaps only past that; the
+    // harder knocks of pieces landing on each other break links.
+    // {mass, atom iterations, link iterations, stiffness, minRatio, maxRatio}
+    const Stuff sturdy{2.0f, 6, 6, 0.5f, 0.6f, 2.2f};
+    const Stuff soft{0.5f, 8, 8, 0.2f, 0.5f, 2.4f};
+    // A hollow ring flattens as it lands; it takes the squeeze rather than snapping.
+    const Stuff squashy{0.5f, 8, 8, 0.2f, 0.4f, 5.0f};
+
+    bool ok = true;
+    // drask: a crate, a brick, a plank and a boulder.
+    ok &= save(dir, "drask1.pob", rectangle(7, 7, 12, 0).build(sturdy, "crate.tga"));
+    ok &= save(dir, "drask2.pob", rectangle(10, 4, 12, 0).build(sturdy, "brick.tga"));
+    ok &= save(dir, "drask3.pob", rectangle(15, 3, 12, 0).build(sturdy, "plank.tga"));
+    ok &= save(dir, "drask4.pob", ellipse(46, 46, 12, 0).build(sturdy, "stone.tga"));
+    // pimo: a jelly blob, a ring, a cushion and a bean.
+    ok &= save(dir, "pimo1.pob", ellipse(50, 44, 12, 0).build(soft, "jelly.tga"));
+    ok &= save(dir, "pimo2.pob", ring(16, 52, 4, 12, 0).build(squashy, "ring.tga"));
+    ok &= save(dir, "pimo3.pob", ellipse(56, 30, 12, 0, 4).build(soft, "cushion.tga"));
+    ok &= save(dir, "pimo4.pob", ellipse(62, 34, 12, 0).build(soft, "blob.tga"));
+    return ok ? 0 : 1;
+}

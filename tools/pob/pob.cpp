@@ -1,0 +1,568 @@
+// pob: looks into piece files, checks them, and turns them into text and back.
+//
+//   pob info FILE...          counts, extent, textures, ranges and every problem
+//   pob check FILE...         exit 0 when every file loads whole, 1 otherwise
+//   pob dump FILE.pob         the file as text, one record per line
+//   pob build TEXT -o FILE    the file from that text ("-" reads standard input)
+//
+// dump then build gives back the same bytes: floats are written so they read back
+// exactly (raw bits where a decimal would not), and name tails, reserved bytes,
+// counts of zero or less and bytes after the last section are all kept.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "content/piece_file.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: pob info FILE...\n"
+                 "       pob check FILE...\n"
+                 "       pob dump FILE.pob\n"
+                 "       pob build TEXT -o FILE.pob\n");
+    return 2;
+}
+
+bool readFile(const char* path, std::vector<uint8_t>& bytes) {
+    std::FILE* f = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
+    if (f == nullptr) {
+        std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(errno));
+        return false;
+    }
+    uint8_t chunk[65536];
+    std::size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    const bool ok = std::ferror(f) == 0;
+    if (f != stdin) std::fclose(f);
+    if (!ok) std::fprintf(stderr, "%s: read error\n", path);
+    return ok;
+}
+
+bool loadFile(const char* path, PieceFile& piece) {
+    std::vector<uint8_t> bytes;
+    if (!readFile(path, bytes)) return false;
+    std::string error;
+    if (!parsePieceFile(bytes.data(), bytes.size(), piece, error)) {
+        std::fprintf(stderr, "%s: %s\n", path, error.c_str());
+        return false;
+    }
+    return true;
+}
+
+// ---- text form ----------------------------------------------------------------
+
+uint32_t bitsOf(float f) {
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    return b;
+}
+
+std::string floatText(float f) {
+    char buf[32];
+    if (std::isfinite(f)) {
+        std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+        if (bitsOf(std::strtof(buf, nullptr)) == bitsOf(f)) return buf;
+    }
+    std::snprintf(buf, sizeof buf, "bits:%08x", bitsOf(f));
+    return buf;
+}
+
+std::string hexText(const uint8_t* p, std::size_t n) {
+    std::string s;
+    char buf[3];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", p[i]);
+        s += buf;
+    }
+    return s;
+}
+
+// A name as a quoted string, then, when the bytes after its zero are not all zero,
+// those bytes in hex (trailing zeros left off).
+std::string nameText(const uint8_t (&field)[kPieceNameSize]) {
+    const std::string name = pieceName(field);
+    std::string s = "\"";
+    char buf[8];
+    for (unsigned char c : name) {
+        if (c == '"' || c == '\\') {
+            s += '\\';
+            s += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7f) {
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            s += buf;
+        } else {
+            s += static_cast<char>(c);
+        }
+    }
+    s += '"';
+    if (name.size() < kPieceNameSize) {
+        std::size_t end = kPieceNameSize;
+        while (end > name.size() + 1 && field[end - 1] == 0) --end;
+        if (end > name.size() + 1)
+            s += " tail " + hexText(field + name.size() + 1, end - name.size() - 1);
+    }
+    return s;
+}
+
+void dumpPiece(const char* path, const PieceFile& p) {
+    std::printf("# %s\n", path);
+    std::printf("# atom x y prevX prevY mass iterations tag group collidesWith(0-9)\n");
+    std::printf("atoms %d\n", p.atoms.empty() ? std::min(p.atomCount, 0) : int(p.atoms.size()));
+    for (const AtomRecord& a : p.atoms)
+        std::printf("atom %s %s %s %s %s %d %d %d %s\n", floatText(a.x).c_str(),
+                    floatText(a.y).c_str(), floatText(a.prevX).c_str(), floatText(a.prevY).c_str(),
+                    floatText(a.mass).c_str(), a.iterations, a.tag, a.group,
+                    hexText(a.collidesWith, sizeof a.collidesWith).c_str());
+    std::printf(
+        "# link xA yA xB yB restLength minRatio maxRatio stiffness reserved iterations tag\n");
+    std::printf("links %d\n", p.links.empty() ? std::min(p.linkCount, 0) : int(p.links.size()));
+    for (const LinkRecord& l : p.links)
+        std::printf("link %s %s %s %s %s %s %s %s %s %d %d\n", floatText(l.xA).c_str(),
+                    floatText(l.yA).c_str(), floatText(l.xB).c_str(), floatText(l.yB).c_str(),
+                    floatText(l.restLength).c_str(), floatText(l.minRatio).c_str(),
+                    floatText(l.maxRatio).c_str(), floatText(l.stiffness).c_str(),
+                    hexText(l.reserved, sizeof l.reserved).c_str(), l.iterations, l.tag);
+    std::printf("textures %d\n",
+                p.textures.empty() ? std::min(p.textureCount, 0) : int(p.textures.size()));
+    for (const TextureRecord& t : p.textures) std::printf("texture %s\n", nameText(t.name).c_str());
+    std::printf("# triangle xA yA xB yB xC yC reserved(6) sA tA sB tB sC tC texture\n");
+    std::printf("triangles %d\n",
+                p.triangles.empty() ? std::min(p.triangleCount, 0) : int(p.triangles.size()));
+    for (const TriangleRecord& t : p.triangles) {
+        std::string line = "triangle";
+        for (float f : {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC}) line += " " + floatText(f);
+        for (int k = 0; k < 6; ++k) {
+            uint32_t bits = 0;
+            for (int b = 0; b < 4; ++b) bits |= uint32_t(t.reserved[4 * k + b]) << (8 * b);
+            float f;
+            std::memcpy(&f, &bits, 4);
+            line += " " + floatText(f);
+        }
+        for (float f : {t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}) line += " " + floatText(f);
+        line += " " + nameText(t.texture);
+        std::printf("%s\n", line.c_str());
+    }
+    if (!p.trailer.empty())
+        std::printf("trailer %s\n", hexText(p.trailer.data(), p.trailer.size()).c_str());
+}
+
+// Reading the text back. Errors name the line.
+struct TextReader {
+    const char* path = "";
+    int lineNumber = 0;
+    std::string error;
+
+    bool fail(const std::string& why) {
+        if (error.empty())
+            error = std::string(path) + ":" + std::to_string(lineNumber) + ": " + why;
+        return false;
+    }
+
+    // Splits a line into words; a quoted word keeps its escapes resolved and is
+    // marked by a leading '"' in the result.
+    bool split(const std::string& line, std::vector<std::string>& words) {
+        std::size_t i = 0;
+        while (i < line.size()) {
+            if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+                ++i;
+                continue;
+            }
+            if (line[i] == '#') break;
+            if (line[i] == '"') {
+                std::string w = "\"";
+                for (++i;; ++i) {
+                    if (i >= line.size()) return fail("unterminated string");
+                    if (line[i] == '"') break;
+                    if (line[i] == '\\') {
+                        if (++i >= line.size()) return fail("unterminated string");
+                        if (line[i] == 'x') {
+                            uint8_t byte;
+                            if (!toHex(line.substr(i + 1, 2), &byte, 1)) return fail("bad escape");
+                            w += static_cast<char>(byte);
+                            i += 2;
+                        } else {
+                            w += line[i];
+                        }
+                    } else {
+                        w += line[i];
+                    }
+                }
+                ++i;
+                words.push_back(w);
+                continue;
+            }
+            std::size_t j = i;
+            while (j < line.size() && line[j] != ' ' && line[j] != '\t' && line[j] != '\r') ++j;
+            words.push_back(line.substr(i, j - i));
+            i = j;
+        }
+        return true;
+    }
+
+    bool toFloat(const std::string& w, float& f) {
+        if (w.rfind("bits:", 0) == 0) {
+            uint32_t b = 0;
+            if (!toHex(w.substr(5), reinterpret_cast<uint8_t*>(&b), 4, true)) return false;
+            std::memcpy(&f, &b, 4);
+            return true;
+        }
+        char* end = nullptr;
+        f = std::strtof(w.c_str(), &end);
+        if (w.empty() || *end != '\0') return fail("not a number: " + w);
+        return true;
+    }
+
+    bool toInt(const std::string& w, int32_t& v) {
+        char* end = nullptr;
+        errno = 0;
+        const long long x = std::strtoll(w.c_str(), &end, 10);
+        if (w.empty() || *end != '\0' || errno != 0 || x < INT32_MIN || x > INT32_MAX)
+            return fail("not a 32-bit integer: " + w);
+        v = static_cast<int32_t>(x);
+        return true;
+    }
+
+    // Hex digits into bytes; `word` reads them as one big-endian 32-bit word.
+    bool toHex(const std::string& w, uint8_t* out, std::size_t n, bool word = false) {
+        if (w.size() != 2 * n) return fail("expected " + std::to_string(2 * n) + " hex digits");
+        std::vector<uint8_t> bytes(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            unsigned v;
+            if (!std::isxdigit(static_cast<unsigned char>(w[2 * i])) ||
+                !std::isxdigit(static_cast<unsigned char>(w[2 * i + 1])) ||
+                std::sscanf(w.substr(2 * i, 2).c_str(), "%2x", &v) != 1)
+                return fail("bad hex: " + w);
+            bytes[i] = static_cast<uint8_t>(v);
+        }
+        if (word) {
+            const uint32_t v = (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) |
+                               (uint32_t(bytes[2]) << 8) | bytes[3];
+            std::memcpy(out, &v, 4);
+        } else {
+            std::memcpy(out, bytes.data(), n);
+        }
+        return true;
+    }
+
+    // A quoted name, optionally followed by "tail HEX".
+    bool toName(const std::vector<std::string>& w, std::size_t at,
+                uint8_t (&field)[kPieceNameSize]) {
+        if (at >= w.size() || w[at].empty() || w[at][0] != '"')
+            return fail("expected a quoted name");
+        const std::string name = w[at].substr(1);
+        if (name.size() > kPieceNameSize) return fail("name longer than 256 bytes");
+        if (name.find('\0') != std::string::npos) return fail("name holds a zero byte");
+        std::memset(field, 0, sizeof field);
+        std::memcpy(field, name.data(), name.size());
+        std::size_t used = at + 1;
+        if (used < w.size() && w[used] == "tail") {
+            if (used + 1 >= w.size()) return fail("tail needs hex bytes");
+            const std::string& hex = w[used + 1];
+            const std::size_t room =
+                kPieceNameSize - name.size() - (name.size() < kPieceNameSize ? 1 : 0);
+            if (name.size() == kPieceNameSize || hex.size() % 2 != 0 || hex.size() / 2 > room)
+                return fail("tail does not fit the name field");
+            if (!toHex(hex, field + name.size() + 1, hex.size() / 2)) return false;
+            used += 2;
+        }
+        if (used != w.size()) return fail("unexpected words after the name");
+        return true;
+    }
+
+    bool arity(const std::vector<std::string>& w, std::size_t n) {
+        if (w.size() != n) return fail(w[0] + " needs " + std::to_string(n - 1) + " values");
+        return true;
+    }
+
+    bool parse(const std::string& text, PieceFile& p) {
+        const char* sections[] = {"atoms", "links", "textures", "triangles"};
+        const char* records[] = {"atom", "link", "texture", "triangle"};
+        int32_t* counts[] = {&p.atomCount, &p.linkCount, &p.textureCount, &p.triangleCount};
+        bool counted[4] = {false, false, false, false};
+        bool given[4] = {false, false, false, false};
+        int section = 0;
+        bool trailerSeen = false;
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            std::size_t end = text.find('\n', pos);
+            if (end == std::string::npos) end = text.size();
+            const std::string line = text.substr(pos, end - pos);
+            pos = end + 1;
+            ++lineNumber;
+            std::vector<std::string> w;
+            if (!split(line, w)) return false;
+            if (w.empty()) continue;
+            if (trailerSeen) return fail("nothing may follow the trailer");
+            if (w[0] == "trailer") {
+                if (!arity(w, 2) || w[1].size() % 2 != 0) return fail("trailer needs hex bytes");
+                p.trailer.resize(w[1].size() / 2);
+                if (!toHex(w[1], p.trailer.data(), p.trailer.size())) return false;
+                trailerSeen = true;
+                continue;
+            }
+            int kind = -1;
+            bool header = false;
+            for (int k = 0; k < 4; ++k) {
+                if (w[0] == sections[k]) kind = k, header = true;
+                if (w[0] == records[k]) kind = k;
+            }
+            if (kind < 0) return fail("unknown record " + w[0]);
+            if (kind < section)
+                return fail(w[0] + " out of order: sections go atoms, links, textures, triangles");
+            section = kind;
+            if (header) {
+                if (counted[kind]) return fail("second " + w[0] + " line");
+                counted[kind] = true;
+                if (w.size() == 2) {
+                    if (!toInt(w[1], *counts[kind])) return false;
+                    given[kind] = true;
+                } else if (w.size() != 1) {
+                    return fail(w[0] + " takes at most a count");
+                }
+                continue;
+            }
+            if (!recordLine(kind, w, p)) return false;
+        }
+        const std::size_t sizes[] = {p.atoms.size(), p.links.size(), p.textures.size(),
+                                     p.triangles.size()};
+        for (int k = 0; k < 4; ++k) {
+            if (!given[k]) {
+                *counts[k] = static_cast<int32_t>(sizes[k]);
+            } else if (*counts[k] > 0 ? std::size_t(*counts[k]) != sizes[k] : sizes[k] != 0) {
+                lineNumber = 0;
+                return fail(std::string(sections[k]) + " " + std::to_string(*counts[k]) + " but " +
+                            std::to_string(sizes[k]) + " records");
+            }
+        }
+        return true;
+    }
+
+    bool recordLine(int kind, const std::vector<std::string>& w, PieceFile& p) {
+        if (kind == 0) {
+            AtomRecord a;
+            if (!arity(w, 10)) return false;
+            if (!toFloat(w[1], a.x) || !toFloat(w[2], a.y) || !toFloat(w[3], a.prevX) ||
+                !toFloat(w[4], a.prevY) || !toFloat(w[5], a.mass) || !toInt(w[6], a.iterations) ||
+                !toInt(w[7], a.tag) || !toInt(w[8], a.group) ||
+                !toHex(w[9], a.collidesWith, sizeof a.collidesWith))
+                return false;
+            p.atoms.push_back(a);
+        } else if (kind == 1) {
+            LinkRecord l;
+            if (!arity(w, 12)) return false;
+            if (!toFloat(w[1], l.xA) || !toFloat(w[2], l.yA) || !toFloat(w[3], l.xB) ||
+                !toFloat(w[4], l.yB) || !toFloat(w[5], l.restLength) ||
+                !toFloat(w[6], l.minRatio) || !toFloat(w[7], l.maxRatio) ||
+                !toFloat(w[8], l.stiffness) || !toHex(w[9], l.reserved, sizeof l.reserved) ||
+                !toInt(w[10], l.iterations) || !toInt(w[11], l.tag))
+                return false;
+            p.links.push_back(l);
+        } else if (kind == 2) {
+            TextureRecord t;
+            if (!toName(w, 1, t.name)) return false;
+            p.textures.push_back(t);
+        } else {
+            TriangleRecord t;
+            if (w.size() < 20) return fail("triangle needs 18 numbers and a name");
+            float* fields[] = {&t.xA, &t.yA, &t.xB, &t.yB, &t.xC, &t.yC};
+            for (int k = 0; k < 6; ++k)
+                if (!toFloat(w[1 + k], *fields[k])) return false;
+            for (int k = 0; k < 6; ++k) {
+                float f;
+                if (!toFloat(w[7 + k], f)) return false;
+                const uint32_t bits = bitsOf(f);
+                for (int b = 0; b < 4; ++b) t.reserved[4 * k + b] = uint8_t(bits >> (8 * b));
+            }
+            float* coords[] = {&t.sA, &t.tA, &t.sB, &t.tB, &t.sC, &t.tC};
+            for (int k = 0; k < 6; ++k)
+                if (!toFloat(w[13 + k], *coords[k])) return false;
+            if (!toName(w, 19, t.texture)) return false;
+            p.triangles.push_back(t);
+        }
+        return true;
+    }
+};
+
+// ---- info and check -----------------------------------------------------------
+
+// Everything that keeps a file from loading whole when spawned inside the world.
+std::vector<std::string> problemsOf(const PieceFile& p) {
+    std::vector<std::string> problems = checkPieceFile(p);
+    if (p.atoms.size() > 5000)
+        problems.push_back(std::to_string(p.atoms.size()) + " atoms never fit in the world's 5000");
+    if (problems.empty()) {
+        std::vector<float> xs, ys;
+        for (const AtomRecord& a : p.atoms) {
+            xs.push_back(a.x);
+            ys.push_back(a.y);
+        }
+        const PieceMatches m = matchPiece(p, xs, ys, 0, 0);
+        for (std::string& s : describeLeftOuts(p, m)) problems.push_back("left out: " + s);
+    }
+    return problems;
+}
+
+template <typename T, typename F>
+std::string range(const std::vector<T>& records, F field, const char* format) {
+    if (records.empty()) return "none";
+    auto lo = field(records.front()), hi = lo;
+    for (const T& r : records) {
+        lo = std::min(lo, field(r));
+        hi = std::max(hi, field(r));
+    }
+    char buf[96];
+    std::snprintf(buf, sizeof buf, format, lo, hi);
+    return buf;
+}
+
+void info(const char* path, const PieceFile& p, std::size_t bytes) {
+    std::printf("%s: %zu atoms, %zu links, %zu textures, %zu triangles, %zu bytes\n", path,
+                p.atoms.size(), p.links.size(), p.textures.size(), p.triangles.size(), bytes);
+    if (!p.atoms.empty()) {
+        float x0 = p.atoms[0].x, x1 = x0, y0 = p.atoms[0].y, y1 = y0;
+        for (const AtomRecord& a : p.atoms) {
+            x0 = std::min(x0, a.x), x1 = std::max(x1, a.x);
+            y0 = std::min(y0, a.y), y1 = std::max(y1, a.y);
+        }
+        std::printf("  extent: x %.9g to %.9g, y %.9g to %.9g\n", double(x0), double(x1),
+                    double(y0), double(y1));
+    }
+    std::string names;
+    for (const TextureRecord& t : p.textures) names += " " + pieceName(t.name);
+    std::printf("  textures:%s\n", names.empty() ? " none" : names.c_str());
+    std::printf("  atom iterations: %s\n",
+                range(
+                    p.atoms, [](const AtomRecord& a) { return a.iterations; }, "%d to %d")
+                    .c_str());
+    std::printf("  link iterations: %s\n",
+                range(
+                    p.links, [](const LinkRecord& l) { return l.iterations; }, "%d to %d")
+                    .c_str());
+    std::printf("  mass: %s\n",
+                range(
+                    p.atoms, [](const AtomRecord& a) { return double(a.mass); }, "%.9g to %.9g")
+                    .c_str());
+    std::printf(
+        "  stiffness: %s\n",
+        range(
+            p.links, [](const LinkRecord& l) { return double(l.stiffness); }, "%.9g to %.9g")
+            .c_str());
+    std::printf("  ratios: min %s, max %s\n",
+                range(
+                    p.links, [](const LinkRecord& l) { return double(l.minRatio); }, "%.9g to %.9g")
+                    .c_str(),
+                range(
+                    p.links, [](const LinkRecord& l) { return double(l.maxRatio); }, "%.9g to %.9g")
+                    .c_str());
+    if (p.atomCount < 0 || p.linkCount < 0 || p.textureCount < 0 || p.triangleCount < 0)
+        std::printf("  negative counts: %d %d %d %d\n", p.atomCount, p.linkCount, p.textureCount,
+                    p.triangleCount);
+    if (!p.trailer.empty()) std::printf("  %zu bytes after the last section\n", p.trailer.size());
+
+    // Atoms of one piece closer than two radii push each other apart unless linked.
+    if (p.atoms.size() <= 5000 && p.atoms.size() > 1) {
+        std::vector<std::pair<float, float>> pos;
+        for (const AtomRecord& a : p.atoms) pos.emplace_back(a.x, a.y);
+        std::vector<float> xs, ys;
+        for (auto& q : pos) xs.push_back(q.first), ys.push_back(q.second);
+        std::vector<std::vector<int>> linked(p.atoms.size());
+        for (const auto& e : matchPiece(p, xs, ys, 0, 0).links)
+            if (e.kept()) linked[e.a].push_back(e.b), linked[e.b].push_back(e.a);
+        int crowded = 0;
+        for (std::size_t i = 0; i < pos.size(); ++i)
+            for (std::size_t j = i + 1; j < pos.size(); ++j) {
+                const float dx = pos[i].first - pos[j].first, dy = pos[i].second - pos[j].second;
+                if (dx * dx + dy * dy < 100 &&
+                    std::find(linked[i].begin(), linked[i].end(), int(j)) == linked[i].end())
+                    ++crowded;
+            }
+        std::printf("  unlinked atom pairs closer than 10: %d\n", crowded);
+    }
+
+    const std::vector<std::string> problems = problemsOf(p);
+    if (problems.empty()) std::printf("  problems: none\n");
+    for (const std::string& s : problems) std::printf("  problem: %s\n", s.c_str());
+}
+
+int infoOrCheck(bool check, int argc, char** argv) {
+    if (argc < 3) return usage();
+    int status = 0;
+    for (int i = 2; i < argc; ++i) {
+        std::vector<uint8_t> bytes;
+        if (!readFile(argv[i], bytes)) {
+            status = 1;
+            continue;
+        }
+        PieceFile p;
+        std::string error;
+        if (!parsePieceFile(bytes.data(), bytes.size(), p, error)) {
+            std::printf("%s: %s\n", argv[i], error.c_str());
+            status = 1;
+            continue;
+        }
+        if (!check) {
+            info(argv[i], p, bytes.size());
+            continue;
+        }
+        const std::vector<std::string> problems = problemsOf(p);
+        if (problems.empty()) std::printf("%s: ok\n", argv[i]);
+        for (const std::string& s : problems) std::printf("%s: %s\n", argv[i], s.c_str());
+        if (!problems.empty()) status = 1;
+    }
+    return status;
+}
+
+int build(int argc, char** argv) {
+    if (argc != 5 || std::strcmp(argv[3], "-o") != 0) return usage();
+    std::vector<uint8_t> text;
+    if (!readFile(argv[2], text)) return 1;
+    TextReader reader;
+    reader.path = argv[2];
+    PieceFile p;
+    if (!reader.parse(std::string(text.begin(), text.end()), p)) {
+        std::fprintf(stderr, "%s\n", reader.error.c_str());
+        return 1;
+    }
+    const std::vector<uint8_t> bytes = writePieceFile(p);
+    std::FILE* f = std::fopen(argv[4], "wb");
+    if (f == nullptr) {
+        std::fprintf(stderr, "%s: cannot create: %s\n", argv[4], std::strerror(errno));
+        return 1;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !ok) {
+        std::fprintf(stderr, "%s: write error\n", argv[4]);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "C");
+    if (argc < 2) return usage();
+    const std::string command = argv[1];
+    if (command == "info") return infoOrCheck(false, argc, argv);
+    if (command == "check") return infoOrCheck(true, argc, argv);
+    if (command == "build") return build(argc, argv);
+    if (command == "dump") {
+        if (argc != 3) return usage();
+        PieceFile p;
+        if (!loadFile(argv[2], p)) return 1;
+        dumpPiece(argv[2], p);
+        return 0;
+    }
+    return usage();
+}
