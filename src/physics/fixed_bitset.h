@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -14,6 +15,11 @@ class FixedBitSet {
 
     bool test(std::size_t i) const {
         check(i);
+        return (words[i >> 5] >> (i & 31)) & 1u;
+    }
+    // For hot loops whose indices are valid by construction.
+    bool testUnchecked(std::size_t i) const {
+        assert(i < N);
         return (words[i >> 5] >> (i & 31)) & 1u;
     }
     void set(std::size_t i) {

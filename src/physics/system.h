@@ -62,8 +62,12 @@ class System {
     IdPool ids;
 
   private:
+    struct Contact {
+        float r, dx, dy, d2;
+    };
     void collideAtom(Atom* a);
-    void resolveContact(Atom* a, Atom* b);
+    static bool touching(const Atom* a, const Atom* b, Contact& contact);
+    static void resolveContact(Atom* a, Atom* b, const Contact& contact);
     void applyPush(Atom* atom);
     void solveLink(Link* link);
     void integrateAtom(Atom* atom);
