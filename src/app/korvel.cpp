@@ -1,0 +1,161 @@
+#include "app/korvel.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/window_proc.h"
+#include "content/piece_loader.h"
+#include "content/texture.h"
+#include "content/triangle.h"
+#include "physics/atom.h"
+#include "physics/link.h"
+#include "physics/system.h"
+#include "platform/gl.h"
+#include "render/gl_renderer.h"
+#include "render/grid.h"
+#include "scene/roster.h"
+
+Korvel::Korvel(HINSTANCE instance) {
+    world = new System(this, 700, 530, -0.05f, 0.1f, 0.1f);
+
+    // The window procedure is called while open() creates the window, so it must
+    // reach the controller and the renderer before that.
+    auto* gl = new GLRenderer(this, this, instance, windowProc);
+    currentGame = this;
+    currentRenderer = gl;
+    renderer = gl;
+
+    // A failure has been reported to the user already; the entry point looks at
+    // the renderer before it runs the loop.
+    gl->open("Pimo Drask", 700, 430, 16, false, false);
+    glClearColor(0, 0, 0, 0);
+
+    panX = 0;
+    panY = 0;
+    frameSkip = 1;
+    snapToGrid = true;
+    zoom = 1;
+    gridStep = 38;
+    gridChild = new Grid(this);
+}
+
+Korvel::~Korvel() {
+    triangles.rewind();
+    while (Triangle* t = triangles.advance()) delete t;
+    links.rewind();
+    while (Link* l = links.advance()) delete l;
+    atoms.rewind();
+    while (Atom* a = atoms.advance()) delete a;
+    pieces.rewind();
+    while (Junk* piece = pieces.advance()) {
+        piece->textures.rewind();
+        while (Texture* texture = piece->textures.advance()) delete texture;
+        delete piece;
+    }
+    if (currentGame == this) currentGame = nullptr;
+    if (currentRenderer == renderer) currentRenderer = nullptr;
+    delete gridChild;
+    delete world;
+    delete renderer;
+}
+
+GLRenderer* Korvel::glRenderer() const {
+    return static_cast<GLRenderer*>(renderer);
+}
+
+void Korvel::drawOverlay() {
+    glLineWidth(4);
+    Game::drawOverlay();
+}
+
+void Korvel::keyDown(int32_t key) {
+    Game::keyDown(key);
+    switch (key) {
+        case VK_ESCAPE:
+            quitRequested = true;
+            break;
+        case '1':
+            spawnDrask(150, 430);
+            break;
+        case '2':
+            spawnDrask(300, 430);
+            break;
+        case '3':
+            spawnDrask(450, 430);
+            break;
+        case '4':
+            spawnDrask(600, 430);
+            break;
+        case '7':
+            spawnPimo(100, 430);
+            break;
+        case '8':
+            spawnPimo(250, 430);
+            break;
+        case '9':
+            spawnPimo(400, 430);
+            break;
+        case '0':
+            spawnPimo(550, 430);
+            break;
+        case 'Q':
+            if (static_cast<int32_t>(frameSkip) > 1) frameSkip -= 1;
+            break;
+        case 'W':
+            frameSkip += 1;
+            break;
+        default:
+            break;
+    }
+}
+
+void Korvel::applyView() {
+    glScalef(zoom, zoom, 1);
+    glTranslatef(panX, panY, 0);
+}
+
+float snapToStep(float w, int32_t step) {
+    const auto s = static_cast<float>(step);
+    const float q = w / s;
+    const float base = s * std::floor(q);
+    if (w - base > s * 0.5f) return s * std::ceil(q);
+    return base;
+}
+
+void Korvel::spawnDrask(float x, float y) {
+    spawn("drask%1i.pob", x, y);
+}
+
+void Korvel::spawnPimo(float x, float y) {
+    spawn("pimo%1i.pob", x, y);
+}
+
+void Korvel::spawn(const char* pattern, float x, float y) {
+    float wx = x / zoom - panX;
+    float wy = y / zoom - panY;
+    if (snapToGrid) {
+        wx = snapToStep(wx, gridStep);
+        wy = snapToStep(wy, gridStep);
+    }
+
+    char name[32];
+    std::snprintf(name, sizeof name, pattern, std::rand() % 4 + 1);
+    std::FILE* file = std::fopen(name, "rb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "Unable to open %s\n", name);
+        return;
+    }
+
+    auto* piece = new Junk(this);
+    const bool loaded = loadPiece(*piece, file, wx, wy, name);
+    std::fclose(file);
+    // A refused file normally leaves the piece empty; should anything of it have
+    // entered the world, the piece stays, as it owns those records.
+    if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
+        piece->teardown();
+        delete piece;
+        return;
+    }
+    pieces.pushFront(piece);
+}

@@ -1,0 +1,81 @@
+#include "app/window_proc.h"
+
+#include <cstdint>
+
+#include "render/renderer.h"
+#include "scene/game.h"
+
+Game* currentGame = nullptr;
+Renderer* currentRenderer = nullptr;
+
+namespace {
+
+// The mouse position halves are signed: with the capture held, the pointer can
+// leave the client area to the left or above.
+int32_t lowSigned(LPARAM lParam) {
+    return static_cast<int16_t>(LOWORD(lParam));
+}
+int32_t highSigned(LPARAM lParam) {
+    return static_cast<int16_t>(HIWORD(lParam));
+}
+
+// A code too wide for the key operations becomes one they ignore instead of
+// wrapping onto a real key.
+int32_t keyCode(WPARAM wParam) {
+    return wParam <= 0x7fffffff ? static_cast<int32_t>(wParam) : -1;
+}
+
+}  // namespace
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            if (currentRenderer != nullptr) currentRenderer->resize(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_CLOSE:
+            // The window stays; the main loop ends on the quit message and the
+            // renderer destroys the window.
+            PostQuitMessage(0);
+            return 0;
+        case WM_SYSCOMMAND:
+            // The low four bits are the system's own.
+            if ((wParam & 0xFFF0) == SC_SCREENSAVE || (wParam & 0xFFF0) == SC_MONITORPOWER)
+                return 0;
+            break;
+        default:
+            break;
+    }
+    if (currentGame == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+
+    switch (message) {
+        case WM_KEYDOWN:
+            currentGame->keyDown(keyCode(wParam));
+            return 0;
+        case WM_KEYUP:
+            currentGame->keyUp(keyCode(wParam));
+            return 0;
+        case WM_MOUSEMOVE:
+            currentGame->mouseMove(lowSigned(lParam), highSigned(lParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            SetCapture(window);
+            currentGame->mouseMove(lowSigned(lParam), highSigned(lParam));
+            currentGame->leftButtonDown();
+            return 0;
+        case WM_LBUTTONUP:
+            ReleaseCapture();
+            currentGame->leftButtonUp();
+            return 0;
+        case WM_RBUTTONDOWN:
+            SetCapture(window);
+            currentGame->mouseMove(lowSigned(lParam), highSigned(lParam));
+            currentGame->rightButtonDown();
+            return 0;
+        case WM_RBUTTONUP:
+            ReleaseCapture();
+            currentGame->rightButtonUp();
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+#include "render/renderer.h"
+
+class Game;
+
+// The one window of the game and the GL context drawn into it.
+class GLRenderer : public Renderer {
+  public:
+    // `procedure` becomes the window procedure of the class that open() registers.
+    GLRenderer(Game* game, Game* client, HINSTANCE instance, WNDPROC procedure);
+
+    bool open(const char* title, float width, float height, int32_t bits, bool fullscreen,
+              bool resizable) override;
+    void close() override;
+    void resize(int32_t width, int32_t height) override;
+    bool drawFrame() override;
+
+    Game* game;
+    Game* client;
+    HINSTANCE instance;
+    HWND window = nullptr;
+    HGLRC renderContext = nullptr;
+    HDC deviceContext = nullptr;
+    // Whether the last open() succeeded and no close() followed. open() leaves
+    // released handles in place, so they cannot tell.
+    bool opened = false;
+
+    // Module-wide, as there is one window per process.
+    static bool fullscreen;
+    static uint32_t fontBase;
+    static PIXELFORMATDESCRIPTOR pixelFormat;
+
+  private:
+    void release();
+    bool fail(const char* message);
+    void buildFont();
+
+    WNDPROC procedure;
+};
+
+// Viewport and a pixel-exact projection with the origin at the bottom left.
+void setProjection(int32_t width, int32_t height);
+// The GL state every frame relies on; reports whether it could be set.
+bool setFixedGlState();
