@@ -19,4 +19,4 @@ need_packages() {
 
 BUILD_PACKAGES=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                 libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri)
-TEST_PACKAGES=(xvfb xdotool x11-utils imagemagick libx11-dev clang libclang-rt-14-dev)
+TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick libx11-dev clang libclang-rt-14-dev)
