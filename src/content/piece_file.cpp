@@ -27,6 +27,7 @@ class Reader {
         return f;
     }
     void bytes(uint8_t* out, std::size_t n) {
+        if (n == 0) return;  // an empty vector's data() may be null
         std::memcpy(out, data + pos, n);
         pos += n;
     }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "content/piece_file.h"
@@ -30,18 +32,30 @@ bool readAll(std::FILE* file, std::vector<uint8_t>& bytes) {
     }
 }
 
+struct PairHash {
+    std::size_t operator()(const std::pair<const Atom*, const Atom*>& p) const {
+        return std::hash<const Atom*>()(p.first) * 31 + std::hash<const Atom*>()(p.second);
+    }
+};
+
 Game* worldRoot(Object& object) {
     Object* top = &object;
     while (top->parent != nullptr) top = top->parent;
     return dynamic_cast<Game*>(top);
 }
 
-bool joinedInWorld(const Game& root, const Atom* p, const Atom* q) {
-    bool found = false;
+// Atom pairs of this piece that a link of the world root's list joins, in either
+// order. One walk over the world's links per load, not one per triangle edge.
+std::unordered_set<std::pair<const Atom*, const Atom*>, PairHash> joinedInWorld(
+    const Game& root, const std::unordered_set<const Atom*>& pieceAtoms) {
+    std::unordered_set<std::pair<const Atom*, const Atom*>, PairHash> joined;
     root.links.forEach([&](const Link* l) {
-        if ((l->atomA == p && l->atomB == q) || (l->atomA == q && l->atomB == p)) found = true;
+        if (pieceAtoms.count(l->atomA) != 0 && pieceAtoms.count(l->atomB) != 0) {
+            joined.emplace(l->atomA, l->atomB);
+            joined.emplace(l->atomB, l->atomA);
+        }
     });
-    return found;
+    return joined;
 }
 
 float reservedFloat(const uint8_t* p) {
@@ -183,6 +197,8 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         textures.push_back(t);
     }
 
+    const auto joined =
+        joinedInWorld(*root, std::unordered_set<const Atom*>(atoms.begin(), atoms.end()));
     int leftTriangles = 0;
     for (std::size_t i = 0; i < pf.triangles.size(); ++i) {
         const PieceMatches::TriangleRefs& refs = matches.triangles[i];
@@ -193,8 +209,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         Atom* a = atoms[static_cast<std::size_t>(refs.a)];
         Atom* b = atoms[static_cast<std::size_t>(refs.b)];
         Atom* c = atoms[static_cast<std::size_t>(refs.c)];
-        if (!joinedInWorld(*root, a, b) || !joinedInWorld(*root, a, c) ||
-            !joinedInWorld(*root, b, c)) {
+        if (joined.count({a, b}) == 0 || joined.count({a, c}) == 0 || joined.count({b, c}) == 0) {
             ++leftTriangles;
             continue;
         }

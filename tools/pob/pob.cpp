@@ -187,7 +187,7 @@ struct TextReader {
                     if (line[i] == '\\') {
                         if (++i >= line.size()) return fail("unterminated string");
                         if (line[i] == 'x') {
-                            uint8_t byte;
+                            uint8_t byte = 0;
                             if (!toHex(line.substr(i + 1, 2), &byte, 1)) return fail("bad escape");
                             w += static_cast<char>(byte);
                             i += 2;
@@ -466,7 +466,7 @@ void info(const char* path, const PieceFile& p, std::size_t bytes) {
                     p.links, [](const LinkRecord& l) { return double(l.maxRatio); }, "%.9g to %.9g")
                     .c_str());
     if (p.atomCount < 0 || p.linkCount < 0 || p.textureCount < 0 || p.triangleCount < 0)
-        std::printf("  negative counts: %d %d %d %d\n", p.atomCount, p.linkCount, p.textureCount,
+        std::printf("  counts as stored: %d %d %d %d\n", p.atomCount, p.linkCount, p.textureCount,
                     p.triangleCount);
     if (!p.trailer.empty()) std::printf("  %zu bytes after the last section\n", p.trailer.size());
 

@@ -1,0 +1,41 @@
+# Runs one command-line tool and checks what it did.
+#   -DCOMMAND=<tool;args...>   the command (a ;-list)
+#   -DWORKDIR=<dir>            working directory (made if missing)
+#   -DEXPECT_RC=<n>            expected exit status (default 0)
+#   -DEXPECT_STDOUT=<file>     stdout must equal this file
+#   -DEXPECT_STDERR=<regex>    stderr must match
+# Commands may also be chained: -DBEFORE=<cmd> runs first and must succeed, and
+# -DSAME=<a;b> compares two files after the command ran.
+if(NOT DEFINED EXPECT_RC)
+  set(EXPECT_RC 0)
+endif()
+file(MAKE_DIRECTORY "${WORKDIR}")
+if(DEFINED BEFORE)
+  execute_process(COMMAND ${BEFORE} WORKING_DIRECTORY "${WORKDIR}" RESULT_VARIABLE rc
+                  ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "setup failed (${rc}): ${BEFORE}\n${err}")
+  endif()
+endif()
+execute_process(COMMAND ${COMMAND} WORKING_DIRECTORY "${WORKDIR}" RESULT_VARIABLE rc
+                OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT "${rc}" STREQUAL "${EXPECT_RC}")
+  message(FATAL_ERROR "exit status ${rc}, expected ${EXPECT_RC}: ${COMMAND}\nstdout:\n${out}\nstderr:\n${err}")
+endif()
+if(DEFINED EXPECT_STDOUT)
+  file(READ "${EXPECT_STDOUT}" expected)
+  if(NOT out STREQUAL expected)
+    message(FATAL_ERROR "stdout differs from ${EXPECT_STDOUT}:\n${out}")
+  endif()
+endif()
+if(DEFINED EXPECT_STDERR AND NOT err MATCHES "${EXPECT_STDERR}")
+  message(FATAL_ERROR "stderr does not match '${EXPECT_STDERR}':\n${err}")
+endif()
+if(DEFINED SAME)
+  list(GET SAME 0 a)
+  list(GET SAME 1 b)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${a}" "${b}" RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "${a} and ${b} differ")
+  endif()
+endif()
