@@ -129,7 +129,9 @@ int main(int argc, char** argv) {
     std::stable_sort(spawns.begin(), spawns.end(),
                      [](const Spawn& a, const Spawn& b) { return a.step < b.step; });
 
-    Game root;
+    // Like the game, the world lives until the process ends and is never freed.
+    static Game* const world = new Game;
+    Game& root = *world;
     root.world = new System(&root, 700, 530, -0.05f, 0.1f, 0.1f);
     std::size_t next = 0;
     for (unsigned long done = 0;; ++done) {
