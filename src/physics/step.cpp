@@ -55,6 +55,10 @@ void System::collideAtom(Atom* a) {
             const GridCell& c = column[dr];
             if (c.stamp != currentStamp) continue;
             for (Atom* b = byId[c.first]; b != nullptr; b = b->nextInCell) {
+                // Bits above the diagonal are never set (links restore only the
+                // bit in the row of the larger id), so half the neighbours are
+                // turned away without a look at the matrix.
+                if (b->id >= a->id) continue;
                 if (!pairs.testUnchecked(row + static_cast<std::size_t>(b->id))) continue;
                 if (accepts[b->group] == 0) continue;
                 // The distance test comes before the owners are asked. Their

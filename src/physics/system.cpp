@@ -21,8 +21,8 @@ std::size_t pairIndex(int32_t row, int32_t column) {
 int32_t cellIndex(float scaled) {
     constexpr float kLast = static_cast<float>(kGridSide - 3);
     assert(scaled >= 0 && scaled <= kLast && "position outside the grid");
-    if (!(scaled >= 0)) scaled = 0;
-    if (scaled > kLast) scaled = kLast;
+    scaled = scaled > 0.0f ? scaled : 0.0f;  // also maps a NaN to 0
+    scaled = scaled < kLast ? scaled : kLast;
     return static_cast<int32_t>(scaled) + 1;
 }
 
