@@ -12,7 +12,7 @@ namespace {
 constexpr uint8_t kUncompressedHeader[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 constexpr uint8_t kRunLengthHeader[12] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
-struct ImageSpec {
+struct ImageInfo {
     uint32_t bytesPerPixel;
     uint32_t pixelCount;
     uint32_t imageSize;
@@ -36,7 +36,7 @@ int64_t bytesLeft(std::FILE* file) {
     return end - here;
 }
 
-bool readSpec(Texture& texture, std::FILE* file, ImageSpec& spec) {
+bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& info) {
     uint8_t info[6];
     if (std::fread(info, 1, sizeof info, file) != sizeof info) {
         return fail(texture, file, "Could not read info header");
@@ -52,7 +52,7 @@ bool readSpec(Texture& texture, std::FILE* file, ImageSpec& spec) {
     }
     texture.glFormat = texture.bitsPerPixel == 24 ? kGlRgb : kGlRgba;
     texture.bytesPerPixel = texture.bitsPerPixel / 8;
-    spec = {texture.bytesPerPixel, static_cast<uint32_t>(pixelCount),
+    info = {texture.bytesPerPixel, static_cast<uint32_t>(pixelCount),
             static_cast<uint32_t>(imageSize)};
     return true;
 }
@@ -95,17 +95,17 @@ bool readTga(Texture& texture, std::FILE* file) {
 
 bool readUncompressed(Texture& texture, std::FILE* file) {
     texture.pixels.reset();
-    ImageSpec spec;
-    if (!readSpec(texture, file, spec)) return false;
+    ImageInfo info;
+    if (!readImageInfo(texture, file, info)) return false;
     const int64_t left = bytesLeft(file);
-    if (left >= 0 && left < spec.imageSize) return fail(texture, file, "Could not read image data");
-    if (!allocatePixels(texture, file, spec.imageSize)) return false;
+    if (left >= 0 && left < info.imageSize) return fail(texture, file, "Could not read image data");
+    if (!allocatePixels(texture, file, info.imageSize)) return false;
 
     uint8_t* pixels = texture.pixels.get();
-    if (std::fread(pixels, 1, spec.imageSize, file) != spec.imageSize) {
+    if (std::fread(pixels, 1, info.imageSize, file) != info.imageSize) {
         return fail(texture, file, "Could not read image data");
     }
-    for (uint32_t i = 0; i < spec.imageSize; i += spec.bytesPerPixel) {
+    for (uint32_t i = 0; i < info.imageSize; i += info.bytesPerPixel) {
         const uint8_t blue = pixels[i];
         pixels[i] = pixels[i + 2];
         pixels[i + 2] = blue;
@@ -116,23 +116,23 @@ bool readUncompressed(Texture& texture, std::FILE* file) {
 
 bool readRunLength(Texture& texture, std::FILE* file) {
     texture.pixels.reset();
-    ImageSpec spec;
-    if (!readSpec(texture, file, spec)) return false;
+    ImageInfo info;
+    if (!readImageInfo(texture, file, info)) return false;
     // At its most compact every 128 pixels take one packet header and one pixel.
     const uint64_t leastEncoded =
-        (uint64_t{spec.pixelCount} + 127) / 128 * (1 + spec.bytesPerPixel);
+        (uint64_t{info.pixelCount} + 127) / 128 * (1 + info.bytesPerPixel);
     const int64_t left = bytesLeft(file);
     if (left >= 0 && static_cast<uint64_t>(left) < leastEncoded) {
         return fail(texture, file, "Could not read RLE header");
     }
-    if (!allocatePixels(texture, file, spec.imageSize)) return false;
+    if (!allocatePixels(texture, file, info.imageSize)) return false;
 
-    const uint32_t bpp = spec.bytesPerPixel;
+    const uint32_t bpp = info.bytesPerPixel;
     uint8_t* out = texture.pixels.get();
     uint32_t stored = 0;
     uint8_t colour[4];
     auto store = [&] {
-        if (stored == spec.pixelCount) return false;
+        if (stored == info.pixelCount) return false;
         out[0] = colour[2];
         out[1] = colour[1];
         out[2] = colour[0];
@@ -142,7 +142,7 @@ bool readRunLength(Texture& texture, std::FILE* file) {
         return true;
     };
 
-    while (stored < spec.pixelCount) {
+    while (stored < info.pixelCount) {
         const int header = std::fgetc(file);
         if (header == EOF) return fail(texture, file, "Could not read RLE header");
         if (header < 128) {
