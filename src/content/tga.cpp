@@ -36,7 +36,7 @@ int64_t bytesLeft(std::FILE* file) {
     return end - here;
 }
 
-bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& info) {
+bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& image) {
     uint8_t info[6];
     if (std::fread(info, 1, sizeof info, file) != sizeof info) {
         return fail(texture, file, "Could not read info header");
@@ -52,8 +52,8 @@ bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& info) {
     }
     texture.glFormat = texture.bitsPerPixel == 24 ? kGlRgb : kGlRgba;
     texture.bytesPerPixel = texture.bitsPerPixel / 8;
-    info = {texture.bytesPerPixel, static_cast<uint32_t>(pixelCount),
-            static_cast<uint32_t>(imageSize)};
+    image = {texture.bytesPerPixel, static_cast<uint32_t>(pixelCount),
+             static_cast<uint32_t>(imageSize)};
     return true;
 }
 
@@ -95,17 +95,18 @@ bool readTga(Texture& texture, std::FILE* file) {
 
 bool readUncompressed(Texture& texture, std::FILE* file) {
     texture.pixels.reset();
-    ImageInfo info;
-    if (!readImageInfo(texture, file, info)) return false;
+    ImageInfo image;
+    if (!readImageInfo(texture, file, image)) return false;
     const int64_t left = bytesLeft(file);
-    if (left >= 0 && left < info.imageSize) return fail(texture, file, "Could not read image data");
-    if (!allocatePixels(texture, file, info.imageSize)) return false;
+    if (left >= 0 && left < image.imageSize)
+        return fail(texture, file, "Could not read image data");
+    if (!allocatePixels(texture, file, image.imageSize)) return false;
 
     uint8_t* pixels = texture.pixels.get();
-    if (std::fread(pixels, 1, info.imageSize, file) != info.imageSize) {
+    if (std::fread(pixels, 1, image.imageSize, file) != image.imageSize) {
         return fail(texture, file, "Could not read image data");
     }
-    for (uint32_t i = 0; i < info.imageSize; i += info.bytesPerPixel) {
+    for (uint32_t i = 0; i < image.imageSize; i += image.bytesPerPixel) {
         const uint8_t blue = pixels[i];
         pixels[i] = pixels[i + 2];
         pixels[i + 2] = blue;
@@ -116,23 +117,23 @@ bool readUncompressed(Texture& texture, std::FILE* file) {
 
 bool readRunLength(Texture& texture, std::FILE* file) {
     texture.pixels.reset();
-    ImageInfo info;
-    if (!readImageInfo(texture, file, info)) return false;
+    ImageInfo image;
+    if (!readImageInfo(texture, file, image)) return false;
     // At its most compact every 128 pixels take one packet header and one pixel.
     const uint64_t leastEncoded =
-        (uint64_t{info.pixelCount} + 127) / 128 * (1 + info.bytesPerPixel);
+        (uint64_t{image.pixelCount} + 127) / 128 * (1 + image.bytesPerPixel);
     const int64_t left = bytesLeft(file);
     if (left >= 0 && static_cast<uint64_t>(left) < leastEncoded) {
         return fail(texture, file, "Could not read RLE header");
     }
-    if (!allocatePixels(texture, file, info.imageSize)) return false;
+    if (!allocatePixels(texture, file, image.imageSize)) return false;
 
-    const uint32_t bpp = info.bytesPerPixel;
+    const uint32_t bpp = image.bytesPerPixel;
     uint8_t* out = texture.pixels.get();
     uint32_t stored = 0;
     uint8_t colour[4];
     auto store = [&] {
-        if (stored == info.pixelCount) return false;
+        if (stored == image.pixelCount) return false;
         out[0] = colour[2];
         out[1] = colour[1];
         out[2] = colour[0];
@@ -142,7 +143,7 @@ bool readRunLength(Texture& texture, std::FILE* file) {
         return true;
     };
 
-    while (stored < info.pixelCount) {
+    while (stored < image.pixelCount) {
         const int header = std::fgetc(file);
         if (header == EOF) return fail(texture, file, "Could not read RLE header");
         if (header < 128) {
