@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "content/report.h"
 #include "content/texture.h"
 
@@ -67,7 +69,11 @@ bool allocatePixels(Texture& texture, std::FILE* file, uint32_t imageSize) {
 }  // namespace
 
 bool loadTga(Texture& texture, const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
+    // Only plain files: a name from a piece file could point at a pipe or a
+    // device, and opening or reading that could block the game for ever.
+    struct stat status;
+    const bool plainFile = ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
+    std::FILE* file = plainFile ? std::fopen(path, "rb") : nullptr;
     if (!file) {
         std::fprintf(stderr, "Unable to open %s\n", path);
         texture.pixels.reset();

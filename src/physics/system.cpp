@@ -105,8 +105,31 @@ void System::unregisterAtom(Atom* atom) {
     while (Link* link = links.advance()) {
         if (link->atomA == atom || link->atomB == atom) destroyLink(link);
     }
+    unlinkFromGrid(atom);
     ids.reset(static_cast<std::size_t>(atom->id));
+    byId[atom->id] = nullptr;
     --usedIds;
+}
+
+// In the step an atom leaves before it is hashed under the current stamp, so it
+// is in no live chain. Removed between steps it is: take it out, or the next
+// atom hashed into that cell would be chained to freed memory.
+void System::unlinkFromGrid(Atom* atom) {
+    GridCell& c = cells[atom->cellX * kGridSide + atom->cellY];
+    if (c.stamp != currentStamp) return;
+    Atom* previous = nullptr;
+    for (Atom* a = byId[c.first]; a != nullptr; previous = a, a = a->nextInCell) {
+        if (a != atom) continue;
+        if (previous != nullptr)
+            previous->nextInCell = atom->nextInCell;
+        else if (atom->nextInCell != nullptr)
+            c.first = static_cast<uint32_t>(atom->nextInCell->id);
+        else
+            c.stamp = currentStamp - 1;  // the chain is empty now
+        if (c.last == static_cast<uint32_t>(atom->id) && previous != nullptr)
+            c.last = static_cast<uint32_t>(previous->id);
+        return;
+    }
 }
 
 void System::unregisterLink(Link* link) {

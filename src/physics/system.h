@@ -72,6 +72,7 @@ class System {
     void solveLink(Link* link);
     void integrateAtom(Atom* atom);
     void clampIntoWorld(Atom* atom);
+    void unlinkFromGrid(Atom* atom);
 
     Atom* byId[kMaxAtoms] = {};
     int32_t usedIds = 0;

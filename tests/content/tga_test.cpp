@@ -231,6 +231,12 @@ TEST_F(TgaTest, MissingFileGoesToStderrOnly) {
     EXPECT_FALSE(loadTga(texture, "no/such/image.tga"));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open no/such/image.tga\n");
     EXPECT_TRUE(boxes.empty());
+#ifndef _WIN32
+    // A device or a pipe is no image, and reading one could block for ever.
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loadTga(texture, "/dev/zero"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open /dev/zero\n");
+#endif
 
     makeFallbackTexture(texture);
     EXPECT_EQ(texture.width, 2u);

@@ -137,3 +137,29 @@ TEST(System, UnregisteringAnAtomDestroysAllItsLinksThroughTheirOwners) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(System, AnAtomRemovedBetweenStepsLeavesItsCellsChain) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Atom* a = TestWorld::addAtom(piece, 15, 15);
+    Atom* b = TestWorld::addAtom(piece, 16, 16);
+    Atom* c = TestWorld::addAtom(piece, 17, 17);
+    for (Atom* gone : {c, a}) {  // the last of the chain, then the first
+        piece.removeAtom(gone);
+        delete gone;
+    }
+    Atom* d = TestWorld::addAtom(piece, 18, 18);  // reuses id 0, same cell
+    GridCell& cell = w.world->cell(2, 2);
+    EXPECT_EQ(w.world->atomWithId(cell.first), b);
+    EXPECT_EQ(b->nextInCell, d);
+    EXPECT_EQ(w.world->atomWithId(cell.last), d);
+    piece.removeAtom(b);
+    piece.removeAtom(d);
+    EXPECT_NE(cell.stamp, w.world->currentStamp);
+    delete b;
+    delete d;
+}
+
+}  // namespace
