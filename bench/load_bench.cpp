@@ -79,9 +79,6 @@ void loadInto(benchmark::State& state, int crates) {
         if (!loadBytes(*piece, bytes, 350, 300)) state.SkipWithError("piece refused");
         state.PauseTiming();
         removePiece(piece);
-        // The grid still chains the removed atoms under the current stamp; a step
-        // would rebuild it, so start a new stamp as the step does.
-        world.root.world->currentStamp += 1;
         state.ResumeTiming();
     }
     state.SetLabel(name + " over " + std::to_string(world.root.atoms.count) + " atoms");

@@ -74,9 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (world->root.world->maxIterations <= 64)
         for (int i = 0; i < 3; ++i) world->root.tick();
     removePiece(piece);
-    // The world is empty again; let the next input start from scratch. The grid
-    // still chains the removed atoms under the current stamp: move on from it.
+    // The world is empty again; let the next input start from scratch.
     world->root.world->maxIterations = 0;
-    world->root.world->currentStamp += 1;
     return 0;
 }
