@@ -112,37 +112,4 @@ TEST(Junk, AtomsWithFewerThanTwoLinksAreMarkedDeadWhenMoved) {
     EXPECT_TRUE(c->dead);
 }
 
-TEST(Junk, LosingATriangleDestroysOnlyEdgesThatBorderNoOtherTriangle) {
-    TestWorld w;
-    Junk piece(&w.root);
-    Texture tex;
-    //  c---d
-    //  | / |     triangles acd and abd share the diagonal a-d
-    //  a---b
-    Atom* a = TestWorld::addAtom(piece, 100, 100);
-    Atom* b = TestWorld::addAtom(piece, 112, 100);
-    Atom* c = TestWorld::addAtom(piece, 100, 112);
-    Atom* d = TestWorld::addAtom(piece, 112, 112);
-    Link* ab = TestWorld::addLink(piece, a, b);
-    Link* bd = TestWorld::addLink(piece, b, d);
-    Link* ad = TestWorld::addLink(piece, a, d);
-    Link* ac = TestWorld::addLink(piece, a, c);
-    Link* cd = TestWorld::addLink(piece, c, d);
-    TestWorld::addTriangle(piece, a, b, d, &tex);
-    TestWorld::addTriangle(piece, a, c, d, &tex);
-    EXPECT_EQ(ad->triangleCount, 2);
-
-    // Snapping a-b takes triangle abd; its free edge b-d goes, the shared a-d stays.
-    destroyLink(ab);
-    EXPECT_EQ(TestWorld::items(w.root.links), (std::vector<Link*>{cd, ac, ad}));
-    EXPECT_EQ(ad->triangleCount, 1);
-    EXPECT_FALSE(ad->visible);
-    EXPECT_EQ(piece.triangles.count, 1);
-    EXPECT_EQ(piece.removedLinks, 2);  // a-b and b-d
-    EXPECT_EQ(piece.removedTriangles, 1);
-    EXPECT_EQ(b->linkCount, 0);
-    EXPECT_TRUE(b->unlinked);
-    (void)bd;
-}
-
 }  // namespace
