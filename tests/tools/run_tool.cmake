@@ -4,8 +4,7 @@
 #   -DEXPECT_RC=<n>            expected exit status (default 0)
 #   -DEXPECT_STDOUT=<file>     stdout must equal this file
 #   -DEXPECT_STDERR=<regex>    stderr must match
-# Commands may also be chained: -DBEFORE=<cmd> runs first and must succeed, and
-# -DSAME=<a;b> compares two files after the command ran.
+#   -DBEFORE=<cmd>             runs first and must succeed
 if(NOT DEFINED EXPECT_RC)
   set(EXPECT_RC 0)
 endif()
@@ -30,12 +29,4 @@ if(DEFINED EXPECT_STDOUT)
 endif()
 if(DEFINED EXPECT_STDERR AND NOT err MATCHES "${EXPECT_STDERR}")
   message(FATAL_ERROR "stderr does not match '${EXPECT_STDERR}':\n${err}")
-endif()
-if(DEFINED SAME)
-  list(GET SAME 0 a)
-  list(GET SAME 1 b)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${a}" "${b}" RESULT_VARIABLE differ)
-  if(NOT differ EQUAL 0)
-    message(FATAL_ERROR "${a} and ${b} differ")
-  endif()
 endif()
