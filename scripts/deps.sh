@@ -20,3 +20,6 @@ need_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                 libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick libx11-dev clang libclang-rt-14-dev)
+# The Windows build: the mingw-w64 cross compiler, GoogleTest's source, 64-bit Wine
+# to run what it builds (with GStreamer's MP3 decoder for the music), zip to package.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 gstreamer1.0-plugins-good zip)

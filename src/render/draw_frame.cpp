@@ -3,6 +3,7 @@
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "platform/gl.h"
+#include "platform/swap_pacing.h"
 #include "render/gl_renderer.h"
 #include "scene/game.h"
 
@@ -64,5 +65,7 @@ bool GLRenderer::drawFrame() {
     glEnd();
 
     client->drawOverlay();
-    return SwapBuffers(deviceContext) != FALSE;
+    const bool swapped = SwapBuffers(deviceContext) != FALSE;
+    paceFrame();
+    return swapped;
 }

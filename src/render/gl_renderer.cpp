@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/gl.h"
+#include "platform/swap_pacing.h"
 
 bool GLRenderer::fullscreen = false;
 uint32_t GLRenderer::fontBase = 0;
@@ -148,6 +149,7 @@ bool GLRenderer::open(const char* title, float width, float height, int32_t bits
     if (renderContext == nullptr) return fail("Can't Create A GL Rendering Context.");
     if (!wglMakeCurrent(deviceContext, renderContext))
         return fail("Can't Activate The GL Rendering Context.");
+    requestSwapInterval();
 
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);

@@ -11,6 +11,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "content/piece_loader.h"
 #include "content/triangle.h"
 #include "physics/atom.h"
@@ -97,6 +102,10 @@ void dump(const Game& root) {
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "C");
+#ifdef _WIN32
+    // Dumps are compared byte for byte across systems: lines end in LF here too.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     unsigned long steps = 0;
     bool wantDump = false;
     std::vector<Spawn> spawns;
