@@ -62,7 +62,10 @@ class TgaTest : public ::testing::Test {
     void TearDown() override { setMessageBoxHandler(nullptr); }
 
     bool loadBytes(Texture& texture, const Bytes& bytes) {
-        const fs::path path = fs::path(testing::TempDir()) / "pimo_tga_test.tga";
+        // One file per test, so test processes running side by side keep apart.
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        const fs::path path =
+            fs::path(testing::TempDir()) / (std::string("pimo_tga_") + test->name() + ".tga");
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         return loadTga(texture, path.string().c_str());
