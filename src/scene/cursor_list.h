@@ -1,35 +1,17 @@
 #pragma once
 
 #include <cassert>
-#include <cstddef>
 #include <cstdint>
 
 // A doubly linked list of record pointers whose single cursor lives in the list.
 // Walks are rewind() then advance() until null. removeValue() leaves the cursor on
 // the removed node's predecessor, so a walk survives removal of the current value
 // (or of any other value) and continues after the node removed last.
-// Nodes of every list come from one pool of equal blocks, so the nodes of a list
-// built in one go lie side by side in memory and the step's walks stream through
-// them instead of missing the cache at every node.
-namespace node_pool {
-inline constexpr std::size_t kBlockSize = 3 * sizeof(void*);
-void* take();
-void give(void* block) noexcept;
-}  // namespace node_pool
-
 template <typename T>
 struct ListNode {
     T* value = nullptr;
     ListNode* next = nullptr;
     ListNode* prev = nullptr;
-
-    static void* operator new(std::size_t size) {
-        static_assert(sizeof(ListNode) == node_pool::kBlockSize);
-        assert(size == node_pool::kBlockSize);
-        (void)size;
-        return node_pool::take();
-    }
-    static void operator delete(void* block) noexcept { node_pool::give(block); }
 };
 
 template <typename T>
