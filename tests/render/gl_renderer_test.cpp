@@ -59,6 +59,9 @@ struct OpenFailure {
     const char* message;
     Texts releases;  // what the failure releases before its message
 };
+void PrintTo(const OpenFailure& f, std::ostream* os) {
+    *os << f.step;
+}
 
 class OpenFailureTest : public GLRendererTest, public ::testing::WithParamInterface<OpenFailure> {};
 
