@@ -10,12 +10,8 @@
 #include <vector>
 
 #include "content/piece_loader.h"
-#include "content/report.h"
-#include "content/texture.h"
-#include "physics/atom.h"
-#include "physics/system.h"
-#include "scene/game.h"
 #include "scene/roster.h"
+#include "test_world.h"
 
 namespace {
 
@@ -37,34 +33,14 @@ bool loadBytes(Junk& piece, const std::vector<uint8_t>& bytes, float x, float y)
     return ok;
 }
 
-// Takes a piece out of the world the way the step removes dead atoms: each atom's
-// removal destroys its links, and they take their triangles along.
-void removePiece(Junk* piece) {
-    std::vector<Atom*> atoms;
-    piece->atoms.forEach([&](Atom* a) { atoms.push_back(a); });
-    for (Atom* a : atoms) {
-        piece->removeAtom(a);
-        delete a;
+void addCrates(TestWorld& world, int crates) {
+    const std::vector<uint8_t> crate = readPiece("drask1.pob");
+    for (int i = 0; i < crates; ++i) {
+        Junk* piece = new Junk(&world.root);
+        loadBytes(*piece, crate, 40 + 68.8f * static_cast<float>(i % 10),
+                  40 + 50 * static_cast<float>(i / 10));
     }
-    std::vector<Texture*> textures;
-    piece->textures.forEach([&](Texture* t) { textures.push_back(t); });
-    for (Texture* t : textures) delete t;
-    piece->teardown();
-    delete piece;
 }
-
-struct World {
-    explicit World(int crates) {
-        root.world = new System(&root, 700, 530, -0.05f, 0.1f, 0.1f);
-        const std::vector<uint8_t> crate = readPiece("drask1.pob");
-        for (int i = 0; i < crates; ++i) {
-            Junk* piece = new Junk(&root);
-            loadBytes(*piece, crate, 40 + 68.8f * static_cast<float>(i % 10),
-                      40 + 50 * static_cast<float>(i / 10));
-        }
-    }
-    Game root;
-};
 
 void loadInto(benchmark::State& state, int crates) {
     const std::string name = state.range(0) == 0 ? "drask1.pob" : "pimo1.pob";
@@ -73,12 +49,13 @@ void loadInto(benchmark::State& state, int crates) {
         state.SkipWithError("piece file not found");
         return;
     }
-    World world(crates);
+    TestWorld world;
+    addCrates(world, crates);
     for (auto _ : state) {
         Junk* piece = new Junk(&world.root);
         if (!loadBytes(*piece, bytes, 350, 300)) state.SkipWithError("piece refused");
         state.PauseTiming();
-        removePiece(piece);
+        TestWorld::removePiece(piece);
         state.ResumeTiming();
     }
     state.SetLabel(name + " over " + std::to_string(world.root.atoms.count) + " atoms");

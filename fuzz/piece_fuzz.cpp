@@ -5,17 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "content/piece_loader.h"
 #include "content/report.h"
-#include "content/texture.h"
-#include "content/triangle.h"
-#include "physics/atom.h"
-#include "physics/link.h"
 #include "physics/system.h"
-#include "scene/game.h"
 #include "scene/roster.h"
+#include "test_world.h"
 
 namespace {
 
@@ -23,28 +18,9 @@ int silentBox(const char*, const char*, unsigned) {
     return 1;
 }
 
-// Takes a piece out again the way the step removes dead atoms, so the world stays
-// small and every input also runs the removal cascade.
-void removePiece(Junk* piece) {
-    std::vector<Atom*> atoms;
-    piece->atoms.forEach([&](Atom* a) { atoms.push_back(a); });
-    for (Atom* a : atoms) {
-        piece->removeAtom(a);
-        delete a;
-    }
-    std::vector<Texture*> textures;
-    piece->textures.forEach([&](Texture* t) { textures.push_back(t); });
-    for (Texture* t : textures) delete t;
-    piece->teardown();
-    delete piece;
-}
-
-struct World {
-    World() { root.world = new System(&root, 700, 530, -0.05f, 0.1f, 0.1f); }
-    Game root;
-};
-
-World* world = nullptr;
+// Pieces are taken out again after each input, so the world stays small and
+// every input also runs the removal cascade.
+TestWorld* world = nullptr;
 
 }  // namespace
 
@@ -54,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         std::string_view::npos)
         return -1;
     if (world == nullptr) {
-        world = new World;
+        world = new TestWorld;
         setMessageBoxHandler(silentBox);
     }
 
@@ -71,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::fclose(file);
 
     // A piece may ask for up to 1000 iterations a step, which is legal but slow.
-    if (world->root.world->maxIterations <= 64)
+    if (world->world->maxIterations <= 64)
         for (int i = 0; i < 3; ++i) world->root.tick();
-    removePiece(piece);
+    TestWorld::removePiece(piece);
     // The world is empty again; let the next input start from scratch.
-    world->root.world->maxIterations = 0;
+    world->world->maxIterations = 0;
     return 0;
 }

@@ -19,76 +19,21 @@ assets=$(realpath "$3")
 out=$4
 send_wm_delete=$(realpath "$5")
 
-for tool in Xvfb xdotool xwininfo convert import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-mkdir -p "$out"
-out=$(realpath "$out")
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+require_tools Xvfb xdotool xwininfo convert import
 
 # Music needs no sound card here; the X libraries and the GL driver keep their
 # allocations for the life of the process, which is not ours to report.
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
-work=$(mktemp -d)
-xvfb_pid=""
-game_pid=""
-cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL ($scenario): $*"
-    [ -f "$work/game/debug.txt" ] && { echo "--- debug.txt"; cat "$work/game/debug.txt"; }
-    exit 1
-}
-
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
-
-# The game's working directory: a copy of the assets, so debug.txt is written there.
-prepare_game_dir() {
-    mkdir -p "$work/game"
-    cp -r "$assets"/. "$work/game/"
-    rm -f "$work/game/debug.txt"
-}
+begin_run
+start_xvfb
 
 start_game() {
     (cd "$work/game" && exec "$game") &
     game_pid=$!
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Pimo Drask$' | head -n1)
-    [ -n "$window" ] || fail "no \"Pimo Drask\" window within 20 s"
-    # No window manager gives focus here; keys go where the pointer is.
-    xdotool mousemove --window "$window" 350 215
-}
-
-press() {
-    for key in "$@"; do
-        xdotool key --delay 50 "$key"
-        sleep 0.1
-    done
-}
-
-# Waits up to $1 seconds for the game to end; sets `status`.
-wait_exit() {
-    for _ in $(seq $(($1 * 10))); do
-        kill -0 "$game_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$game_pid" 2>/dev/null && fail "still running $1 s later"
-    wait "$game_pid"
-    status=$?
-    game_pid=""
+    await_window 20
 }
 
 window_geometry() {
@@ -98,20 +43,6 @@ window_geometry() {
     win_y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
     win_w=$(awk '/^ *Width:/ {print $NF}' <<<"$info")
     win_h=$(awk '/^ *Height:/ {print $NF}' <<<"$info")
-}
-
-# Pixels of the client area between columns $2 and $3 that carry red or blue:
-# texture, not the black background nor the green of links and loose atoms.
-textured_pixels() {
-    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
-        awk -F'[(),:]' -v from="$2" -v to="$3" '
-            NR > 1 && $1 >= from && $1 < to && ($4 > 40 || $6 > 40) { n++ }
-            END { print n + 0 }'
-}
-
-screenshot() {
-    import -window root "$out/$1" || fail "no screenshot"
-    echo "$out/$1"
 }
 
 case "$scenario" in
@@ -133,11 +64,8 @@ escape)
     [ "$left" -gt 300 ] || fail "no piece under key 1 ($left textured pixels)"
     [ "$right" -gt 300 ] || fail "no piece under key 0 ($right textured pixels)"
 
-    press Escape
-    wait_exit 5
-    [ "$status" -eq 0 ] || fail "exit status $status after Escape"
-    [ -f "$work/game/debug.txt" ] || fail "no debug.txt"
-    [ -s "$work/game/debug.txt" ] && fail "debug.txt is not empty"
+    escape_ends_game 5
+    expect_empty_debug_txt
     ;;
 close)
     prepare_game_dir
@@ -166,9 +94,7 @@ missing)
     shot=$(screenshot missing.png)
     n=$(textured_pixels "$shot" 0 700)
     [ "$n" -gt 300 ] || fail "nothing drawn after the missing file ($n textured pixels)"
-    press Escape
-    wait_exit 5
-    [ "$status" -eq 0 ] || fail "exit status $status after Escape"
+    escape_ends_game 5
     ;;
 *)
     echo "unknown scenario $scenario"

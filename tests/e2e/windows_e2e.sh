@@ -22,50 +22,24 @@ assets=$(realpath "$3")
 out=$4
 wine_run=$(realpath "$(dirname "$0")/../../scripts/wine-run")
 
-for tool in Xvfb xdotool xwininfo convert import timeout; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-mkdir -p "$out"
-out=$(realpath "$out")
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+require_tools Xvfb xdotool xwininfo convert import timeout
 
-work=$(mktemp -d)
-xvfb_pid=""
-game_pid=""
 # Wine's session outlives the game by a few seconds and keeps its X display; the
 # next run, on another display, must not find it.
 end_wine_session() {
     timeout 60 "$wine_run" --wait "$game"
 }
-cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+before_display_closes() {
     end_wine_session
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
 }
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL ($scenario): $*"
-    [ -f "$work/game/debug.txt" ] && { echo "--- debug.txt"; cat "$work/game/debug.txt"; }
+more_logs() {
     [ -f "$work/wine.log" ] && { echo "--- wine"; grep -v '^ALSA lib' "$work/wine.log" | tail -n 20; }
-    exit 1
 }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+begin_run
+start_xvfb
 end_wine_session
-
-prepare_game_dir() {
-    mkdir -p "$work/game"
-    cp -r "$assets"/. "$work/game/"
-    rm -f "$work/game/debug.txt"
-}
 
 # Wine plays sound through ALSA: a home whose default ALSA device is the null one
 # gives the game an output device on any machine; an empty home, none here.
@@ -80,28 +54,7 @@ start_game() {
     (cd "$work/game" && HOME="$work/home" exec timeout 120 "$wine_run" "$game") >"$work/wine.log" 2>&1 &
     game_pid=$!
     # The first run of a fresh Wine prefix makes it, which takes a while.
-    window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Pimo Drask$' | head -n1)
-    [ -n "$window" ] || fail "no \"Pimo Drask\" window within 90 s"
-    # No window manager gives focus here; keys go where the pointer is.
-    xdotool mousemove --window "$window" 350 215
-}
-
-press() {
-    for key in "$@"; do
-        xdotool key --delay 50 "$key"
-        sleep 0.1
-    done
-}
-
-wait_exit() {
-    for _ in $(seq $(($1 * 10))); do
-        kill -0 "$game_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$game_pid" 2>/dev/null && fail "still running $1 s later"
-    wait "$game_pid"
-    status=$?
-    game_pid=""
+    await_window 90
 }
 
 # Wine draws the frame itself; the client area is the one child X window.
@@ -121,21 +74,6 @@ client_geometry() {
     win_y=$((frame_y + BASH_REMATCH[2]))
 }
 
-# Pixels of the client area between columns $2 and $3 (all of it without them)
-# that carry red or blue: texture, not the black background nor the green of
-# links and loose atoms.
-textured_pixels() {
-    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
-        awk -F'[(),:]' -v from="${2:-0}" -v to="${3:-100000}" '
-            NR > 1 && $1 >= from && $1 < to && ($4 > 40 || $6 > 40) { n++ }
-            END { print n + 0 }'
-}
-
-screenshot() {
-    import -window root "$out/$1" || fail "no screenshot"
-    echo "$out/$1"
-}
-
 case "$scenario" in
 play)
     prepare_game_dir
@@ -150,11 +88,8 @@ play)
     n=$(textured_pixels "$(screenshot windows-pieces.png)")
     echo "textured pixels after keys 1 and 7: $n"
     [ "$n" -gt 600 ] || fail "no pieces drawn ($n textured pixels)"
-    press Escape
-    wait_exit 10
-    [ "$status" -eq 0 ] || fail "exit status $status after Escape"
-    [ -f "$work/game/debug.txt" ] || fail "no debug.txt"
-    [ -s "$work/game/debug.txt" ] && fail "debug.txt is not empty"
+    escape_ends_game 10
+    expect_empty_debug_txt
     ;;
 badtexture)
     prepare_game_dir
@@ -179,15 +114,13 @@ badtexture)
     kill -0 "$game_pid" 2>/dev/null || fail "the game ended with the message box"
     # Key 9 drops a pimo piece on the right, away from the drask piece (drawn
     # with the loader's stand-in texture) on the left.
-    xdotool mousemove --window "$window" 350 215
+    point_at_window
     press 9
     sleep 1
     n=$(textured_pixels "$(screenshot windows-after-box.png)" 350 700)
     echo "textured pixels on the right after the box and key 9: $n"
     [ "$n" -gt 300 ] || fail "nothing drawn after the message box ($n textured pixels)"
-    press Escape
-    wait_exit 10
-    [ "$status" -eq 0 ] || fail "exit status $status after Escape"
+    escape_ends_game 10
     ;;
 *)
     echo "unknown scenario $scenario"

@@ -1,0 +1,120 @@
+# shellcheck shell=bash disable=SC2034,SC2154
+# Shared by the end-to-end scripts, which source it: a virtual X server, the
+# game's working folder, keys, screenshots and the checks made on them.
+#
+# The caller sets `scenario`, `assets` and `out`, starts the game itself (setting
+# `game_pid`) and measures the client area into win_x, win_y, win_w and win_h.
+# A caller with more to do may define
+#   more_logs              prints its own logs when a scenario fails
+#   before_display_closes  runs at exit while the X server is still up
+
+# Exits 77 (skipped) unless every tool named is installed.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+}
+
+# A scratch folder in `work`, removed at exit along with the game and the X server.
+begin_run() {
+    mkdir -p "$out"
+    out=$(realpath "$out")
+    work=$(mktemp -d)
+    xvfb_pid=""
+    game_pid=""
+    trap cleanup EXIT
+}
+
+cleanup() {
+    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+    if declare -F before_display_closes >/dev/null; then before_display_closes; fi
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+
+fail() {
+    echo "FAIL ($scenario): $*"
+    [ -f "$work/game/debug.txt" ] && { echo "--- debug.txt"; cat "$work/game/debug.txt"; }
+    if declare -F more_logs >/dev/null; then more_logs; fi
+    exit 1
+}
+
+# Xvfb picks a free display itself and writes its number once it accepts clients.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+# The game's working directory: a copy of the assets, so debug.txt is written there.
+prepare_game_dir() {
+    mkdir -p "$work/game"
+    cp -r "$assets"/. "$work/game/"
+    rm -f "$work/game/debug.txt"
+}
+
+# Waits up to $1 seconds for the game's window and sets `window`.
+await_window() {
+    window=$(timeout "$1" xdotool search --sync --onlyvisible --name '^Pimo Drask$' | head -n1)
+    [ -n "$window" ] || fail "no \"Pimo Drask\" window within $1 s"
+    point_at_window
+}
+
+# No window manager gives focus here; keys go where the pointer is.
+point_at_window() {
+    xdotool mousemove --window "$window" 350 215
+}
+
+press() {
+    local key
+    for key in "$@"; do
+        xdotool key --delay 50 "$key"
+        sleep 0.1
+    done
+}
+
+# Waits up to $1 seconds for the game to end; sets `status`.
+wait_exit() {
+    for _ in $(seq $(($1 * 10))); do
+        kill -0 "$game_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$game_pid" 2>/dev/null && fail "still running $1 s later"
+    wait "$game_pid"
+    status=$?
+    game_pid=""
+}
+
+# Escape must end the game with status 0 within $1 seconds.
+escape_ends_game() {
+    press Escape
+    wait_exit "$1"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape"
+}
+
+expect_empty_debug_txt() {
+    [ -f "$work/game/debug.txt" ] || fail "no debug.txt"
+    if [ -s "$work/game/debug.txt" ]; then fail "debug.txt is not empty"; fi
+}
+
+# Pixels of the client area (win_x, win_y, win_w, win_h) in screenshot $1 between
+# columns $2 and $3 (all of it without them) that carry red or blue: texture, not
+# the black background nor the green of links and loose atoms.
+textured_pixels() {
+    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
+        awk -F'[(),:]' -v from="${2:-0}" -v to="${3:-100000}" '
+            NR > 1 && $1 >= from && $1 < to && ($4 > 40 || $6 > 40) { n++ }
+            END { print n + 0 }'
+}
+
+# Saves the whole screen as $1 in OUTDIR and prints its path.
+screenshot() {
+    import -window root "$out/$1" || fail "no screenshot"
+    echo "$out/$1"
+}
