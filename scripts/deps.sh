@@ -19,7 +19,8 @@ need_packages() {
 
 BUILD_PACKAGES=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                 libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri)
-TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick libx11-dev clang libclang-rt-14-dev)
+TEST_PACKAGES=(xvfb xfonts-base xauth xdotool x11-utils imagemagick libx11-dev clang libclang-rt-14-dev)
 # The Windows build: the mingw-w64 cross compiler, GoogleTest's source, 64-bit Wine
-# to run what it builds (with GStreamer's MP3 decoder for the music), zip to package.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 gstreamer1.0-plugins-good zip)
+# to run what it builds (its fonts for message boxes, GStreamer's MP3 decoder for the
+# music), zip to package. Recommends are not installed, so what Wine needs is named.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine gstreamer1.0-plugins-good zip)
