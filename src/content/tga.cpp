@@ -137,7 +137,7 @@ bool readRunLength(Texture& texture, std::FILE* file) {
     const uint32_t bpp = image.bytesPerPixel;
     uint8_t* out = texture.pixels.get();
     uint32_t stored = 0;
-    uint8_t colour[4];
+    uint8_t colour[4] = {};
     auto store = [&] {
         if (stored == image.pixelCount) return false;
         out[0] = colour[2];

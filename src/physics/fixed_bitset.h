@@ -36,8 +36,10 @@ class FixedBitSet {
 
     uint32_t words[kWords];
 
+    [[noreturn]] static void outOfRange() { throw std::out_of_range("invalid bitset<N> position"); }
+
   private:
     static void check(std::size_t i) {
-        if (i >= N) throw std::out_of_range("invalid bitset<N> position");
+        if (i >= N) outOfRange();
     }
 };

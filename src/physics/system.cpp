@@ -79,7 +79,7 @@ void System::registerAtom(Atom* atom) {
     int32_t id = 0;
     while (id < kMaxAtoms && ids.words[id >> 5] == 0xffffffffu) id += 32;
     while (id < kMaxAtoms && ids.test(static_cast<std::size_t>(id))) ++id;
-    if (id >= kMaxAtoms) ids.test(kMaxAtoms);  // the world is full: throws, nothing changed
+    if (id >= kMaxAtoms) IdPool::outOfRange();  // the world is full; nothing has changed
 
     atom->id = id;
     atom->world = this;
