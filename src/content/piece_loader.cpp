@@ -215,15 +215,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         }
         const TriangleRecord& r = pf.triangles[i];
         Triangle* t = new Triangle;
-        t->atomA = a;
-        t->atomB = b;
-        t->atomC = c;
-        t->xOfA = &a->x;
-        t->yOfA = &a->y;
-        t->xOfB = &b->x;
-        t->yOfB = &b->y;
-        t->xOfC = &c->x;
-        t->yOfC = &c->y;
+        t->setCorners(a, b, c);
         for (int k = 0; k < 6; ++k) t->reserved[k] = reservedFloat(r.reserved + 4 * k);
         t->sA = r.sA;
         t->tA = r.tA;

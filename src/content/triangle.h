@@ -10,6 +10,9 @@ struct Texture;
 // A textured surface element over three atoms. Corner positions are read through
 // the x/y references at draw time, so the triangle follows its atoms.
 struct Triangle {
+    // The corners, and the positions the triangle reads through at draw time.
+    void setCorners(Atom* a, Atom* b, Atom* c);
+
     Atom* atomA = nullptr;
     Atom* atomB = nullptr;
     Atom* atomC = nullptr;

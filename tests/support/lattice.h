@@ -59,15 +59,7 @@ inline void buildLattice(Junk& piece, Texture* texture, float originX, float ori
                                    {at(c, r), at(c + 1, r + 1), at(c, r + 1)}};
             for (auto& k : corners) {
                 Triangle* t = new Triangle;
-                t->atomA = k[0];
-                t->atomB = k[1];
-                t->atomC = k[2];
-                t->xOfA = &k[0]->x;
-                t->yOfA = &k[0]->y;
-                t->xOfB = &k[1]->x;
-                t->yOfB = &k[1]->y;
-                t->xOfC = &k[2]->x;
-                t->yOfC = &k[2]->y;
+                t->setCorners(k[0], k[1], k[2]);
                 t->sA = 0, t->tA = 0, t->sB = 1, t->tB = 0, t->sC = 1, t->tC = 1;
                 t->texture = texture;
                 piece.addTriangle(t);

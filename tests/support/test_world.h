@@ -64,15 +64,7 @@ struct TestWorld {
 
     static Triangle* addTriangle(Object& piece, Atom* a, Atom* b, Atom* c, Texture* texture) {
         Triangle* t = new Triangle;
-        t->atomA = a;
-        t->atomB = b;
-        t->atomC = c;
-        t->xOfA = &a->x;
-        t->yOfA = &a->y;
-        t->xOfB = &b->x;
-        t->yOfB = &b->y;
-        t->xOfC = &c->x;
-        t->yOfC = &c->y;
+        t->setCorners(a, b, c);
         t->texture = texture;
         piece.addTriangle(t);
         return t;
