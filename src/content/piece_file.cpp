@@ -14,17 +14,13 @@ class Reader {
 
     std::size_t remaining() const { return size - pos; }
     uint32_t u32() {
-        const uint8_t* p = data + pos;
         pos += 4;
-        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        return readLittleEndian32(data + pos - 4);
     }
     int32_t i32() { return static_cast<int32_t>(u32()); }
     float f32() {
-        const uint32_t bits = u32();
-        float f;
-        std::memcpy(&f, &bits, sizeof f);
-        return f;
+        pos += 4;
+        return readLittleEndianFloat(data + pos - 4);
     }
     void bytes(uint8_t* out, std::size_t n) {
         if (n == 0) return;  // an empty vector's data() may be null
@@ -380,4 +376,16 @@ std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMat
                 lines.push_back(where + ": corners " + pairs[e] + " are joined by no link");
     }
     return lines;
+}
+
+uint32_t readLittleEndian32(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+float readLittleEndianFloat(const uint8_t* bytes) {
+    const uint32_t bits = readLittleEndian32(bytes);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
 }

@@ -74,6 +74,10 @@ std::vector<uint8_t> writePieceFile(const PieceFile& piece);
 // names without a zero byte. Empty when the file may be loaded.
 std::vector<std::string> checkPieceFile(const PieceFile& piece);
 
+// Four bytes of a file, little-endian, as a number or as the float they hold.
+uint32_t readLittleEndian32(const uint8_t* bytes);
+float readLittleEndianFloat(const uint8_t* bytes);
+
 // Sets a name field to a C string (truncated to 255 bytes), zeros after it.
 void setPieceName(uint8_t (&field)[kPieceNameSize], const std::string& name);
 // The name up to its first zero byte (all 256 bytes when there is none).

@@ -58,14 +58,6 @@ std::unordered_set<std::pair<const Atom*, const Atom*>, PairHash> joinedInWorld(
     return joined;
 }
 
-float reservedFloat(const uint8_t* p) {
-    const uint32_t bits = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
 std::string plural(int n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
@@ -173,10 +165,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         l->minRatio = r.minRatio;
         l->maxRatio = r.maxRatio;
         l->stiffness = r.stiffness;
-        l->reserved = static_cast<uint32_t>(r.reserved[0]) |
-                      (static_cast<uint32_t>(r.reserved[1]) << 8) |
-                      (static_cast<uint32_t>(r.reserved[2]) << 16) |
-                      (static_cast<uint32_t>(r.reserved[3]) << 24);
+        l->reserved = readLittleEndian32(r.reserved);
         l->iterations = r.iterations;
         l->tag = r.tag;
         l->visible = false;
@@ -216,7 +205,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         const TriangleRecord& r = pf.triangles[i];
         Triangle* t = new Triangle;
         t->setCorners(a, b, c);
-        for (int k = 0; k < 6; ++k) t->reserved[k] = reservedFloat(r.reserved + 4 * k);
+        for (int k = 0; k < 6; ++k) t->reserved[k] = readLittleEndianFloat(r.reserved + 4 * k);
         t->sA = r.sA;
         t->tA = r.tA;
         t->sB = r.sB;
