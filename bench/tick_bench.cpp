@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "content/texture.h"
+#include "scene/texture.h"
 #include "lattice.h"
 #include "platform/win32.h"
 #include "render/gl_renderer.h"

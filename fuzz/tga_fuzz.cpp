@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "content/report.h"
-#include "content/texture.h"
+#include "scene/texture.h"
 #include "content/tga.h"
 
 namespace {

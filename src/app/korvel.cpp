@@ -6,8 +6,8 @@
 
 #include "app/window_proc.h"
 #include "content/piece_loader.h"
-#include "content/texture.h"
-#include "content/triangle.h"
+#include "scene/texture.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"
@@ -17,7 +17,7 @@
 #include "scene/roster.h"
 
 Korvel::Korvel(HINSTANCE instance) {
-    world = new System(this, 700, 530, -0.05f, 0.1f, 0.1f);
+    world = new System(this);
 
     // The window procedure is called while open() creates the window, so it must
     // reach the controller and the renderer before that.

@@ -44,6 +44,6 @@ int playGame(HINSTANCE instance) {
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
     const int exitCode = runMainLoop(*controller);
-    controller->renderer->close();
+    controller->glRenderer()->close();
     return exitCode;
 }

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "content/piece_file.h"
-#include "content/texture.h"
+#include "scene/texture.h"
 #include "content/tga.h"
-#include "content/triangle.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"

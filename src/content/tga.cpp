@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "content/report.h"
-#include "content/texture.h"
+#include "scene/texture.h"
 
 namespace {
 

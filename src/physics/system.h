@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "physics/fixed_bitset.h"
+#include "physics/world_def.h"
 
 class Atom;
 class Link;
@@ -30,6 +31,8 @@ using IdPool = FixedBitSet<kMaxAtoms>;
 class System {
   public:
     System(Game* game, float width, float height, float gravity, float scaleX, float scaleY);
+    explicit System(Game* game, const WorldDef& def = kDefaultWorldDef)
+        : System(game, def.width, def.height, def.gravity, def.scaleX, def.scaleY) {}
     virtual ~System() = default;
     System(const System&) = delete;
     System& operator=(const System&) = delete;

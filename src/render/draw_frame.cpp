@@ -1,5 +1,5 @@
-#include "content/texture.h"
-#include "content/triangle.h"
+#include "scene/texture.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "platform/gl.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "content/texture.h"
+#include "scene/texture.h"
 #include "platform/gl.h"
 
 namespace {

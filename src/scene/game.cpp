@@ -1,11 +1,11 @@
 #include "scene/game.h"
 
-#include "content/texture.h"
-#include "content/triangle.h"
+#include "scene/texture.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"
-#include "render/renderer.h"
+#include "scene/display.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "scene/roster.h"
 
 class System;
-class Renderer;
+class Display;
 
 // The world root: keeps the sorted global lists, registers atoms and links with the
 // physics world, wires triangles to their edge links and holds the input state.
@@ -44,7 +44,7 @@ class Game : public Roster {
     uint32_t frameSkip;
     bool paused;
     System* world = nullptr;
-    Renderer* renderer = nullptr;
+    Display* renderer = nullptr;
     CursorList<Object> listeners;
 
   private:

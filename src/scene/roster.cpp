@@ -1,6 +1,6 @@
 #include "scene/roster.h"
 
-#include "content/triangle.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "content/report.h"
-#include "content/texture.h"
+#include "scene/texture.h"
 
 // clang-format off
 // The files in tests/data/tga were written by ImageMagick 6.9 ("convert"):

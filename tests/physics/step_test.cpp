@@ -72,7 +72,7 @@ TEST(Step, FreeFallFollowsTheVerletRecurrenceAndRestsOnTheFloor) {
     Object piece(&w.root);  // a plain object: a lone atom of a Junk would be marked dead
     Atom* a = TestWorld::addAtom(piece, 300, 400, 1);
     a->prevX = 299.5f;  // moving right by 0.5 per step
-    const float g = -0.05f;
+    const float g = kDefaultWorldDef.gravity;
     for (int n = 1; n <= 100; ++n) {
         w.world->step();
         const double expectY = 400.0 + g * n * (n + 1) / 2.0;

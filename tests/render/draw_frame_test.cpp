@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "content/texture.h"
-#include "content/triangle.h"
+#include "scene/texture.h"
+#include "scene/triangle.h"
 #include "fakes.h"
 #include "platform/gl.h"
 #include "render/gl_renderer.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "render/renderer.h"
+#include "scene/display.h"
 #include "test_world.h"
 
 namespace {
@@ -95,10 +95,7 @@ TEST(Game, RemovingALinkRemovesEveryTriangleOnItAndAppliesThePiecesRule) {
 }
 
 TEST(Game, InputStateAndListeners) {
-    struct FakeRenderer : Renderer {
-        bool open(const char*, float, float, int32_t, bool, bool) override { return true; }
-        void close() override {}
-        void resize(int32_t, int32_t) override {}
+    struct FakeDisplay : Display {
         bool drawFrame() override { return true; }
     } renderer;
     renderer.height = 430;
@@ -130,12 +127,9 @@ TEST(Game, InputStateAndListeners) {
 }
 
 TEST(Game, TickDrawsWhenTheStepCountIsAMultipleOfFrameSkip) {
-    struct CountingRenderer : Renderer {
+    struct CountingDisplay : Display {
         std::vector<uint32_t> framesAt;
         uint32_t* stepCount = nullptr;
-        bool open(const char*, float, float, int32_t, bool, bool) override { return true; }
-        void close() override {}
-        void resize(int32_t, int32_t) override {}
         bool drawFrame() override {
             framesAt.push_back(*stepCount);
             return true;

@@ -70,7 +70,7 @@ TEST(ObjectTree, RemovalClimbsToTheRootFirstAndCountsAtEveryLevel) {
             Game::removeAtom(atom);
         }
     } root;
-    System* world = new System(&root, 700, 530, -0.05f, 0.1f, 0.1f);
+    System* world = new System(&root);
     root.world = world;
     Object middle(&root);
     Junk piece(&middle);

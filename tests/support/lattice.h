@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "content/texture.h"
-#include "content/triangle.h"
+#include "scene/texture.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "scene/roster.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "content/texture.h"
-#include "content/triangle.h"
+#include "scene/texture.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"
@@ -18,9 +18,14 @@ struct TestWorld {
     Game root;
     System* world;
 
-    explicit TestWorld(float gravity = -0.05f)
-        : world(new System(&root, 700, 530, gravity, 0.1f, 0.1f)) {
+    explicit TestWorld(float gravity = kDefaultWorldDef.gravity)
+        : world(new System(&root, worldWithGravity(gravity))) {
         root.world = world;
+    }
+    static WorldDef worldWithGravity(float gravity) {
+        WorldDef def = kDefaultWorldDef;
+        def.gravity = gravity;
+        return def;
     }
     // The game never frees what is left in the world; tests do, for the leak checker.
     ~TestWorld() {

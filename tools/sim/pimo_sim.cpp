@@ -17,7 +17,7 @@
 #endif
 
 #include "content/piece_loader.h"
-#include "content/triangle.h"
+#include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     // Like the game, the world lives until the process ends and is never freed.
     static Game* const world = new Game;
     Game& root = *world;
-    root.world = new System(&root, 700, 530, -0.05f, 0.1f, 0.1f);
+    root.world = new System(&root);
     std::size_t next = 0;
     for (unsigned long done = 0;; ++done) {
         while (next < spawns.size() && spawns[next].step == done) loadSpawn(root, spawns[next++]);

@@ -1,4 +1,4 @@
-#include "content/texture.h"
+#include "scene/texture.h"
 
 namespace {
 uint64_t nextSerial = 1;

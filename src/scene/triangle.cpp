@@ -1,4 +1,4 @@
-#include "content/triangle.h"
+#include "scene/triangle.h"
 
 #include "physics/atom.h"
 
