@@ -6,6 +6,7 @@
 
 #include "app/window_proc.h"
 #include "content/piece_loader.h"
+#include "content/report.h"
 #include "scene/texture.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
@@ -143,7 +144,7 @@ void Korvel::spawn(const char* pattern, float x, float y) {
     std::snprintf(name, sizeof name, pattern, std::rand() % 4 + 1);
     std::FILE* file = std::fopen(name, "rb");
     if (file == nullptr) {
-        std::fprintf(stderr, "Unable to open %s\n", name);
+        reportLine("Unable to open %s", name);
         return;
     }
 

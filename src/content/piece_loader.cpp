@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "content/piece_file.h"
+#include "content/report.h"
 #include "scene/texture.h"
 #include "content/tga.h"
 #include "scene/triangle.h"
@@ -84,7 +85,7 @@ void setTextureUploader(TextureUploader uploader) {
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName) {
     if (fileName == nullptr) fileName = "piece";
     auto refuse = [fileName](const std::string& why) {
-        std::fprintf(stderr, "%s: %s\n", fileName, why.c_str());
+        reportLine("%s: %s", fileName, why.c_str());
         return false;
     };
     if (file == nullptr) return refuse("no file");
@@ -221,7 +222,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         if (leftLinks > 0) what = plural(leftLinks, "link");
         if (leftTriangles > 0)
             what += (what.empty() ? "" : " and ") + plural(leftTriangles, "triangle");
-        std::fprintf(stderr, "%s: left out %s\n", fileName, what.c_str());
+        reportLine("%s: left out %s", fileName, what.c_str());
     }
     return true;
 }

@@ -10,6 +10,7 @@ int printToStderr(const char* text, const char* caption, unsigned) {
 }
 
 MessageBoxHandler currentHandler = printToStderr;
+LineListener currentListener = nullptr;
 
 }  // namespace
 
@@ -19,4 +20,18 @@ void setMessageBoxHandler(MessageBoxHandler handler) {
 
 int showMessageBox(const char* text, const char* caption, unsigned type) {
     return currentHandler(text, caption, type);
+}
+
+void setLineListener(LineListener listener) {
+    currentListener = listener;
+}
+
+void reportLine(const char* format, ...) {
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::fprintf(stderr, "%s\n", line);
+    if (currentListener != nullptr) currentListener(line);
 }

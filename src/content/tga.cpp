@@ -75,7 +75,7 @@ bool loadTga(Texture& texture, const char* path) {
     const bool plainFile = ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
     std::FILE* file = plainFile ? std::fopen(path, "rb") : nullptr;
     if (!file) {
-        std::fprintf(stderr, "Unable to open %s\n", path);
+        reportLine("Unable to open %s", path);
         texture.pixels.reset();
         return false;
     }

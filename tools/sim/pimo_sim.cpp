@@ -17,6 +17,7 @@
 #endif
 
 #include "content/piece_loader.h"
+#include "content/report.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
@@ -72,7 +73,7 @@ bool parseSpawn(const std::string& arg, Spawn& spawn) {
 void loadSpawn(Game& root, const Spawn& spawn) {
     std::FILE* file = std::fopen(spawn.file.c_str(), "rb");
     if (file == nullptr) {
-        std::fprintf(stderr, "Unable to open %s\n", spawn.file.c_str());
+        reportLine("Unable to open %s", spawn.file.c_str());
         return;
     }
     Junk* piece = new Junk(&root);  // pieces live as long as the world
