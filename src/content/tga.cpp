@@ -121,53 +121,64 @@ bool readUncompressed(Texture& texture, std::FILE* file) {
     return true;
 }
 
-bool readRunLength(Texture& texture, std::FILE* file) {
-    texture.pixels.reset();
-    ImageInfo image;
-    if (!readImageInfo(texture, file, image)) return false;
-    // At its most compact every 128 pixels take one packet header and one pixel.
-    const uint64_t leastEncoded =
-        (uint64_t{image.pixelCount} + 127) / 128 * (1 + image.bytesPerPixel);
-    const int64_t left = bytesLeft(file);
-    if (left >= 0 && static_cast<uint64_t>(left) < leastEncoded) {
-        return fail(texture, file, "Could not read RLE header");
-    }
-    if (!allocatePixels(texture, file, image.imageSize)) return false;
+namespace {
 
+// Decodes the packets into `out`, or with no `out` only walks them; returns the
+// failure the reading meets, or null.
+const char* decodeRunLength(std::FILE* file, const ImageInfo& image, uint8_t* out) {
     const uint32_t bpp = image.bytesPerPixel;
-    uint8_t* out = texture.pixels.get();
     uint32_t stored = 0;
     uint8_t colour[4] = {};
     auto store = [&] {
         if (stored == image.pixelCount) return false;
-        out[0] = colour[2];
-        out[1] = colour[1];
-        out[2] = colour[0];
-        if (bpp == 4) out[3] = colour[3];
-        out += bpp;
+        if (out != nullptr) {
+            out[0] = colour[2];
+            out[1] = colour[1];
+            out[2] = colour[0];
+            if (bpp == 4) out[3] = colour[3];
+            out += bpp;
+        }
         ++stored;
         return true;
     };
 
     while (stored < image.pixelCount) {
         const int header = std::fgetc(file);
-        if (header == EOF) return fail(texture, file, "Could not read RLE header");
+        if (header == EOF) return "Could not read RLE header";
         if (header < 128) {
             for (int i = 0; i <= header; ++i) {
-                if (std::fread(colour, 1, bpp, file) != bpp) {
-                    return fail(texture, file, "Could not read image data");
-                }
-                if (!store()) return fail(texture, file, "Too many pixels read");
+                if (std::fread(colour, 1, bpp, file) != bpp) return "Could not read image data";
+                if (!store()) return "Too many pixels read";
             }
         } else {
-            if (std::fread(colour, 1, bpp, file) != bpp) {
-                return fail(texture, file, "Could not read from file");
-            }
+            if (std::fread(colour, 1, bpp, file) != bpp) return "Could not read from file";
             for (int i = 0; i < header - 127; ++i) {
-                if (!store()) return fail(texture, file, "Too many pixels read");
+                if (!store()) return "Too many pixels read";
             }
         }
     }
+    return nullptr;
+}
+
+}  // namespace
+
+bool readRunLength(Texture& texture, std::FILE* file) {
+    texture.pixels.reset();
+    ImageInfo image;
+    if (!readImageInfo(texture, file, image)) return false;
+    // At its most compact every 128 pixels take one packet header and one pixel.
+    // A file shorter than that cannot hold the image: walk its packets without
+    // allocating, so it fails with the message the reading itself meets.
+    const uint64_t leastEncoded =
+        (uint64_t{image.pixelCount} + 127) / 128 * (1 + image.bytesPerPixel);
+    const int64_t left = bytesLeft(file);
+    if (left >= 0 && static_cast<uint64_t>(left) < leastEncoded) {
+        const char* failure = decodeRunLength(file, image, nullptr);
+        return fail(texture, file, failure != nullptr ? failure : "Could not read RLE header");
+    }
+    if (!allocatePixels(texture, file, image.imageSize)) return false;
+    if (const char* failure = decodeRunLength(file, image, texture.pixels.get()))
+        return fail(texture, file, failure);
     std::fclose(file);
     return true;
 }

@@ -127,7 +127,12 @@ TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
         // 65535 x 16385 x 4 wraps to 196 604 in 32 bits.
         {"size past 32 bits", tga(10, 65535, 16385, 32, Bytes(4096, 0x80)), info},
         {"huge type 2 without data", tga(2, 65535, 20000, 24, {}), data},
+        // Too short for its image: refused before any allocation, with the message
+        // reading it would have met.
         {"huge type 10 with little data", tga(10, 65535, 20000, 24, Bytes(4096, 0xff)), packet},
+        {"huge type 10 cut in a raw packet", tga(10, 65535, 20000, 24, {0x05, 1, 2}), data},
+        {"huge type 10 cut in a run pixel", tga(10, 30000, 20000, 32, {0x85, 1, 2}),
+         "ERROR: Could not read from file"},
         {"type 2 cut inside a pixel", tga(2, 2, 1, 24, {1, 2, 3, 4, 5}), data},
         {"raw packet past the end", tga(10, 2, 2, 24, Bytes(16, 4)), tooMany},
         {"run packet past the end", tga(10, 2, 2, 32, {0x81, 1, 2, 3, 4, 0x82, 5, 6, 7, 8}),
