@@ -107,6 +107,20 @@ TEST_F(PieceLoaderTest, EmptyFileAndNegativeCountsLoadNothing) {
     EXPECT_EQ(err, "");
 }
 
+TEST_F(PieceLoaderTest, NegativeIterationsLoadLastAndAreNeverExamined) {
+    PieceFile p = PieceDir::triangle();
+    p.atoms[2].iterations = -1;
+    for (LinkRecord& l : p.links) l.iterations = -2;
+    p.links[0].maxRatio = 0.5f;  // out of its limits at once: solving it would snap it
+    Junk& piece = newPiece();
+    ASSERT_TRUE(load(piece, p, 100, 100));
+    EXPECT_EQ(err, "");
+    const std::vector<Atom*> atoms = TestWorld::items(root.atoms);
+    EXPECT_EQ(atoms.back()->iterations, -1);
+    testWorld.world->step();
+    EXPECT_EQ(root.links.count, 3);
+}
+
 TEST_F(PieceLoaderTest, AtomsTakeTheFileValuesShiftedByTheSpawnPosition) {
     AtomRecord r = PieceDir::atom(10, 20);
     r.prevX = 9;  // already moving left
@@ -189,7 +203,7 @@ TEST_F(PieceLoaderTest, MalformedFilesAreRefusedWhole) {
         "atom 1 of 3: mass 9.9999461e-41 is too small");
     bad([](PieceFile& p) { p.atoms[0].group = 50; }, "atom 1 of 3: group 50 is outside 0 to 49");
     bad([](PieceFile& p) { p.atoms[0].iterations = 1001; },
-        "atom 1 of 3: iterations 1001 is outside 0 to 1000");
+        "atom 1 of 3: iterations 1001 is above 1000");
     bad([](PieceFile& p) { p.links[2].restLength = kNan; },
         "link 3 of 3: restLength is not a finite number");
     bad([](PieceFile& p) { std::memset(p.textures[0].name, 'a', kPieceNameSize); },
