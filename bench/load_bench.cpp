@@ -55,7 +55,8 @@ void loadInto(benchmark::State& state, int crates) {
         Junk* piece = new Junk(&world.root);
         if (!loadBytes(*piece, bytes, 350, 300)) state.SkipWithError("piece refused");
         state.PauseTiming();
-        TestWorld::removePiece(piece);
+        unloadPiece(*piece);
+        delete piece;
         state.ResumeTiming();
     }
     state.SetLabel(name + " over " + std::to_string(world.root.atoms.count) + " atoms");

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // A piece may ask for up to 1000 iterations a step, which is legal but slow.
     if (world->world->maxIterations <= 64)
         for (int i = 0; i < 3; ++i) world->root.tick();
-    TestWorld::removePiece(piece);
+    unloadPiece(*piece);
+    delete piece;
     // The world is empty again; let the next input start from scratch.
     world->world->maxIterations = 0;
     return 0;

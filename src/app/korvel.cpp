@@ -42,16 +42,9 @@ Korvel::Korvel(HINSTANCE instance) {
 }
 
 Korvel::~Korvel() {
-    triangles.rewind();
-    while (Triangle* t = triangles.advance()) delete t;
-    links.rewind();
-    while (Link* l = links.advance()) delete l;
-    atoms.rewind();
-    while (Atom* a = atoms.advance()) delete a;
     pieces.rewind();
     while (Junk* piece = pieces.advance()) {
-        piece->textures.rewind();
-        while (Texture* texture = piece->textures.advance()) delete texture;
+        unloadPiece(*piece);
         delete piece;
     }
     if (currentGame == this) currentGame = nullptr;

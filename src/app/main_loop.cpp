@@ -38,6 +38,7 @@ int runMainLoop(Game& game) {
 int playGame(HINSTANCE instance) {
     setMessageBoxHandler(showBox);
     setTextureUploader(uploadTexture);
+    setTextureReleaser(deleteTexture);
     // The controller lives as long as the program.
     auto controller = std::make_unique<Korvel>(instance);
     // Without a window nothing could end the loop; the failure's message box has

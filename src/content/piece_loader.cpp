@@ -5,24 +5,24 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <unordered_set>
-#include <utility>
 #include <vector>
 
 #include "content/piece_file.h"
 #include "content/report.h"
-#include "scene/texture.h"
-#include "content/tga.h"
-#include "scene/triangle.h"
+#include "content/texture_cache.h"
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"
 #include "scene/game.h"
 #include "scene/roster.h"
+#include "scene/texture.h"
+#include "scene/triangle.h"
 
 namespace {
 
-TextureUploader currentUploader = nullptr;
+std::string plural(int n, const char* word) {
+    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
 
 bool readAll(std::FILE* file, std::vector<uint8_t>& bytes) {
     uint8_t chunk[65536];
@@ -33,11 +33,20 @@ bool readAll(std::FILE* file, std::vector<uint8_t>& bytes) {
     }
 }
 
-struct PairHash {
-    std::size_t operator()(const std::pair<const Atom*, const Atom*>& p) const {
-        return std::hash<const Atom*>()(p.first) * 31 + std::hash<const Atom*>()(p.second);
-    }
-};
+// Read and check the file whole; returns why it is refused, or nothing.
+std::string readPiece(std::FILE* file, PieceFile& piece) {
+    if (file == nullptr) return "no file";
+    std::vector<uint8_t> bytes;
+    if (!readAll(file, bytes)) return "read error";
+    std::string error;
+    if (!parsePieceFile(bytes.data(), bytes.size(), piece, error)) return error;
+    const std::vector<std::string> problems = checkPieceFile(piece);
+    if (problems.empty()) return {};
+    std::string line = problems.front();
+    if (problems.size() > 1)
+        line += " (and " + plural(int(problems.size() - 1), "more problem") + ")";
+    return line;
+}
 
 Game* worldRoot(Object& object) {
     Object* top = &object;
@@ -45,26 +54,10 @@ Game* worldRoot(Object& object) {
     return dynamic_cast<Game*>(top);
 }
 
-// Atom pairs of this piece that a link of the world root's list joins, in either
-// order. One walk over the world's links per load, not one per triangle edge.
-std::unordered_set<std::pair<const Atom*, const Atom*>, PairHash> joinedInWorld(
-    const Game& root, const std::unordered_set<const Atom*>& pieceAtoms) {
-    std::unordered_set<std::pair<const Atom*, const Atom*>, PairHash> joined;
-    root.links.forEach([&](const Link* l) {
-        if (pieceAtoms.count(l->atomA) != 0 && pieceAtoms.count(l->atomB) != 0) {
-            joined.emplace(l->atomA, l->atomB);
-            joined.emplace(l->atomB, l->atomA);
-        }
-    });
-    return joined;
-}
-
-std::string plural(int n, const char* word) {
-    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
-
-// Problems that depend on where the piece is put rather than on the file.
-std::string placementProblem(const PieceFile& piece, float offsetX, float offsetY) {
+// Whether the piece can go where it is put: finite positions, and room for all
+// its atoms in the world.
+std::string placementProblem(const PieceFile& piece, const Game* root, float offsetX,
+                             float offsetY) {
     if (!std::isfinite(offsetX) || !std::isfinite(offsetY)) return "spawn position is not finite";
     for (std::size_t i = 0; i < piece.atoms.size(); ++i) {
         const AtomRecord& a = piece.atoms[i];
@@ -73,89 +66,61 @@ std::string placementProblem(const PieceFile& piece, float offsetX, float offset
             return "atom " + std::to_string(i + 1) + " of " + std::to_string(piece.atoms.size()) +
                    ": position overflows at the spawn position";
     }
+    if (root == nullptr || root->world == nullptr) return "no world to load into";
+    const int32_t freeIds = root->world->freeIds();
+    if (static_cast<std::size_t>(freeIds) < piece.atoms.size())
+        return "world full: " + std::to_string(kMaxAtoms - freeIds) + " of " +
+               std::to_string(kMaxAtoms) + " atoms in use, the piece has " +
+               std::to_string(piece.atoms.size());
     return {};
 }
 
-}  // namespace
-
-void setTextureUploader(TextureUploader uploader) {
-    currentUploader = uploader;
+std::vector<Atom*> placeAtoms(Junk& piece, const PieceFile& pf, float offsetX, float offsetY) {
+    std::vector<Atom*> atoms;
+    atoms.reserve(pf.atoms.size());
+    for (const AtomRecord& r : pf.atoms) {
+        Atom* a = new Atom(0, 0, 1, 0, 0, 0.1f, 5);
+        a->x = r.x;
+        a->y = r.y;
+        a->prevX = r.prevX;
+        a->prevY = r.prevY;
+        a->mass = r.mass;
+        a->iterations = r.iterations;
+        a->tag = r.tag;
+        a->group = r.group;
+        std::memcpy(a->collidesWith, r.collidesWith, sizeof r.collidesWith);
+        a->invMass = 1 / a->mass;
+        a->invIterations = 1.0f / static_cast<float>(a->iterations);
+        a->x += offsetX;
+        a->y += offsetY;
+        a->prevX += offsetX;
+        a->prevY += offsetY;
+        piece.adoptAtom(a);
+        atoms.push_back(a);
+    }
+    return atoms;
 }
 
-bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName) {
-    if (fileName == nullptr) fileName = "piece";
-    auto refuse = [fileName](const std::string& why) {
-        reportLine("%s: %s", fileName, why.c_str());
-        return false;
-    };
-    if (file == nullptr) return refuse("no file");
-
-    std::vector<uint8_t> bytes;
-    if (!readAll(file, bytes)) return refuse("read error");
-    PieceFile pf;
-    std::string error;
-    if (!parsePieceFile(bytes.data(), bytes.size(), pf, error)) return refuse(error);
-    bytes = {};
-    const std::vector<std::string> problems = checkPieceFile(pf);
-    if (!problems.empty()) {
-        std::string line = problems.front();
-        if (problems.size() > 1)
-            line += " (and " + plural(int(problems.size() - 1), "more problem") + ")";
-        return refuse(line);
-    }
-    error = placementProblem(pf, offsetX, offsetY);
-    if (!error.empty()) return refuse(error);
-
-    Game* root = worldRoot(piece);
-    if (root == nullptr || root->world == nullptr) return refuse("no world to load into");
-    const int32_t freeIds = root->world->freeIds();
-    if (static_cast<std::size_t>(freeIds) < pf.atoms.size())
-        return refuse("world full: " + std::to_string(kMaxAtoms - freeIds) + " of " +
-                      std::to_string(kMaxAtoms) + " atoms in use, the piece has " +
-                      std::to_string(pf.atoms.size()));
-
-    // Atoms. Matching below compares with where registration put them (clamped
-    // into the world), as the links and triangles will see them.
-    std::vector<Atom*> atoms;
+// Links and triangles find their atoms where registration put them (clamped into
+// the world), as they will see them.
+PieceMatches matchPlaced(const PieceFile& pf, const std::vector<Atom*>& atoms, float offsetX,
+                         float offsetY) {
     std::vector<float> atomX, atomY;
-    atoms.reserve(pf.atoms.size());
-    try {
-        for (const AtomRecord& r : pf.atoms) {
-            Atom* a = new Atom(0, 0, 1, 0, 0, 0.1f, 5);
-            a->x = r.x;
-            a->y = r.y;
-            a->prevX = r.prevX;
-            a->prevY = r.prevY;
-            a->mass = r.mass;
-            a->iterations = r.iterations;
-            a->tag = r.tag;
-            a->group = r.group;
-            std::memcpy(a->collidesWith, r.collidesWith, sizeof r.collidesWith);
-            a->invMass = 1 / a->mass;
-            a->invIterations = 1.0f / static_cast<float>(a->iterations);
-            a->x += offsetX;
-            a->y += offsetY;
-            a->prevX += offsetX;
-            a->prevY += offsetY;
-            piece.adoptAtom(a);
-            atoms.push_back(a);
-        }
-    } catch (const std::out_of_range&) {
-        // Unreachable after the free-id check above, unless the tree registers
-        // atoms elsewhere too; never let the world's range error out of a load.
-        return refuse("world full while loading");
-    }
     for (const Atom* a : atoms) {
         atomX.push_back(a->x);
         atomY.push_back(a->y);
     }
-    const PieceMatches matches = matchPiece(pf, atomX, atomY, offsetX, offsetY);
+    return matchPiece(pf, atomX, atomY, offsetX, offsetY);
+}
 
-    int leftLinks = 0;
+// Returns how many links were left out.
+int placeLinks(Junk& piece, const PieceFile& pf, const std::vector<Atom*>& atoms,
+               const PieceMatches& matches) {
+    int leftOut = 0;
     for (std::size_t i = 0; i < pf.links.size(); ++i) {
         const PieceMatches::LinkEnds& ends = matches.links[i];
         if (!ends.kept()) {
-            ++leftLinks;
+            ++leftOut;
             continue;
         }
         const LinkRecord& r = pf.links[i];
@@ -174,38 +139,34 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         l->atomB->linkAttached(l);
         piece.adoptLink(l);
     }
+    return leftOut;
+}
 
+std::vector<Texture*> attachTextures(Junk& piece, const PieceFile& pf) {
     std::vector<Texture*> textures;
     for (const TextureRecord& r : pf.textures) {
-        Texture* t = new Texture;  // lives as long as the game: never freed
-        std::memcpy(t->name, r.name, sizeof t->name);
-        loadTga(*t, t->name);
-        // An image that failed to load still has to show as something.
-        makeFallbackTexture(*t);
-        if (currentUploader != nullptr) currentUploader(*t);
+        Texture* t = acquireTexture(pieceName(r.name).c_str());
         piece.addTexture(t);
         textures.push_back(t);
     }
+    return textures;
+}
 
-    const auto joined =
-        joinedInWorld(*root, std::unordered_set<const Atom*>(atoms.begin(), atoms.end()));
-    int leftTriangles = 0;
+// Returns how many triangles were left out.
+int wireTriangles(Junk& piece, const PieceFile& pf, const std::vector<Atom*>& atoms,
+                  const std::vector<Texture*>& textures, const PieceMatches& matches) {
+    int leftOut = 0;
     for (std::size_t i = 0; i < pf.triangles.size(); ++i) {
         const PieceMatches::TriangleRefs& refs = matches.triangles[i];
-        if (refs.a < 0 || refs.b < 0 || refs.c < 0 || refs.texture < 0) {
-            ++leftTriangles;
-            continue;
-        }
-        Atom* a = atoms[static_cast<std::size_t>(refs.a)];
-        Atom* b = atoms[static_cast<std::size_t>(refs.b)];
-        Atom* c = atoms[static_cast<std::size_t>(refs.c)];
-        if (joined.count({a, b}) == 0 || joined.count({a, c}) == 0 || joined.count({b, c}) == 0) {
-            ++leftTriangles;
+        if (!refs.kept()) {
+            ++leftOut;
             continue;
         }
         const TriangleRecord& r = pf.triangles[i];
         Triangle* t = new Triangle;
-        t->setCorners(a, b, c);
+        t->setCorners(atoms[static_cast<std::size_t>(refs.a)],
+                      atoms[static_cast<std::size_t>(refs.b)],
+                      atoms[static_cast<std::size_t>(refs.c)]);
         for (int k = 0; k < 6; ++k) t->reserved[k] = readLittleEndianFloat(r.reserved + 4 * k);
         t->sA = r.sA;
         t->tA = r.tA;
@@ -216,13 +177,55 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         t->texture = textures[static_cast<std::size_t>(refs.texture)];
         piece.addTriangle(t);
     }
+    return leftOut;
+}
 
-    if (leftLinks > 0 || leftTriangles > 0) {
-        std::string what;
-        if (leftLinks > 0) what = plural(leftLinks, "link");
-        if (leftTriangles > 0)
-            what += (what.empty() ? "" : " and ") + plural(leftTriangles, "triangle");
-        reportLine("%s: left out %s", fileName, what.c_str());
+void reportLeftOut(const char* fileName, int links, int triangles) {
+    if (links == 0 && triangles == 0) return;
+    std::string what;
+    if (links > 0) what = plural(links, "link");
+    if (triangles > 0) what += (what.empty() ? "" : " and ") + plural(triangles, "triangle");
+    reportLine("%s: left out %s", fileName, what.c_str());
+}
+
+}  // namespace
+
+bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName) {
+    if (fileName == nullptr) fileName = "piece";
+    auto refuse = [fileName](const std::string& why) {
+        reportLine("%s: %s", fileName, why.c_str());
+        return false;
+    };
+
+    PieceFile pf;
+    std::string problem = readPiece(file, pf);
+    if (!problem.empty()) return refuse(problem);
+    problem = placementProblem(pf, worldRoot(piece), offsetX, offsetY);
+    if (!problem.empty()) return refuse(problem);
+
+    std::vector<Atom*> atoms;
+    try {
+        atoms = placeAtoms(piece, pf, offsetX, offsetY);
+    } catch (const std::out_of_range&) {
+        // Unreachable after the free-id check, unless the tree registers atoms
+        // elsewhere too; never let the world's range error out of a load.
+        return refuse("world full while loading");
     }
+    const PieceMatches matches = matchPlaced(pf, atoms, offsetX, offsetY);
+    const int leftLinks = placeLinks(piece, pf, atoms, matches);
+    const std::vector<Texture*> textures = attachTextures(piece, pf);
+    const int leftTriangles = wireTriangles(piece, pf, atoms, textures, matches);
+    reportLeftOut(fileName, leftLinks, leftTriangles);
     return true;
+}
+
+void unloadPiece(Junk& piece) {
+    piece.atoms.rewind();
+    while (Atom* atom = piece.atoms.advance()) {
+        piece.removeAtom(atom);
+        delete atom;
+    }
+    piece.textures.rewind();
+    while (Texture* texture = piece.textures.advance()) releaseTexture(texture);
+    piece.teardown();
 }

@@ -2,17 +2,18 @@
 
 #include <cstdio>
 
-class Junk;
-struct Texture;
+#include "content/texture_cache.h"
 
-// Makes a loaded texture live in GL. The game installs the GL uploader; without
-// one (pimo-sim, most tests) textures are decoded and nothing is uploaded.
-using TextureUploader = void (*)(Texture& texture);
-void setTextureUploader(TextureUploader uploader);
+class Junk;
 
 // Reads one open piece file into `piece`, every position shifted by the offset.
 // The file is checked whole first: a malformed file, or one whose atoms do not fit
-// in the world, is refused with one line on stderr naming `fileName`, and nothing
+// in the world, is refused with one reported line naming `fileName`, and nothing
 // enters the world. Returns whether the piece was loaded.
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY,
                const char* fileName = "piece");
+
+// Takes a loaded piece out of the world the way the step removes dead atoms (each
+// atom's removal destroys its links, and they take their triangles along),
+// releases its textures and detaches it from its parent. The caller frees it.
+void unloadPiece(Junk& piece);

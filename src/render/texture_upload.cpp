@@ -33,3 +33,9 @@ void uploadTexture(Texture& texture) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
+
+void deleteTexture(Texture& texture) {
+    const GLuint name = texture.glName;
+    if (name != 0) glDeleteTextures(1, &name);
+    texture.glName = 0;
+}

@@ -57,11 +57,10 @@ class PieceLoaderTest : public ::testing::Test {
         setTextureUploader([](Texture& t) { uploaded.push_back(&t); });
     }
     void TearDown() override { setTextureUploader(nullptr); }
-    // Textures stay with their piece for good in the game; here they are freed for
-    // the leak checker, before the pieces and then the world go.
+    // Released for the leak checker, before the pieces and then the world go.
     ~PieceLoaderTest() override {
         for (auto& piece : pieces)
-            for (Texture* t : TestWorld::items(piece->textures)) delete t;
+            for (Texture* t : TestWorld::items(piece->textures)) releaseTexture(t);
     }
 
     RecordingJunk& newPiece() {
@@ -145,7 +144,7 @@ TEST_F(PieceLoaderTest, AtomsTakeTheFileValuesShiftedByTheSpawnPosition) {
 TEST_F(PieceLoaderTest, LinksAndTrianglesFindTheirAtomsByPositionAndTexturesByName) {
     PieceFile p = PieceDir::triangle("missing.tga");
     p.atoms.push_back(PieceDir::atom(0, 0));    // on atom 1's spot: later, never matched
-    p.textures.push_back(p.textures[0]);        // the same name again: the later one is used
+    p.textures.push_back(p.textures[0]);        // the same name again: the same image
     p.atoms.push_back(PieceDir::atom(40, 40));  // a link with both ends on one position
     p.links.push_back(p.links[0]);
     p.links[3].xA = p.links[3].xB = p.links[3].yA = p.links[3].yB = 40;
@@ -171,10 +170,43 @@ TEST_F(PieceLoaderTest, LinksAndTrianglesFindTheirAtomsByPositionAndTexturesByNa
     EXPECT_EQ(t.xOfB, &atoms[1]->x);
     EXPECT_EQ((std::vector<float>{t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}),
               (std::vector<float>{0, 0, 1, 0, 0, 1}));
-    EXPECT_EQ(t.texture, piece.textures.first()->value);  // the later record
-    // Every texture goes up with pixels, a missing image as the fallback checker.
-    EXPECT_EQ(uploaded, inFileOrder(piece.textures));
+    EXPECT_EQ(inFileOrder(piece.textures), (std::vector<Texture*>{t.texture, t.texture}));
+    // Each image goes up once with pixels, a missing one as the fallback checker.
+    EXPECT_EQ(uploaded, std::vector<Texture*>{t.texture});
     EXPECT_EQ(t.texture->width, 2u);
+}
+
+TEST_F(PieceLoaderTest, PiecesShareEachImageUntilTheLastOfThemLeaves) {
+    static std::vector<std::string> released;
+    released.clear();
+    setTextureReleaser([](Texture& t) { released.push_back(t.name); });
+    PieceFile p = PieceDir::triangle("a.tga");
+    p.textures.emplace_back();
+    setPieceName(p.textures[1].name, "b.tga");
+    p.triangles.push_back(p.triangles[0]);
+    setPieceName(p.triangles[1].texture, "b.tga");
+    auto* first = new Junk(&root);
+    auto* second = new Junk(&root);
+    ASSERT_TRUE(load(*first, p, 0, 0));
+    ASSERT_TRUE(load(*second, p, 100, 0));
+    EXPECT_EQ(uploaded.size(), 2u);
+    EXPECT_EQ(sharedTextureCount(), 2u);
+    // Grouped by image in the order the images came; the newest piece first within one.
+    std::vector<Object*> owners;
+    for (const Triangle* t : TestWorld::items(root.triangles)) owners.push_back(t->owner);
+    EXPECT_EQ(owners, (std::vector<Object*>{second, first, second, first}));
+
+    unloadPiece(*first);
+    delete first;
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(root.triangles.count, 2);
+    unloadPiece(*second);
+    delete second;
+    EXPECT_EQ(released, (std::vector<std::string>{"b.tga", "a.tga"}));
+    EXPECT_EQ(sharedTextureCount(), 0u);
+    EXPECT_EQ(root.atoms.count + root.links.count + root.triangles.count, 0);
+    EXPECT_EQ(testWorld.world->freeIds(), kMaxAtoms);
+    setTextureReleaser(nullptr);
 }
 
 // Files refused whole: one line on stderr and nothing of them in the world.

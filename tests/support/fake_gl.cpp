@@ -49,6 +49,10 @@ void glGenTextures(GLsizei n, GLuint* textures) {
     for (GLsizei i = 0; i < n; ++i) textures[i] = static_cast<GLuint>(i + 1);
 }
 
+void glDeleteTextures(GLsizei n, const GLuint* textures) {
+    for (GLsizei i = 0; i < n; ++i) record(__func__, textures[i]);
+}
+
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                   GLint border, GLenum format, GLenum type, const GLvoid* pixels) {
     record(__func__, target, level, internalFormat, width, height, border, format, type, pixels);

@@ -75,18 +75,6 @@ struct TestWorld {
         return t;
     }
 
-    // Takes a piece out of the world the way the step removes dead atoms: each
-    // atom's removal destroys its links, and they take their triangles along.
-    static void removePiece(Junk* piece) {
-        for (Atom* a : items(piece->atoms)) {
-            piece->removeAtom(a);
-            delete a;
-        }
-        for (Texture* t : items(piece->textures)) delete t;
-        piece->teardown();
-        delete piece;
-    }
-
     template <typename T>
     static std::vector<T*> items(const CursorList<T>& list) {
         std::vector<T*> out;

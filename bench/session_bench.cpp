@@ -1,0 +1,80 @@
+// Memory over a long session of spawning and clearing: every cycle drops the eight
+// pieces of the game at their keys' positions, runs 100 steps and takes every
+// piece out again. Shared images are read once and go with the last piece using
+// them, so the heap must come back to where it was after the first cycle.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "content/piece_loader.h"
+#include "scene/roster.h"
+#include "scene/texture.h"
+#include "test_world.h"
+
+namespace {
+
+size_t heapInUse() {
+    return mallinfo2().uordblks + mallinfo2().hblkhd;
+}
+
+// Image bytes the cycle's pieces hold: what a session kept for good per cycle
+// when every spawn read its images anew and nothing was released.
+size_t cycle(TestWorld& world) {
+    const struct {
+        const char* file;
+        float x;
+    } spawns[] = {{"drask1.pob", 152}, {"drask2.pob", 304}, {"drask3.pob", 456},
+                  {"drask4.pob", 608}, {"pimo1.pob", 114},  {"pimo2.pob", 266},
+                  {"pimo3.pob", 418},  {"pimo4.pob", 532}};
+    std::vector<Junk*> pieces;
+    size_t imageBytes = 0;
+    for (const auto& s : spawns) {
+        std::FILE* f = std::fopen(s.file, "rb");
+        if (f == nullptr) continue;
+        auto* piece = new Junk(&world.root);
+        loadPiece(*piece, f, s.x, 418, s.file);
+        std::fclose(f);
+        piece->textures.forEach([&](const Texture* t) { imageBytes += t->imageSize; });
+        pieces.push_back(piece);
+    }
+    for (int i = 0; i < 100; ++i) world.root.tick();
+    for (Junk* piece : pieces) {
+        unloadPiece(*piece);
+        delete piece;
+    }
+    return imageBytes;
+}
+
+void BM_SpawnAndClearSession(benchmark::State& state) {
+    TestWorld world;
+    cycle(world);
+    const size_t settled = heapInUse();
+    size_t cycles = 0, imageBytes = 0;
+    for (auto _ : state) {
+        imageBytes += cycle(world);
+        ++cycles;
+    }
+    const double kb = 1024.0;
+    state.counters["cycles"] = static_cast<double>(cycles);
+    state.counters["heap_growth_KB"] =
+        (static_cast<double>(heapInUse()) - static_cast<double>(settled)) / kb;
+    state.counters["unreleased_images_KB"] = static_cast<double>(imageBytes) / kb;
+    state.counters["images_held"] = static_cast<double>(sharedTextureCount());
+}
+BENCHMARK(BM_SpawnAndClearSession)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::filesystem::current_path(PIMO_ASSETS);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
