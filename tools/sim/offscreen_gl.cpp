@@ -100,7 +100,9 @@ bool OffscreenGl::open(int32_t width, int32_t height, std::string& error) {
 }
 
 OffscreenGl::~OffscreenGl() {
-    if (handles->context != nullptr) OSMesaDestroyContext(handles->context);
+    if (handles->context == nullptr) return;
+    OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
+    OSMesaDestroyContext(handles->context);
 }
 
 #endif
