@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "platform/gl.h"
-#include "render/gl_state.h"
 #include "platform/swap_pacing.h"
+#include "render/gl_state.h"
 
 bool GLRenderer::fullscreen = false;
 uint32_t GLRenderer::fontBase = 0;
