@@ -17,8 +17,10 @@ need_packages() {
     fi
 }
 
+# libstb-dev: PNG writing (header only, so the Windows build uses the same headers);
+# libosmesa6-dev: pimo-sim --png and the picture tests draw without a display.
 BUILD_PACKAGES=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri)
+                libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri libstb-dev libosmesa6-dev)
 TEST_PACKAGES=(xvfb xfonts-base xauth xdotool x11-utils imagemagick libx11-dev clang libclang-rt-14-dev)
 # The Windows build: the mingw-w64 cross compiler, GoogleTest's source, 64-bit Wine
 # to run what it builds (its fonts for message boxes, GStreamer's MP3 decoder for the

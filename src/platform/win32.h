@@ -195,6 +195,7 @@ struct DEVMODEA {
 
 // Virtual keys the game names
 #define VK_ESCAPE 0x1B
+#define VK_F12 0x7B
 
 // Message boxes
 #define MB_OK 0x00000000L

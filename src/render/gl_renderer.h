@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/win32.h"
+#include "render/gl_state.h"
 #include "render/renderer.h"
 
 class Game;
@@ -18,6 +20,9 @@ class GLRenderer : public Renderer {
     void close() override;
     void resize(int32_t width, int32_t height) override;
     bool drawFrame() override;
+    // Saves what the window shows as the next free screenshot-NNNN.png in the working
+    // directory and returns its name; on failure returns "" and says why in error.
+    std::string saveScreenshot(std::string& error);
 
     Game* game;
     Game* client;
@@ -41,8 +46,3 @@ class GLRenderer : public Renderer {
 
     WNDPROC procedure;
 };
-
-// Viewport and a pixel-exact projection with the origin at the bottom left.
-void setProjection(int32_t width, int32_t height);
-// The GL state every frame relies on; reports whether it could be set.
-bool setFixedGlState();

@@ -17,6 +17,13 @@
 #include "platform/sdl/input.h"
 #include "platform/sdl/layer.h"
 #include "platform/sound.h"
+#include "render/gl_renderer.h"
+#include "test_world.h"
+
+#define STBI_ONLY_PNG
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
 
 namespace {
 
@@ -238,6 +245,45 @@ TEST_F(Layer, AContextIsCurrentAndSwapsAreHeldToSixtyPerSecond) {
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 10; ++i) ASSERT_TRUE(SwapBuffers(dc));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+}
+
+// F12's picture in the game's real window: what the renderer draws into the back
+// buffer of a double-buffered SDL window, saved as a PNG of the window's size.
+TEST_F(Layer, TheRenderersScreenshotIsWhatTheWindowShows) {
+    TestWorld w;
+    GLRenderer renderer(&w.root, &w.root, nullptr, DefWindowProcA);
+    ASSERT_TRUE(renderer.open("Pimo Drask", 700, 430, 16, false, false)) << SDL_GetError();
+    Junk piece(&w.root);
+    TestWorld::addAtom(piece, 100, 100);
+    TestWorld::addAtom(piece, 600, 300);
+    renderer.drawFrame();
+
+    const std::filesystem::path home = std::filesystem::current_path();
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pimo-shots";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    std::string error;
+    const std::string name = renderer.saveScreenshot(error);
+    std::filesystem::current_path(home);
+    renderer.close();
+    ASSERT_EQ(name, "screenshot-0001.png") << error;
+
+    int width = 0, height = 0, channels = 0;
+    unsigned char* rgb = stbi_load((dir / name).c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(rgb, nullptr);
+    EXPECT_EQ(width, 700);
+    EXPECT_EQ(height, 430);
+    // Rows run top to bottom in the file; the world's y runs upwards.
+    const auto at = [&](int x, int y) { return rgb + ((height - 1 - y) * width + x) * 3; };
+    for (auto [x, y] : {std::pair{100, 100}, {600, 300}}) {
+        EXPECT_LT(at(x, y)[0], 60);
+        EXPECT_GT(at(x, y)[1], 200) << x << ", " << y;
+        EXPECT_LT(at(x, y)[2], 60);
+    }
+    EXPECT_EQ(at(100, 300)[1], 0);
+    stbi_image_free(rgb);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -8,10 +8,11 @@
 #include "fakes.h"
 #include "platform/gl.h"
 #include "render/gl_renderer.h"
-#include "render/grid.h"
 #include "render/texture_upload.h"
 #include "test_world.h"
 
+// What the pictures (tests/pictures) cannot see: how many binds and batches a frame
+// costs, and what it reports. How each rule looks is proved there.
 namespace {
 
 using Texts = std::vector<std::string>;
@@ -76,53 +77,6 @@ TEST_F(FrameTest, EachRunOfEqualTexturesIsOneBindAndOneBatchEvenAcrossHiddenTria
         for (auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}})
             corners.push_back(call("glVertex3f", x + dx, dy, 0.1f));
     EXPECT_EQ(verticesAt(0.1f), corners);
-    Texts texCoords = s.texts("glTexCoord2f");
-    texCoords.resize(3);
-    EXPECT_EQ(texCoords, (Texts{call("glTexCoord2f", 0, 0), call("glTexCoord2f", 1, 0),
-                                call("glTexCoord2f", 0, 1)}));
-}
-
-TEST_F(FrameTest, LinksShowWhenVisibleAndAtomsWhenUnlinked) {
-    Atom* a = TestWorld::addAtom(piece, 1, 2);
-    Atom* b = TestWorld::addAtom(piece, 3, 4);
-    Atom* c = TestWorld::addAtom(piece, 5, 6);
-    TestWorld::addLink(piece, a, b)->visible = true;
-    TestWorld::addLink(piece, b, c)->visible = false;
-    TestWorld::addAtom(piece, 7, 8);
-    renderer.drawFrame();
-    EXPECT_EQ(verticesAt(0.2f),
-              (Texts{call("glVertex3f", 1, 2, 0.2f), call("glVertex3f", 3, 4, 0.2f)}));
-    EXPECT_EQ(verticesAt(0.3f), Texts{call("glVertex3f", 7, 8, 0.3f)});
-}
-
-TEST(GridTest, DrawGridLinesWeighsLinesByTheirIndex) {
-    fake::reset();
-    Grid grid(nullptr);
-    grid.drawGridLines(10, 20, 50, 3);
-    // Per line: the width and colour in force when it is drawn, then its ends.
-    Texts drawn;
-    std::string width, colour;
-    for (const std::string& c : fake::state().calls) {
-        if (c.starts_with("glLineWidth")) width = c;
-        if (c.starts_with("glColor4f")) colour = c;
-        if (c.starts_with("glBegin")) drawn.insert(drawn.end(), {width, colour});
-        if (c.starts_with("glVertex3i")) drawn.push_back(c);
-    }
-    const struct {
-        float width, alpha;
-        int y, x;
-    } lines[] = {{5, 1, 20, 10}, {1, 0.5f, 70, 60}, {2, 0.75f, 120, 110}};
-    Texts expected;
-    for (const auto& l : lines)
-        expected.insert(expected.end(),
-                        {call("glLineWidth", l.width), call("glColor4f", 0, 0, 0, l.alpha),
-                         call("glVertex3i", 0, l.y, 2), call("glVertex3i", 4096, l.y, 2),
-                         call("glVertex3i", l.x, 0, 2), call("glVertex3i", l.x, 4096, 2)});
-    EXPECT_EQ(drawn, expected);
-
-    fake::reset();
-    grid.drawGridLines(0, 0, 10, 0);
-    EXPECT_TRUE(fake::state().calls.empty());
 }
 
 TEST(TextureUploadTest, HandsGlThePixelsOnlyWhenTheBufferHoldsTheImage) {

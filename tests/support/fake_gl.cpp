@@ -37,6 +37,9 @@ void glVertex3i(GLint x, GLint y, GLint z) { record(__func__, x, y, z); }
 void glScalef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 void glTexParameteri(GLenum t, GLenum name, GLint value) { record(__func__, t, name, value); }
+void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type, GLvoid*) {
+    record(__func__, x, y, w, h, format, type);
+}
 // clang-format on
 
 GLuint glGenLists(GLsizei range) {

@@ -39,16 +39,19 @@ BOOL WINAPI DeleteObject(HGDIOBJ) { return record(__func__); }
 BOOL WINAPI wglDeleteContext(HGLRC) { return record(__func__); }
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC context) { return record(__func__, dc, context); }
 BOOL WINAPI wglUseFontBitmapsA(HDC, DWORD first, DWORD count, DWORD base) {
-    return record(__func__, first, count, base);
+    if (!record(__func__, first, count, base)) return FALSE;
+    const auto& build = state().fontBitmaps;
+    return build ? build(first, count, base, state().fontHeight) : TRUE;
 }
 HGLRC WINAPI wglCreateContext(HDC) {
     return record(__func__) ? reinterpret_cast<HGLRC>(0x3003) : nullptr;
 }
 // clang-format on
 
-HFONT WINAPI CreateFontA(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
-                         DWORD, LPCSTR) {
+HFONT WINAPI CreateFontA(int height, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
+                         DWORD, DWORD, LPCSTR) {
     record(__func__);
+    state().fontHeight = height;
     return reinterpret_cast<HFONT>(0x7007);
 }
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ struct State {
     std::deque<MSG> queue;
     // The registered class's procedure; receives sent and dispatched messages.
     WNDPROC procedure = nullptr;
+    // Tests with a real GL context build the font lists here; it gets the height
+    // CreateFontA was last given.
+    std::function<bool(DWORD first, DWORD count, DWORD base, int height)> fontBitmaps;
+    int fontHeight = 0;
 
     void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         queue.push_back({kWindow, message, wParam, lParam, 0, {}});

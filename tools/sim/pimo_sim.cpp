@@ -24,6 +24,7 @@
 #include "physics/system.h"
 #include "scene/game.h"
 #include "scene/roster.h"
+#include "world_picture.h"
 
 namespace {
 
@@ -36,8 +37,9 @@ struct Spawn {
 int usage(const char* why) {
     if (why != nullptr) std::fprintf(stderr, "pimo-sim: %s\n", why);
     std::fprintf(stderr,
-                 "usage: pimo-sim [--steps N] [--dump] SPAWN...\n"
-                 "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n");
+                 "usage: pimo-sim [--steps N] [--dump] [--png FILE] SPAWN...\n"
+                 "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n"
+                 "  --png FILE draws the final world as the game does, into a PNG file\n");
     return 2;
 }
 
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
 #endif
     unsigned long steps = 0;
     bool wantDump = false;
+    std::string pngPath;
     std::vector<Spawn> spawns;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -118,6 +121,9 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--dump") {
             wantDump = true;
+        } else if (arg == "--png") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage("--png needs a file name");
+            pngPath = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             usage(nullptr);
             return 0;
@@ -139,6 +145,14 @@ int main(int argc, char** argv) {
     std::stable_sort(spawns.begin(), spawns.end(),
                      [](const Spawn& a, const Spawn& b) { return a.step < b.step; });
 
+    // Spawns upload their textures into the picture's context, so it comes first.
+    WorldPicture picture;
+    std::string error;
+    if (!pngPath.empty() && !picture.open(error)) {
+        std::fprintf(stderr, "pimo-sim: %s\n", error.c_str());
+        return 1;
+    }
+
     // Like the game, the world lives until the process ends and is never freed.
     static Game* const world = new Game;
     Game& root = *world;
@@ -150,5 +164,9 @@ int main(int argc, char** argv) {
         root.tick();
     }
     if (wantDump) dump(root);
+    if (!pngPath.empty() && !picture.write(root, pngPath, error)) {
+        std::fprintf(stderr, "pimo-sim: %s\n", error.c_str());
+        return 1;
+    }
     return 0;
 }

@@ -1,0 +1,86 @@
+#include "stage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "content/piece_loader.h"
+#include "fakes.h"
+#include "platform/gl.h"
+#include "platform/sdl/bitmap_font.h"
+#include "render/gl_renderer.h"
+#include "render/gl_state.h"
+#include "render/texture_upload.h"
+#include "scene/roster.h"
+
+namespace {
+
+class OverlayPass : public Object {
+  public:
+    OverlayPass(Object* parent, std::function<void()> draw)
+        : Object(parent), draw(std::move(draw)) {}
+    void drawOverlay() override { draw(); }
+
+  private:
+    std::function<void()> draw;
+};
+
+}  // namespace
+
+Stage::Stage() {
+    fake::reset();
+    fake::state().fontBitmaps = [](DWORD first, DWORD count, DWORD base, int height) {
+        return pimo::sdl::compileBitmapFont(first, count, base, std::abs(height)) ? TRUE : FALSE;
+    };
+    std::string error;
+    if (!gl.open(kWindowWidth, kWindowHeight, error)) ADD_FAILURE() << error;
+    setTextureUploader(uploadTexture);
+    korvel = std::make_unique<Korvel>(nullptr);
+    EXPECT_TRUE(korvel->glRenderer()->opened);
+}
+
+Stage::~Stage() {
+    korvel.reset();
+    setTextureUploader(nullptr);
+}
+
+Junk& Stage::load(const char* file, float x, float y) {
+    // Piece files name their textures relative to the game's working directory.
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(PIMO_ASSETS);
+    auto* junk = new Junk(korvel.get());
+    korvel->pieces.pushFront(junk);
+    std::FILE* f = std::fopen(file, "rb");
+    EXPECT_NE(f, nullptr) << file;
+    if (f != nullptr) {
+        EXPECT_TRUE(loadPiece(*junk, f, x, y, file)) << file;
+        std::fclose(f);
+    }
+    std::filesystem::current_path(here);
+    return *junk;
+}
+
+Junk& Stage::piece() {
+    auto* junk = new Junk(korvel.get());
+    korvel->pieces.pushFront(junk);
+    return *junk;
+}
+
+void Stage::overlay(std::function<void()> draw) {
+    overlays.push_back(std::make_unique<OverlayPass>(korvel.get(), std::move(draw)));
+}
+
+Picture Stage::draw(int frames) {
+    for (int i = 0; i < frames; ++i) korvel->glRenderer()->drawFrame();
+    glFinish();
+    return readPicture(kWindowWidth, kWindowHeight);
+}
+
+void drawText(int x, int y, const char* text) {
+    glRasterPos2i(x, y);
+    glListBase(GLRenderer::fontBase - 32);
+    glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
+}
