@@ -16,7 +16,10 @@ namespace fs = std::filesystem;
 class ScreenshotTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::path(PIMO_PICTURES_OUT) / "screenshots";
+        // One per test: ctest may run them at the same time.
+        dir = fs::path(PIMO_PICTURES_OUT) /
+              ("screenshots-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
         fs::current_path(dir);
