@@ -82,7 +82,8 @@ void setTextureUploader(TextureUploader uploader) {
     currentUploader = uploader;
 }
 
-bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName) {
+bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName,
+               PieceLoadReport* report) {
     if (fileName == nullptr) fileName = "piece";
     auto refuse = [fileName](const std::string& why) {
         reportLine("%s: %s", fileName, why.c_str());
@@ -217,6 +218,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         piece.addTriangle(t);
     }
 
+    if (report != nullptr) *report = {leftLinks, leftTriangles};
     if (leftLinks > 0 || leftTriangles > 0) {
         std::string what;
         if (leftLinks > 0) what = plural(leftLinks, "link");
