@@ -32,6 +32,7 @@ using Bytes = std::vector<uint8_t>;
 
 const fs::path kData = fs::path(PIMO_TEST_DATA) / "tga";
 std::vector<std::string> boxes;  // "caption: text"
+std::vector<std::string> lines;  // what reportLine said
 
 // A file of type 2 (uncompressed) or 10 (run-length encoded) with `data` after its header.
 Bytes tga(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, Bytes data = Bytes(64, 7)) {
@@ -137,15 +138,24 @@ TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
          "ERROR: Could not read from file"},
         {"packet header missing", tga(10, 2, 1, 24, {0x80, 1, 2, 3}), packet},
     };
+    // Besides the box, one line in debug.txt names the file and says why.
+    setLineListener([](const char* line) { lines.emplace_back(line); });
+    testing::internal::CaptureStderr();
     for (const auto& [what, bytes, box] : cases) {
         SCOPED_TRACE(what);
         boxes.clear();
+        lines.clear();
         Texture texture;
         makeFallbackTexture(texture);
         EXPECT_FALSE(loadBytes(texture, bytes));
         EXPECT_EQ(texture.pixels, nullptr);
         EXPECT_EQ(boxes, std::vector<std::string>{box});
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].rfind("Unable to load texture ", 0), 0u) << lines[0];
+        EXPECT_NE(lines[0].find("pimo_tga_RefusesBadFiles"), std::string::npos) << lines[0];
     }
+    testing::internal::GetCapturedStderr();
+    setLineListener(nullptr);
 }
 
 TEST_F(TgaTest, MissingFileGoesToStderrOnlyAndLeavesTheFallbackChecker) {

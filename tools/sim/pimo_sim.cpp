@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
     }
     if (wantDump) dump(root);
     std::fprintf(stderr,
-                 "pimo-sim: %zu spawns: %d loaded whole, %d with records left out, %d refused, "
+                 "pimo-sim: %zu spawn%s: %d loaded whole, %d with records left out, %d refused, "
                  "%d missing; %lu steps; %d atoms left\n",
-                 spawns.size(), tally.whole, tally.partial, tally.refused, tally.missing, steps,
-                 root.atoms.count);
+                 spawns.size(), spawns.size() == 1 ? "" : "s", tally.whole, tally.partial,
+                 tally.refused, tally.missing, steps, root.atoms.count);
     return tally.allWhole() ? 0 : 3;
 }
