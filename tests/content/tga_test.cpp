@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -36,9 +38,26 @@ std::vector<std::string> lines;  // what reportLine said
 
 // A file of type 2 (uncompressed) or 10 (run-length encoded) with `data` after its header.
 Bytes tga(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, Bytes data = Bytes(64, 7)) {
-    Bytes h = {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8)};
-    h.insert(h.end(), {uint8_t(height), uint8_t(height >> 8), depth, 0});
-    h.insert(h.end(), data.begin(), data.end());
+    Bytes h = {0,
+               0,
+               type,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               uint8_t(width),
+               uint8_t(width >> 8),
+               uint8_t(height),
+               uint8_t(height >> 8),
+               depth,
+               0};
+    h.resize(h.size() + data.size());
+    std::copy(data.begin(), data.end(), h.end() - std::ptrdiff_t(data.size()));
     return h;
 }
 

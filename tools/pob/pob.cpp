@@ -148,16 +148,16 @@ void dumpPiece(const char* path, const PieceFile& p) {
                 p.triangles.empty() ? std::min(p.triangleCount, 0) : int(p.triangles.size()));
     for (const TriangleRecord& t : p.triangles) {
         std::string line = "triangle";
-        for (float f : {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC}) line += " " + floatText(f);
+        for (float f : {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC}) (line += ' ') += floatText(f);
         for (int k = 0; k < 6; ++k) {
             uint32_t bits = 0;
             for (int b = 0; b < 4; ++b) bits |= uint32_t(t.reserved[4 * k + b]) << (8 * b);
             float f;
             std::memcpy(&f, &bits, 4);
-            line += " " + floatText(f);
+            (line += ' ') += floatText(f);
         }
-        for (float f : {t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}) line += " " + floatText(f);
-        line += " " + nameText(t.texture);
+        for (float f : {t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}) (line += ' ') += floatText(f);
+        (line += ' ') += nameText(t.texture);
         std::printf("%s\n", line.c_str());
     }
     if (!p.trailer.empty())
@@ -507,7 +507,7 @@ void info(const char* path, const PieceFile& p, std::size_t bytes) {
                     double(y0), double(y1));
     }
     std::string names;
-    for (const TextureRecord& t : p.textures) names += " " + pieceName(t.name);
+    for (const TextureRecord& t : p.textures) (names += ' ') += pieceName(t.name);
     std::printf("  textures:%s\n", names.empty() ? " none" : names.c_str());
     std::printf("  atom iterations: %s\n",
                 range(
