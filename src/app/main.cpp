@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "app/startup.h"
+#include "content/report.h"
 #include "platform/sound.h"
 #include "platform/win32.h"
 
@@ -24,7 +25,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         const std::filesystem::path absolute = std::filesystem::absolute(options.piece, error);
         if (!error) options.piece = absolute.string();
     }
-    moveToGameFolder();
+    const bool piecesFound = moveToGameFolder();
 
     // Music is optional: nothing here looks at what the sound calls return.
     FSOUND_Init(44100, 32, 0);
@@ -32,6 +33,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     FSOUND_Stream_Play(0, theme);
 
     sendStderrTo("debug.txt");
+    if (!piecesFound)
+        reportLine(
+            "No piece files (drask1.pob to pimo4.pob) here nor beside the program: "
+            "the number keys have nothing to drop");
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     return playGame(instance, options.piece);
 }

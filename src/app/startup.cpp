@@ -41,18 +41,19 @@ fs::path executableFolder() {
 
 }  // namespace
 
-std::string moveToGameFolder() {
+bool moveToGameFolder() {
     std::error_code error;
     const fs::path here = fs::current_path(error);
-    if (error || holdsPieces(here)) return {};
+    if (error) return false;
+    if (holdsPieces(here)) return true;
     const fs::path program = executableFolder();
-    fs::path candidates[] = {program, program / "assets", here / "assets"};
+    const fs::path candidates[] = {program, program / "assets", here / "assets"};
     for (const fs::path& folder : candidates) {
         if (folder.empty() || !holdsPieces(folder)) continue;
         fs::current_path(folder, error);
-        if (!error) return folder.string();
+        if (!error) return true;
     }
-    return {};
+    return false;
 }
 
 bool sendStderrTo(const char* path) {

@@ -8,8 +8,8 @@
 // of the eight piece files but the executable's folder, its assets/ folder or the
 // working folder's assets/ does, the game moves there, so a double-click or a start
 // from the wrong folder still finds everything (and debug.txt lands beside it).
-// Returns the folder moved to, empty when the game stays where it is.
-std::string moveToGameFolder();
+// Returns whether the working folder now holds a piece file.
+bool moveToGameFolder();
 
 // Sends the standard error stream, unbuffered, to `path` (debug.txt), however the
 // process was started: on Windows a program started without standard handles
