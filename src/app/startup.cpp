@@ -58,18 +58,22 @@ bool moveToGameFolder() {
 
 bool sendStderrTo(const char* path) {
 #ifdef _WIN32
-    std::FILE* file = std::fopen(path, "w");
-    if (file == nullptr) return false;
-    // Descriptor 2 becomes the file whether or not the process had one, and the
-    // stream is pointed at it afresh.
-    std::fflush(stderr);
-    if (_dup2(_fileno(file), 2) != 0) {
+    if (std::freopen(path, "w", stderr) == nullptr) {
+        // Started without standard handles (start, a shortcut, a double-click):
+        // the C runtime's stderr has no descriptor, and Wine's freopen refuses such
+        // a stream. Descriptor 2 gets the file, and the stream is pointed at it.
+        std::FILE* file = std::fopen(path, "w");
+        if (file == nullptr) return false;
+        const bool moved = _dup2(_fileno(file), 2) == 0;
         std::fclose(file);
-        return false;
+        if (!moved) return false;
+#ifndef _UCRT
+        stderr->_file = 2;
+        stderr->_flag = _IOWRT;
+#endif
+        std::clearerr(stderr);
+        SetStdHandle(STD_ERROR_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(2)));
     }
-    std::fclose(file);
-    SetStdHandle(STD_ERROR_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(2)));
-    if (_fileno(stderr) != 2 && std::freopen(path, "a", stderr) == nullptr) return false;
 #else
     if (std::freopen(path, "w", stderr) == nullptr) return false;
 #endif
