@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A pipe, a device and a folder given as piece files: pimo-sim and pob each answer
 # at once with one line naming the file, instead of blocking in open() or reading
-# until memory runs out.
+# until memory runs out; and pimo-sim's exit statuses for partial and whole loads.
 #   odd_files.sh PIMO_SIM POB
 set -uo pipefail
 sim=$1
@@ -39,5 +39,22 @@ expect 1 "^big.pob: cannot read: larger than any piece" "$pob" info big.pob
 printf 'atoms\natom 0 0 0 0 1 3 0 1 00010101010101010101\n' >text.pob
 expect 1 "^text.pob: not a piece file: its atom count is [0-9]+, more than any piece holds$" \
     "$pob" check text.pob
+# A piece that loads with a record left out is not a whole load either.
+cat >partial.txt <<'PIECE'
+atom 0 0 0 0 1 3 0 1 00010101010101010101
+atom 20 0 20 0 1 3 0 1 00010101010101010101
+atom 10 15 10 15 1 3 0 1 00010101010101010101
+link 0 0 20 0 20 0.5 2 0.2 00000000 3 0
+link 0 0 10 15 18 0.5 2 0.2 00000000 3 0
+link 20 0 10 15 18 0.5 2 0.2 00000000 3 0
+link 20 0 99 99 18 0.5 2 0.2 00000000 3 0
+PIECE
+"$pob" build partial.txt -o partial.pob --force 2>/dev/null
+expect 3 "^pimo-sim: 1 spawn: 0 loaded whole, 1 with records left out, 0 refused, 0 missing; 1 steps; 3 atoms left$" \
+    "$sim" --steps 1 0:partial.pob:100:100
+head -n 6 partial.txt >whole.txt
+"$pob" build whole.txt -o whole.pob
+expect 0 "^pimo-sim: 1 spawn: 1 loaded whole, 0 with records left out, 0 refused, 0 missing; 1 steps; 3 atoms left$" \
+    "$sim" --steps 1 0:whole.pob:100:100
 [ "$status" -eq 0 ] && echo PASS
 exit "$status"
