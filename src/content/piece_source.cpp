@@ -17,9 +17,9 @@
 
 namespace {
 
-std::string tooLarge(unsigned long long size) {
+std::string tooLarge(unsigned long long size, std::size_t limit) {
     return "larger than any piece (" + std::to_string(size) + " bytes, at most " +
-           std::to_string(kMaxPieceFileBytes) + ")";
+           std::to_string(limit) + ")";
 }
 
 #ifdef _WIN32
@@ -48,7 +48,7 @@ bool isRegularFile(const char* path) {
 #endif
 }
 
-std::FILE* openPieceFile(const char* path, std::string& why) {
+std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit) {
     if (path == nullptr || *path == '\0') {
         why = "no file name";
         return nullptr;
@@ -93,8 +93,8 @@ std::FILE* openPieceFile(const char* path, std::string& why) {
         return nullptr;
     }
 #endif
-    if (static_cast<unsigned long long>(status.st_size) > kMaxPieceFileBytes) {
-        why = tooLarge(static_cast<unsigned long long>(status.st_size));
+    if (static_cast<unsigned long long>(status.st_size) > limit) {
+        why = tooLarge(static_cast<unsigned long long>(status.st_size), limit);
         std::fclose(file);
         return nullptr;
     }
@@ -104,7 +104,7 @@ std::FILE* openPieceFile(const char* path, std::string& why) {
 bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& why,
                    std::size_t limit) {
     const bool standardInput = path != nullptr && std::strcmp(path, "-") == 0;
-    std::FILE* file = standardInput ? stdin : openPieceFile(path, why);
+    std::FILE* file = standardInput ? stdin : openPieceFile(path, why, limit);
     if (file == nullptr) return false;
     bytes.clear();
     uint8_t chunk[65536];

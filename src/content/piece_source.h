@@ -29,10 +29,12 @@ bool isRegularFile(const char* path);
 // The reason openPieceFile gives when there is no file of that name.
 inline constexpr const char* kPieceFileMissing = "no such file";
 
-// Opens a piece file for binary reading. On failure returns null and sets `why`
+// Opens a piece file (or, with a larger `limit`, its text form) for binary
+// reading. On failure returns null and sets `why`
 // ("not a regular file", "larger than any piece (N bytes, at most M)", or the
 // system's reason) for a line that names the file.
-std::FILE* openPieceFile(const char* path, std::string& why);
+std::FILE* openPieceFile(const char* path, std::string& why,
+                         std::size_t limit = kMaxPieceFileBytes);
 
 // The whole of a file, opened through openPieceFile and read to at most `limit`
 // bytes; "-" reads standard input (for pob) under the same bound.
