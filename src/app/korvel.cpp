@@ -6,6 +6,7 @@
 
 #include "app/window_proc.h"
 #include "content/piece_loader.h"
+#include "content/piece_source.h"
 #include "content/report.h"
 #include "scene/texture.h"
 #include "scene/triangle.h"
@@ -133,11 +134,14 @@ void Korvel::spawn(const char* pattern, float x, float y) {
         wy = snapToStep(wy, gridStep);
     }
 
-    char name[32];
-    std::snprintf(name, sizeof name, pattern, std::rand() % 4 + 1);
-    std::FILE* file = std::fopen(name, "rb");
+    char drawn[32];
+    std::snprintf(drawn, sizeof drawn, pattern, std::rand() % 4 + 1);
+    // The draw happens either way, so the game's random sequence stays the same.
+    const char* name = pieceOverride.empty() ? drawn : pieceOverride.c_str();
+    std::string why;
+    std::FILE* file = openPieceFile(name, why);
     if (file == nullptr) {
-        reportLine("Unable to open %s", name);
+        reportPieceNotOpened(name, why);
         return;
     }
 

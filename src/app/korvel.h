@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/win32.h"
 #include "scene/cursor_list.h"
@@ -35,6 +36,8 @@ class Korvel : public Game {
     float zoom = 1;
     int32_t gridStep = 38;
     bool snapToGrid = true;
+    // When set, every spawn key drops this file instead of one of its family.
+    std::string pieceOverride;
 
   private:
     void spawn(const char* pattern, float x, float y);

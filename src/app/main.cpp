@@ -1,18 +1,42 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
+#include "app/command_line.h"
 #include "app/main_loop.h"
+#include "app/startup.h"
+#include "content/report.h"
 #include "platform/sound.h"
 #include "platform/win32.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    GameOptions options = parseCommandLine(commandLine);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "pimo-drask: %s\n%s\n", options.error.c_str(), kGameUsage);
+        return 2;
+    }
+    // The piece named on the command line is where the user was, not where the
+    // game may move to.
+    if (!options.piece.empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(options.piece, error);
+        if (!error) options.piece = absolute.string();
+    }
+    const bool piecesFound = moveToGameFolder();
+
     // Music is optional: nothing here looks at what the sound calls return.
     FSOUND_Init(44100, 32, 0);
     FSOUND_STREAM* theme = FSOUND_Stream_Open("theme.mp3", FSOUND_LOOP_NORMAL, 0, 0);
     FSOUND_Stream_Play(0, theme);
 
-    if (std::freopen("debug.txt", "w", stderr) != nullptr) std::setbuf(stderr, nullptr);
+    sendStderrTo("debug.txt");
+    if (!piecesFound)
+        reportLine(
+            "No piece files (drask1.pob to pimo4.pob) here nor beside the program: "
+            "the number keys have nothing to drop");
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    return playGame(instance);
+    return playGame(instance, options.piece);
 }

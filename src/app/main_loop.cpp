@@ -35,12 +35,13 @@ int runMainLoop(Game& game) {
     }
 }
 
-int playGame(HINSTANCE instance) {
+int playGame(HINSTANCE instance, const std::string& piece) {
     setMessageBoxHandler(showBox);
     setTextureUploader(uploadTexture);
     setTextureReleaser(deleteTexture);
     // The controller lives as long as the program.
     auto controller = std::make_unique<Korvel>(instance);
+    controller->pieceOverride = piece;
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;

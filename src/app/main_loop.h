@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/win32.h"
 
 class Game;
@@ -11,5 +13,6 @@ int runMainLoop(Game& game);
 
 // Everything of the program after the music, the error log and the seeding: the
 // controller with its window, the loop, the close. Returns the exit code; 1 when
-// the window could not be opened.
-int playGame(HINSTANCE instance);
+// the window could not be opened. A `piece` file, when given, is what every spawn
+// key drops.
+int playGame(HINSTANCE instance, const std::string& piece = {});

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "content/piece_source.h"
+
 namespace {
 
 class Reader {
@@ -64,6 +66,11 @@ bool readCount(Reader& in, const char* what, std::size_t recordSize, int32_t& co
     records = count > 0 ? static_cast<std::size_t>(count) : 0;
     const std::size_t whole = in.remaining() / recordSize;
     if (records > whole) {
+        if (static_cast<unsigned long long>(records) * recordSize > kMaxPieceFileBytes) {
+            error = std::string("not a piece file: its ") + what + " count is " +
+                    std::to_string(count) + ", more than any piece holds";
+            return false;
+        }
         char buf[96];
         std::snprintf(buf, sizeof buf, "file ends inside %s %zu of %zu", what, whole + 1, records);
         error = buf;

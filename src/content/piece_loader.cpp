@@ -190,7 +190,8 @@ void reportLeftOut(const char* fileName, int links, int triangles) {
 
 }  // namespace
 
-bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName) {
+bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName,
+               PieceLoadReport* report) {
     if (fileName == nullptr) fileName = "piece";
     auto refuse = [fileName](const std::string& why) {
         reportLine("%s: %s", fileName, why.c_str());
@@ -216,6 +217,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
     const std::vector<Texture*> textures = attachTextures(piece, pf);
     const int leftTriangles = wireTriangles(piece, pf, atoms, textures, matches);
     reportLeftOut(fileName, leftLinks, leftTriangles);
+    if (report != nullptr) *report = {leftLinks, leftTriangles};
     return true;
 }
 

@@ -6,12 +6,20 @@
 
 class Junk;
 
+// What a load left out of a piece it accepted: links whose ends, and triangles
+// whose corners, links or texture found no match.
+struct PieceLoadReport {
+    int leftOutLinks = 0;
+    int leftOutTriangles = 0;
+};
+
 // Reads one open piece file into `piece`, every position shifted by the offset.
 // The file is checked whole first: a malformed file, or one whose atoms do not fit
 // in the world, is refused with one reported line naming `fileName`, and nothing
-// enters the world. Returns whether the piece was loaded.
+// enters the world. Returns whether the piece was loaded; `report`, when given,
+// says what was left out.
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY,
-               const char* fileName = "piece");
+               const char* fileName = "piece", PieceLoadReport* report = nullptr);
 
 // Takes a loaded piece out of the world the way the step removes dead atoms (each
 // atom's removal destroys its links, and they take their triangles along),

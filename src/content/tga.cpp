@@ -4,8 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include <sys/stat.h>
-
+#include "content/piece_source.h"
 #include "content/report.h"
 #include "scene/texture.h"
 
@@ -20,7 +19,15 @@ struct ImageInfo {
     uint32_t imageSize;
 };
 
-bool fail(Texture& texture, std::FILE* file, const char* text, const char* caption = "ERROR") {
+// The file loadTga is reading, so a failure's line can name it; readTga on an
+// open file has no name to give.
+const char* currentPath = nullptr;
+
+// `text` is the box's own wording; `reason` says the same to someone reading
+// debug.txt, who also needs the file's name.
+bool fail(Texture& texture, std::FILE* file, const char* text, const char* reason,
+          const char* caption = "ERROR") {
+    if (currentPath != nullptr) reportLine("Unable to load texture %s: %s", currentPath, reason);
     showMessageBox(text, caption, kMbOk);
     std::fclose(file);
     texture.pixels.reset();
@@ -41,7 +48,8 @@ int64_t bytesLeft(std::FILE* file) {
 bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& image) {
     uint8_t info[6];
     if (std::fread(info, 1, sizeof info, file) != sizeof info) {
-        return fail(texture, file, "Could not read info header");
+        return fail(texture, file, "Could not read info header",
+                    "it ends inside the image specification");
     }
     texture.width = info[0] + 256u * info[1];
     texture.height = info[2] + 256u * info[3];
@@ -50,7 +58,8 @@ bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& image) {
     const uint64_t imageSize = pixelCount * (texture.bitsPerPixel / 8);
     if (texture.width == 0 || texture.height == 0 ||
         (texture.bitsPerPixel != 24 && texture.bitsPerPixel != 32) || imageSize > UINT32_MAX) {
-        return fail(texture, file, "Invalid texture information");
+        return fail(texture, file, "Invalid texture information",
+                    "width or height 0, or not 24 or 32 bits per pixel");
     }
     texture.glFormat = texture.bitsPerPixel == 24 ? kGlRgb : kGlRgba;
     texture.bytesPerPixel = texture.bitsPerPixel / 8;
@@ -62,7 +71,9 @@ bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& image) {
 bool allocatePixels(Texture& texture, std::FILE* file, uint32_t imageSize) {
     texture.pixels.reset(new (std::nothrow) uint8_t[imageSize]);
     texture.imageSize = imageSize;
-    if (!texture.pixels) return fail(texture, file, "Could not allocate memory for image");
+    if (!texture.pixels)
+        return fail(texture, file, "Could not allocate memory for image",
+                    "not enough memory for the image");
     return true;
 }
 
@@ -71,21 +82,22 @@ bool allocatePixels(Texture& texture, std::FILE* file, uint32_t imageSize) {
 bool loadTga(Texture& texture, const char* path) {
     // Only plain files: a name from a piece file could point at a pipe or a
     // device, and opening or reading that could block the game for ever.
-    struct stat status;
-    const bool plainFile = ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
-    std::FILE* file = plainFile ? std::fopen(path, "rb") : nullptr;
+    std::FILE* file = isRegularFile(path) ? std::fopen(path, "rb") : nullptr;
     if (!file) {
         reportLine("Unable to open %s", path);
         texture.pixels.reset();
         return false;
     }
-    return readTga(texture, file);
+    currentPath = path;
+    const bool loaded = readTga(texture, file);
+    currentPath = nullptr;
+    return loaded;
 }
 
 bool readTga(Texture& texture, std::FILE* file) {
     uint8_t header[12];
     if (std::fread(header, 1, sizeof header, file) != sizeof header) {
-        return fail(texture, file, "Could not read file header");
+        return fail(texture, file, "Could not read file header", "shorter than a TGA header");
     }
     bool loaded;
     if (std::memcmp(header, kUncompressedHeader, sizeof header) == 0) {
@@ -93,7 +105,8 @@ bool readTga(Texture& texture, std::FILE* file) {
     } else if (std::memcmp(header, kRunLengthHeader, sizeof header) == 0) {
         loaded = readRunLength(texture, file);
     } else {
-        return fail(texture, file, "TGA file be type 2 or type 10 ", "Invalid Image");
+        return fail(texture, file, "TGA file be type 2 or type 10 ",
+                    "not an uncompressed or run-length true-colour TGA", "Invalid Image");
     }
     texture.bytesPerPixel = texture.bitsPerPixel / 8;
     return loaded;
@@ -105,12 +118,12 @@ bool readUncompressed(Texture& texture, std::FILE* file) {
     if (!readImageInfo(texture, file, image)) return false;
     const int64_t left = bytesLeft(file);
     if (left >= 0 && left < image.imageSize)
-        return fail(texture, file, "Could not read image data");
+        return fail(texture, file, "Could not read image data", "it ends before the last pixel");
     if (!allocatePixels(texture, file, image.imageSize)) return false;
 
     uint8_t* pixels = texture.pixels.get();
     if (std::fread(pixels, 1, image.imageSize, file) != image.imageSize) {
-        return fail(texture, file, "Could not read image data");
+        return fail(texture, file, "Could not read image data", "it ends before the last pixel");
     }
     for (uint32_t i = 0; i < image.imageSize; i += image.bytesPerPixel) {
         const uint8_t blue = pixels[i];
@@ -123,9 +136,18 @@ bool readUncompressed(Texture& texture, std::FILE* file) {
 
 namespace {
 
+struct Failure {
+    const char* text;    // the box's words
+    const char* reason;  // the same for debug.txt
+};
+constexpr Failure kEndsEarly{"Could not read image data", "it ends before the last pixel"};
+constexpr Failure kNoPacket{"Could not read RLE header", "it ends before the last pixel"};
+constexpr Failure kNoRunPixel{"Could not read from file", "it ends before the last pixel"};
+constexpr Failure kTooMany{"Too many pixels read", "a run-length packet runs past the last pixel"};
+
 // Decodes the packets into `out`, or with no `out` only walks them; returns the
-// failure the reading meets, or null.
-const char* decodeRunLength(std::FILE* file, const ImageInfo& image, uint8_t* out) {
+// failure the reading meets, or one with no text.
+Failure decodeRunLength(std::FILE* file, const ImageInfo& image, uint8_t* out) {
     const uint32_t bpp = image.bytesPerPixel;
     uint32_t stored = 0;
     uint8_t colour[4] = {};
@@ -144,20 +166,20 @@ const char* decodeRunLength(std::FILE* file, const ImageInfo& image, uint8_t* ou
 
     while (stored < image.pixelCount) {
         const int header = std::fgetc(file);
-        if (header == EOF) return "Could not read RLE header";
+        if (header == EOF) return kNoPacket;
         if (header < 128) {
             for (int i = 0; i <= header; ++i) {
-                if (std::fread(colour, 1, bpp, file) != bpp) return "Could not read image data";
-                if (!store()) return "Too many pixels read";
+                if (std::fread(colour, 1, bpp, file) != bpp) return kEndsEarly;
+                if (!store()) return kTooMany;
             }
         } else {
-            if (std::fread(colour, 1, bpp, file) != bpp) return "Could not read from file";
+            if (std::fread(colour, 1, bpp, file) != bpp) return kNoRunPixel;
             for (int i = 0; i < header - 127; ++i) {
-                if (!store()) return "Too many pixels read";
+                if (!store()) return kTooMany;
             }
         }
     }
-    return nullptr;
+    return {nullptr, nullptr};
 }
 
 }  // namespace
@@ -173,12 +195,13 @@ bool readRunLength(Texture& texture, std::FILE* file) {
         (uint64_t{image.pixelCount} + 127) / 128 * (1 + image.bytesPerPixel);
     const int64_t left = bytesLeft(file);
     if (left >= 0 && static_cast<uint64_t>(left) < leastEncoded) {
-        const char* failure = decodeRunLength(file, image, nullptr);
-        return fail(texture, file, failure != nullptr ? failure : "Could not read RLE header");
+        Failure failure = decodeRunLength(file, image, nullptr);
+        if (failure.text == nullptr) failure = kNoPacket;
+        return fail(texture, file, failure.text, failure.reason);
     }
     if (!allocatePixels(texture, file, image.imageSize)) return false;
-    if (const char* failure = decodeRunLength(file, image, texture.pixels.get()))
-        return fail(texture, file, failure);
+    const Failure failure = decodeRunLength(file, image, texture.pixels.get());
+    if (failure.text != nullptr) return fail(texture, file, failure.text, failure.reason);
     std::fclose(file);
     return true;
 }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/korvel.h"
 #include "app/window_proc.h"
 #include "fakes.h"
@@ -85,6 +87,41 @@ TEST_F(KorvelTest, AMissingOrRefusedPieceFileIsReportedAndSpawnsNothing) {
     EXPECT_EQ(korvel->children.count, 1);
     EXPECT_EQ(korvel->pieces.count, 0);
     EXPECT_EQ(korvel->atoms.count, 0);
+}
+
+// For piece authors: every spawn key drops the one given file, at the key's place.
+TEST_F(KorvelTest, APieceGivenOnTheCommandLineIsWhatEverySpawnKeyDrops) {
+    PieceFile four = PieceDir::triangle();
+    four.atoms.push_back(PieceDir::atom(30, 30));
+    dir.write("mine.pob", writePieceFile(four));
+    korvel->pieceOverride = (dir.path / "mine.pob").string();
+    testing::internal::CaptureStderr();
+    korvel->keyDown('1');
+    korvel->keyDown('0');
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(korvel->pieces.count, 2);
+    EXPECT_EQ(korvel->atoms.count, 8);
+    EXPECT_EQ(newestOrigin(), std::pair(532.0f, 418.0f));
+    // Anything but a regular file is refused at once, with its reason.
+    korvel->pieceOverride = (dir.path / "folder.pob").string();
+    std::filesystem::create_directory(korvel->pieceOverride);
+    testing::internal::CaptureStderr();
+    korvel->keyDown('2');
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Unable to open " + korvel->pieceOverride + ": not a regular file\n");
+    EXPECT_EQ(korvel->pieces.count, 2);
+}
+
+TEST(CommandLineTest, ReadsThePieceOptionAndRefusesAnythingElse) {
+    EXPECT_EQ(parseCommandLine("").piece, "");
+    EXPECT_EQ(parseCommandLine(nullptr).error, "");
+    EXPECT_EQ(parseCommandLine("--piece my.pob").piece, "my.pob");
+    EXPECT_EQ(parseCommandLine("--piece \"C:\\My Pieces\\a b.pob\"").piece,
+              "C:\\My Pieces\\a b.pob");
+    EXPECT_EQ(parseCommandLine("  --piece\tx.pob  ").piece, "x.pob");
+    EXPECT_EQ(parseCommandLine("--piece").error, "--piece needs a piece file");
+    EXPECT_EQ(parseCommandLine("--piece \"\"").error, "--piece needs a piece file");
+    EXPECT_EQ(parseCommandLine("--peice x.pob").error, "unknown argument --peice");
 }
 
 }  // namespace

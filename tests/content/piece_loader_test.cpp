@@ -220,8 +220,13 @@ TEST_F(PieceLoaderTest, MalformedFilesAreRefusedWhole) {
         cases.emplace_back(std::vector<uint8_t>(good.begin(), good.begin() + long(size)),
                            std::string("file ends ") + message);
     // A count far beyond the bytes must not be trusted for an allocation.
-    cases.emplace_back(good, "file ends inside atom 21 of 2147483647");
+    cases.emplace_back(good,
+                       "not a piece file: its atom count is 2147483647, more than any "
+                       "piece holds");
     std::memcpy(cases.back().first.data(), "\xff\xff\xff\x7f", 4);
+    // A count no piece would have, but whose records could still be in a file.
+    cases.emplace_back(good, "file ends inside atom 21 of 5000");
+    std::memcpy(cases.back().first.data(), "\x88\x13\x00\x00", 4);
 
     auto bad = [&](auto change, const char* message) {
         PieceFile p = PieceDir::triangle("missing.tga");

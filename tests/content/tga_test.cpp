@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -32,12 +34,30 @@ using Bytes = std::vector<uint8_t>;
 
 const fs::path kData = fs::path(PIMO_TEST_DATA) / "tga";
 std::vector<std::string> boxes;  // "caption: text"
+std::vector<std::string> lines;  // what reportLine said
 
 // A file of type 2 (uncompressed) or 10 (run-length encoded) with `data` after its header.
 Bytes tga(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, Bytes data = Bytes(64, 7)) {
-    Bytes h = {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8)};
-    h.insert(h.end(), {uint8_t(height), uint8_t(height >> 8), depth, 0});
-    h.insert(h.end(), data.begin(), data.end());
+    Bytes h = {0,
+               0,
+               type,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               0,
+               uint8_t(width),
+               uint8_t(width >> 8),
+               uint8_t(height),
+               uint8_t(height >> 8),
+               depth,
+               0};
+    h.resize(h.size() + data.size());
+    std::copy(data.begin(), data.end(), h.end() - std::ptrdiff_t(data.size()));
     return h;
 }
 
@@ -142,15 +162,24 @@ TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
          "ERROR: Could not read from file"},
         {"packet header missing", tga(10, 2, 1, 24, {0x80, 1, 2, 3}), packet},
     };
+    // Besides the box, one line in debug.txt names the file and says why.
+    setLineListener([](const char* line) { lines.emplace_back(line); });
+    testing::internal::CaptureStderr();
     for (const auto& [what, bytes, box] : cases) {
         SCOPED_TRACE(what);
         boxes.clear();
+        lines.clear();
         Texture texture;
         makeFallbackTexture(texture);
         EXPECT_FALSE(loadBytes(texture, bytes));
         EXPECT_EQ(texture.pixels, nullptr);
         EXPECT_EQ(boxes, std::vector<std::string>{box});
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].rfind("Unable to load texture ", 0), 0u) << lines[0];
+        EXPECT_NE(lines[0].find("pimo_tga_RefusesBadFiles"), std::string::npos) << lines[0];
     }
+    testing::internal::GetCapturedStderr();
+    setLineListener(nullptr);
 }
 
 TEST_F(TgaTest, MissingFileGoesToStderrOnlyAndLeavesTheFallbackChecker) {

@@ -9,6 +9,13 @@
 #   close    closing the window ends the game with status 0
 #   missing  without theme.mp3 and pimo3.pob the game runs on, logs
 #            "Unable to open pimo3.pob" when it picks that file, and still obeys
+#   nodisplay  with no display the game says so on stderr and ends with status 1
+#            within a second
+#   elsewhere  started from a folder without pieces, the game moves to the assets
+#            folder beside its executable (debug.txt lands there); --piece with a
+#            relative name still finds the file where the user was
+#   piece    --piece FILE: every spawn key drops FILE; a pipe or a missing file
+#            given so is logged at once, and the game runs on
 #
 # Screenshots are left in OUTDIR. Exits 77 (skipped) when a tool is missing.
 set -uo pipefail
@@ -95,6 +102,54 @@ missing)
     n=$(textured_pixels "$shot" 0 700)
     [ "$n" -gt 300 ] || fail "nothing drawn after the missing file ($n textured pixels)"
     escape_ends_game 5
+    ;;
+nodisplay)
+    prepare_game_dir
+    started=$(date +%s%N)
+    (cd "$work/game" && unset DISPLAY WAYLAND_DISPLAY && exec timeout 10 "$game") 2>"$work/err.txt"
+    status=$?
+    took=$((($(date +%s%N) - started) / 1000000))
+    [ "$status" -eq 1 ] || fail "exit status $status with no display"
+    grep -q '^Pimo Drask needs a display: ' "$work/err.txt" || fail "stderr: $(cat "$work/err.txt")"
+    [ "$took" -lt 1000 ] || fail "took $took ms to give up"
+    ;;
+elsewhere)
+    mkdir -p "$work/dist/assets" "$work/other"
+    cp "$game" "$work/dist/pimo-drask"
+    cp -r "$assets"/. "$work/dist/assets/"
+    rm -f "$work/dist/assets/debug.txt"
+    cp "$assets/drask2.pob" "$work/other/mine.pob"
+    (cd "$work/other" && exec "$work/dist/pimo-drask" --piece mine.pob) &
+    game_pid=$!
+    await_window 20
+    window_geometry
+    press 7
+    sleep 1
+    shot=$(screenshot elsewhere.png)
+    n=$(textured_pixels "$shot" 0 700)
+    [ "$n" -gt 300 ] || fail "no textured piece from the other folder ($n textured pixels)"
+    escape_ends_game 5
+    [ -f "$work/dist/assets/debug.txt" ] || fail "no debug.txt beside the assets"
+    [ -s "$work/dist/assets/debug.txt" ] && fail "debug.txt: $(cat "$work/dist/assets/debug.txt")"
+    [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
+    ;;
+piece)
+    prepare_game_dir
+    mkfifo "$work/pipe.pob"
+    for file in "$work/pipe.pob" "$work/none.pob"; do
+        rm -f "$work/game/debug.txt"
+        (cd "$work/game" && exec "$game" --piece "$file") &
+        game_pid=$!
+        await_window 20
+        press 1 0
+        sleep 0.5
+        want="Unable to open $file"
+        [ "$file" = "$work/pipe.pob" ] && want="$want: not a regular file"
+        [ "$(grep -cxF "$want" "$work/game/debug.txt")" -eq 2 ] ||
+            fail "keys 1 and 0 did not both try $file: $(cat "$work/game/debug.txt")"
+        kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
+        escape_ends_game 5
+    done
     ;;
 *)
     echo "unknown scenario $scenario"

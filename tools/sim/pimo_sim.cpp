@@ -17,6 +17,7 @@
 #endif
 
 #include "content/piece_loader.h"
+#include "content/piece_source.h"
 #include "content/report.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
@@ -34,12 +35,17 @@ struct Spawn {
     float x, y;
 };
 
+constexpr const char* kUsage =
+    "usage: pimo-sim [--steps N] [--dump] [--png FILE] SPAWN...\n"
+    "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n"
+    "  --png FILE draws the final world as the game does, into a PNG file\n"
+    "  Exit status: 0 when every spawn loaded whole, 3 when one was refused, missing\n"
+    "  or loaded with records left out, 2 for a usage error.\n"
+    "  The piece format and a walkthrough: docs/pieces.md\n";
+
 int usage(const char* why) {
     if (why != nullptr) std::fprintf(stderr, "pimo-sim: %s\n", why);
-    std::fprintf(stderr,
-                 "usage: pimo-sim [--steps N] [--dump] [--png FILE] SPAWN...\n"
-                 "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n"
-                 "  --png FILE draws the final world as the game does, into a PNG file\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -72,15 +78,35 @@ bool parseSpawn(const std::string& arg, Spawn& spawn) {
            parseFloat(arg.substr(last + 1), spawn.y);
 }
 
-void loadSpawn(Game& root, const Spawn& spawn) {
-    std::FILE* file = std::fopen(spawn.file.c_str(), "rb");
+// How the spawns of a run went, for the summary line and the exit status.
+struct SpawnTally {
+    int whole = 0, partial = 0, refused = 0, missing = 0;
+    bool allWhole() const { return partial == 0 && refused == 0 && missing == 0; }
+};
+
+void loadSpawn(Game& root, const Spawn& spawn, SpawnTally& tally) {
+    std::string why;
+    std::FILE* file = openPieceFile(spawn.file.c_str(), why);
     if (file == nullptr) {
-        reportLine("Unable to open %s", spawn.file.c_str());
+        reportPieceNotOpened(spawn.file.c_str(), why);
+        ++(why == kPieceFileMissing ? tally.missing : tally.refused);
         return;
     }
     Junk* piece = new Junk(&root);  // pieces live as long as the world
-    loadPiece(*piece, file, spawn.x, spawn.y, spawn.file.c_str());
+    PieceLoadReport report;
+    const bool loaded = loadPiece(*piece, file, spawn.x, spawn.y, spawn.file.c_str(), &report);
     std::fclose(file);
+    if (!loaded) {
+        ++tally.refused;
+        // A refused piece holds nothing; it must not stay in the tree to be
+        // visited every step.
+        if (piece->atoms.count == 0 && piece->textures.count == 0) {
+            piece->teardown();
+            delete piece;
+        }
+        return;
+    }
+    ++(report.leftOutLinks > 0 || report.leftOutTriangles > 0 ? tally.partial : tally.whole);
 }
 
 void dump(const Game& root) {
@@ -109,6 +135,7 @@ int main(int argc, char** argv) {
     // Dumps are compared byte for byte across systems: lines end in LF here too.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    if (argc < 2) return usage("nothing to do");
     unsigned long steps = 0;
     bool wantDump = false;
     std::string pngPath;
@@ -125,7 +152,7 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage("--png needs a file name");
             pngPath = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
-            usage(nullptr);
+            std::fputs(kUsage, stdout);
             return 0;
         } else if (!arg.empty() && arg[0] == '-') {
             return usage(("unknown option " + arg).c_str());
@@ -158,15 +185,22 @@ int main(int argc, char** argv) {
     Game& root = *world;
     root.world = new System(&root);
     std::size_t next = 0;
+    SpawnTally tally;
     for (unsigned long done = 0;; ++done) {
-        while (next < spawns.size() && spawns[next].step == done) loadSpawn(root, spawns[next++]);
+        while (next < spawns.size() && spawns[next].step == done)
+            loadSpawn(root, spawns[next++], tally);
         if (done == steps) break;
         root.tick();
     }
     if (wantDump) dump(root);
+    std::fprintf(stderr,
+                 "pimo-sim: %zu spawn%s: %d loaded whole, %d with records left out, %d refused, "
+                 "%d missing; %lu steps; %d atoms left\n",
+                 spawns.size(), spawns.size() == 1 ? "" : "s", tally.whole, tally.partial,
+                 tally.refused, tally.missing, steps, root.atoms.count);
     if (!pngPath.empty() && !picture.write(root, pngPath, error)) {
         std::fprintf(stderr, "pimo-sim: %s\n", error.c_str());
         return 1;
     }
-    return 0;
+    return tally.allWhole() ? 0 : 3;
 }

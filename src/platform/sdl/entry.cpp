@@ -3,6 +3,7 @@
 
 #define SDL_MAIN_HANDLED  // our main() is the entry, SDL must not rename it
 
+#include <cstdio>
 #include <string>
 
 #include "platform/sdl/layer.h"
@@ -14,6 +15,15 @@ int main(int argc, char** argv) {
         std::string arg = argv[i];
         if (!commandLine.empty()) commandLine += ' ';
         commandLine += arg.find(' ') == std::string::npos ? arg : '"' + arg + '"';
+    }
+    // Without a display the game would run unseen; say so where it can be read
+    // (the error log is not open yet) and end.
+    if (!pimo::sdl::initVideo()) {
+        const std::string line = std::string("Pimo Drask needs a display: ") + SDL_GetError();
+        std::fprintf(stderr, "%s\n", line.c_str());
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Pimo Drask", line.c_str(), nullptr);
+        pimo::sdl::shutdown();
+        return 1;
     }
     int result = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOW);
     pimo::sdl::shutdown();

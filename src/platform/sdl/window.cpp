@@ -169,6 +169,17 @@ bool initVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     setHints();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // Without a display SDL falls back to drivers that show nothing, and the game
+    // would run unseen; those count only when SDL_VIDEODRIVER asks for them.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver != nullptr &&
+        (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+        (asked == nullptr || SDL_strcasecmp(asked, driver) != 0)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_SetError("only SDL's %s video driver could start", driver);
+        return false;
+    }
     SDL_ShowCursor(cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return true;
 }

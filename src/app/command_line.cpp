@@ -1,0 +1,48 @@
+#include "app/command_line.h"
+
+#include <vector>
+
+namespace {
+
+std::vector<std::string> splitWords(const char* line) {
+    std::vector<std::string> words;
+    if (line == nullptr) return words;
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char* p = line; *p != '\0'; ++p) {
+        const char c = *p;
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+}  // namespace
+
+GameOptions parseCommandLine(const char* commandLine) {
+    GameOptions options;
+    const std::vector<std::string> words = splitWords(commandLine);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i] == "--piece" && i + 1 < words.size() && !words[i + 1].empty()) {
+            options.piece = words[++i];
+        } else if (words[i] == "--piece") {
+            options.error = "--piece needs a piece file";
+            return options;
+        } else {
+            options.error = "unknown argument " + words[i];
+            return options;
+        }
+    }
+    return options;
+}
