@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "app/korvel.h"
@@ -8,6 +9,8 @@
 #include "render/gl_renderer.h"
 #include "render/texture_upload.h"
 #include "scene/game.h"
+#include "scene/world_hash.h"
+#include "session/journal.h"
 
 namespace {
 
@@ -43,7 +46,17 @@ int playGame(HINSTANCE instance) {
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
+    // The session's journal, for replaying it bit for bit (README: "Replaying a
+    // session"). Without it the game plays all the same.
+    std::FILE* journalFile = std::fopen("replay.txt", "w");
+    JournalWriter journal(journalFile);
+    if (journalFile != nullptr) controller->commands.setJournal(&journal);
     const int exitCode = runMainLoop(*controller);
+    if (journalFile != nullptr) {
+        journal.end(controller->commands.stepsDone(), worldHash(*controller));
+        controller->commands.setJournal(nullptr);
+        std::fclose(journalFile);
+    }
     controller->glRenderer()->close();
     return exitCode;
 }

@@ -37,7 +37,20 @@ void glVertex3i(GLint x, GLint y, GLint z) { record(__func__, x, y, z); }
 void glScalef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 void glTexParameteri(GLenum t, GLenum name, GLint value) { record(__func__, t, name, value); }
+void glDepthMask(GLboolean flag) { record(__func__, flag); }
+void glPushMatrix() { record(__func__); }
+void glPopMatrix() { record(__func__); }
+void glRasterPos2f(GLfloat x, GLfloat y) { record(__func__, x, y); }
+void glListBase(GLuint base) { record(__func__, base); }
 // clang-format on
+
+// The text of a string drawn with the font lists, so tests can read what was shown.
+void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
+    std::string text;
+    if (type == GL_UNSIGNED_BYTE)
+        text.assign(static_cast<const char*>(lists), static_cast<size_t>(n));
+    record(__func__, text.c_str());
+}
 
 GLuint glGenLists(GLsizei range) {
     record(__func__, range);

@@ -24,6 +24,7 @@
 #include "physics/system.h"
 #include "scene/game.h"
 #include "scene/roster.h"
+#include "session/replay.h"
 
 namespace {
 
@@ -37,7 +38,9 @@ int usage(const char* why) {
     if (why != nullptr) std::fprintf(stderr, "pimo-sim: %s\n", why);
     std::fprintf(stderr,
                  "usage: pimo-sim [--steps N] [--dump] SPAWN...\n"
-                 "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n");
+                 "       pimo-sim --replay JOURNAL [--dump]\n"
+                 "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n"
+                 "  --replay runs a game's replay.txt and says whether the world matches\n");
     return 2;
 }
 
@@ -110,9 +113,13 @@ int main(int argc, char** argv) {
     unsigned long steps = 0;
     bool wantDump = false;
     std::vector<Spawn> spawns;
+    const char* journal = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--steps") {
+        if (arg == "--replay") {
+            if (i + 1 >= argc) return usage("--replay needs a journal file");
+            journal = argv[++i];
+        } else if (arg == "--steps") {
             if (i + 1 >= argc || !parseCount(argv[i + 1], steps))
                 return usage("--steps needs a number of steps");
             ++i;
@@ -128,6 +135,15 @@ int main(int argc, char** argv) {
             if (!parseSpawn(arg, spawn)) return usage(("bad spawn " + arg).c_str());
             spawns.push_back(spawn);
         }
+    }
+    if (journal != nullptr) {
+        if (!spawns.empty() || steps != 0) return usage("--replay takes no spawns or --steps");
+        static ReplayWorld* const replay = new ReplayWorld;  // lives until the process ends
+        const ReplayOutcome outcome = replayJournalFile(journal, *replay);
+        std::fprintf(outcome.status == 0 && !wantDump ? stdout : stderr, "pimo-sim: %s\n",
+                     outcome.message.c_str());
+        if (wantDump && outcome.status != 2) dump(replay->root());
+        return outcome.status;
     }
     for (const Spawn& s : spawns)
         if (s.step > steps)

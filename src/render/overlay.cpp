@@ -1,0 +1,79 @@
+#include "render/overlay.h"
+
+#include "platform/gl.h"
+
+namespace {
+
+constexpr float kMargin = 8;
+// The glyph advance of the widest font the game builds (Courier New, 24 pixels).
+constexpr float kAdvance = 15;
+
+void text(const std::string& line, float x, float y, float r, float g, float b) {
+    if (line.empty()) return;
+    // A dark shadow one pixel down and right keeps the text legible on any texture.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0)
+            glColor4f(0, 0, 0, 1);
+        else
+            glColor4f(r, g, b, 1);
+        const float offset = pass == 0 ? 1.0f : 0.0f;
+        glRasterPos2f(x + offset, y - offset);
+        glCallLists(static_cast<GLsizei>(line.size()), GL_UNSIGNED_BYTE, line.data());
+    }
+}
+
+void panel(float x0, float y0, float x1, float y1) {
+    glColor4f(0.05f, 0.05f, 0.1f, 0.85f);
+    glBegin(GL_QUADS);
+    glVertex3f(x0, y0, 0);
+    glVertex3f(x1, y0, 0);
+    glVertex3f(x1, y1, 0);
+    glVertex3f(x0, y1, 0);
+    glEnd();
+}
+
+}  // namespace
+
+void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t width, int32_t height) {
+    const auto w = static_cast<float>(width);
+    const auto h = static_cast<float>(height);
+    constexpr auto line = static_cast<float>(kOverlayLineHeight);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glListBase(fontBase - 32);
+
+    float y = h - kMargin - 18;
+    for (const std::string& l : overlay.corner) {
+        text(l, kMargin, y, 1.0f, 1.0f, 0.6f);
+        y -= line;
+    }
+
+    y = kMargin + 6 + line * static_cast<float>(overlay.messages.size());
+    for (const std::string& l : overlay.messages) {
+        y -= line;
+        text(l, kMargin, y, 1.0f, 0.55f, 0.3f);
+    }
+
+    if (!overlay.card.empty()) {
+        std::size_t longest = 0;
+        for (const std::string& l : overlay.card) longest = l.size() > longest ? l.size() : longest;
+        const float cardW = kAdvance * static_cast<float>(longest) + 2 * kMargin;
+        const float cardH = line * static_cast<float>(overlay.card.size()) + 2 * kMargin;
+        const float x0 = (w - cardW) / 2 > 0 ? (w - cardW) / 2 : 0;
+        // Centred, but below the corner lines where the window leaves room.
+        const float below = h - 2 * kMargin - line * static_cast<float>(overlay.corner.size());
+        float y1 = (h + cardH) / 2;
+        if (y1 > below) y1 = below > cardH ? below : (h + cardH) / 2;
+        if (y1 > h) y1 = h;
+        panel(x0, y1 - cardH, x0 + cardW, y1);
+        y = y1 - kMargin - 18;
+        for (const std::string& l : overlay.card) {
+            text(l, x0 + kMargin, y, 0.85f, 0.95f, 1.0f);
+            y -= line;
+        }
+    }
+
+    glEnable(GL_DEPTH_TEST);
+    glPopMatrix();
+}

@@ -1,0 +1,168 @@
+#include "session/world_commands.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "content/piece_loader.h"
+#include "content/report.h"
+#include "physics/atom.h"
+#include "physics/system.h"
+#include "scene/game.h"
+#include "scene/roster.h"
+#include "scene/texture.h"
+#include "scene/world_hash.h"
+#include "session/journal.h"
+
+WorldCommands::WorldCommands(Game& root, CursorList<Junk>& pieces) : root(root), pieces(pieces) {}
+
+uint32_t WorldCommands::stepsDone() const {
+    return root.world->stepCount - 1;
+}
+
+void WorldCommands::writeCheck() {
+    if (journal != nullptr) journal->check(stepsDone(), worldHash(root));
+}
+
+Junk* WorldCommands::spawn(const char* file, float x, float y) {
+    writeCheck();
+    if (journal != nullptr) journal->spawn(stepsDone(), file, x, y);
+    std::FILE* in = std::fopen(file, "rb");
+    if (in == nullptr) {
+        reportLine("Unable to open %s", file);
+        return nullptr;
+    }
+    auto* piece = new Junk(&root);
+    const bool loaded = loadPiece(*piece, in, x, y, file);
+    std::fclose(in);
+    // A refused file normally leaves the piece empty; should anything of it have
+    // entered the world, the piece stays, as it owns those records.
+    if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
+        piece->teardown();
+        delete piece;
+        return nullptr;
+    }
+    pieces.pushFront(piece);
+    return piece;
+}
+
+Atom* WorldCommands::atomNear(float x, float y, float slack) const {
+    Atom* best = nullptr;
+    float bestD2 = 0;
+    root.atoms.forEach([&](Atom* a) {
+        // An atom that takes part in no iteration cannot be carried by the step.
+        if (a->dead || a->iterations <= 0) return;
+        const float dx = a->x - x;
+        const float dy = a->y - y;
+        const float d2 = dx * dx + dy * dy;
+        const float reach = a->radius + slack;
+        if (d2 > reach * reach) return;
+        if (best == nullptr || d2 < bestD2) {
+            best = a;
+            bestD2 = d2;
+        }
+    });
+    return best;
+}
+
+bool WorldCommands::grab(int32_t id) {
+    if (heldAtom != nullptr) release(0, 0);
+    if (id < 0 || id >= kMaxAtoms) return false;
+    Atom* atom = root.world->atomWithId(static_cast<uint32_t>(id));
+    if (atom == nullptr || atom->iterations <= 0) return false;
+    writeCheck();
+    if (journal != nullptr) journal->grab(stepsDone(), id);
+    heldAtom = atom;
+    heldInvMass = atom->invMass;
+    atom->invMass = 0;
+    atom->kinematic = true;
+    // At rest where it stands until the pointer moves.
+    atom->prevX = atom->x;
+    atom->prevY = atom->y;
+    atom->kinematicStepX = 0;
+    atom->kinematicStepY = 0;
+    return true;
+}
+
+namespace {
+
+float inside(float v, float limit) {
+    return v < 0 ? 0 : (v > limit ? limit : v);
+}
+
+}  // namespace
+
+void WorldCommands::moveGrab(float x, float y) {
+    if (heldAtom == nullptr) return;
+    x = inside(x, root.world->width);
+    y = inside(y, root.world->height);
+    if (journal != nullptr) journal->move(stepsDone(), x, y);
+    Atom* a = heldAtom;
+    // The collision passes add the kinematic step once per iteration of the atom;
+    // with the previous position at the target, the integration that ends the step
+    // leaves the atom at rest there instead of repeating the move.
+    a->kinematicStepX = (x - a->x) * a->invIterations;
+    a->kinematicStepY = (y - a->y) * a->invIterations;
+    a->prevX = x;
+    a->prevY = y;
+}
+
+void WorldCommands::placeGrab(float x, float y) {
+    if (heldAtom == nullptr) return;
+    x = inside(x, root.world->width);
+    y = inside(y, root.world->height);
+    if (journal != nullptr) journal->place(stepsDone(), x, y);
+    Atom* a = heldAtom;
+    a->x = a->prevX = x;
+    a->y = a->prevY = y;
+    a->kinematicStepX = 0;
+    a->kinematicStepY = 0;
+}
+
+void WorldCommands::release(float vx, float vy) {
+    if (heldAtom == nullptr) return;
+    writeCheck();
+    if (journal != nullptr) journal->release(stepsDone(), vx, vy);
+    Atom* a = heldAtom;
+    heldAtom = nullptr;
+    a->kinematic = false;
+    a->invMass = heldInvMass;
+    a->kinematicStepX = 0;
+    a->kinematicStepY = 0;
+    a->prevX = a->x - vx;
+    a->prevY = a->y - vy;
+}
+
+void WorldCommands::atomRemoved(const Atom* atom) {
+    if (atom == heldAtom) heldAtom = nullptr;
+}
+
+void WorldCommands::clear() {
+    writeCheck();
+    if (journal != nullptr) journal->clear(stepsDone());
+    std::vector<Junk*> all;
+    pieces.forEach([&](Junk* piece) { all.push_back(piece); });
+    for (Junk* piece : all) {
+        // Removing an atom destroys its links, and they take their triangles along;
+        // no removal takes out another atom, so the copy stays valid.
+        std::vector<Atom*> atoms;
+        piece->atoms.forEach([&](Atom* a) { atoms.push_back(a); });
+        for (Atom* a : atoms) {
+            piece->removeAtom(a);
+            delete a;
+        }
+        releasePieceTextures(*piece);
+        pieces.removeValue(piece);
+        piece->teardown();
+        delete piece;
+    }
+    if (root.atoms.count == 0) root.world->renew();
+}
+
+void releasePieceTextures(Junk& piece) {
+    std::vector<Texture*> textures;
+    piece.textures.forEach([&](Texture* t) { textures.push_back(t); });
+    for (Texture* t : textures) {
+        piece.textures.removeValue(t);
+        delete t;
+    }
+}
