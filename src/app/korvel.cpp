@@ -129,6 +129,7 @@ void Korvel::tick() {
         return;
     }
     if (controls) controls->tickBegins();
+    commands.beforeStep();
     Game::tick();
     if (controls) controls->tickEnds();
 }

@@ -20,8 +20,6 @@ constexpr std::size_t kMessagesShown = 3;
 constexpr float kGrabSlackPixels = 4;
 // The throw takes the pointer's travel over this many steps before the release.
 constexpr uint32_t kThrowSteps = 5;
-// A throw faster than this (world units per step) would only tear the piece apart.
-constexpr float kMaxThrow = 20;
 
 // The line listener is a plain function; the game has one set of controls.
 SandboxControls* listening = nullptr;
@@ -126,11 +124,6 @@ void SandboxControls::throwVelocity(float& vx, float& vy) const {
     const auto steps = static_cast<float>(to.step - from.step);
     vx = (to.x - from.x) / steps;
     vy = (to.y - from.y) / steps;
-    const float speed = std::sqrt(vx * vx + vy * vy);
-    if (speed > kMaxThrow) {
-        vx = vx / speed * kMaxThrow;
-        vy = vy / speed * kMaxThrow;
-    }
 }
 
 void SandboxControls::mouseMoved() {

@@ -15,6 +15,7 @@ struct ReplayWorld::Root : Game {
 
     Root() { world = new System(this); }
     ~Root() override {
+        commands.setJournal(nullptr);
         commands.clear();
         delete world;
     }
@@ -55,7 +56,10 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
     Game& root = replay.root();
     WorldCommands& commands = replay.commands();
     for (const JournalEvent& e : journal.events) {
-        while (commands.stepsDone() < e.step) root.tick();
+        while (commands.stepsDone() < e.step) {
+            commands.beforeStep();
+            root.tick();
+        }
         switch (e.kind) {
             case JournalKind::Spawn:
                 commands.spawn(e.file.c_str(), e.x, e.y);

@@ -1,5 +1,6 @@
 #include "session/world_commands.h"
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -80,6 +81,8 @@ bool WorldCommands::grab(int32_t id) {
     atom->prevY = atom->y;
     atom->kinematicStepX = 0;
     atom->kinematicStepY = 0;
+    targetX = atom->x;
+    targetY = atom->y;
     return true;
 }
 
@@ -89,6 +92,14 @@ float inside(float v, float limit) {
     return v < 0 ? 0 : (v > limit ? limit : v);
 }
 
+// (dx, dy) shortened to at most `most` long.
+void limit(float& dx, float& dy, float most) {
+    const float length = std::sqrt(dx * dx + dy * dy);
+    if (!(length > most)) return;
+    dx = dx / length * most;
+    dy = dy / length * most;
+}
+
 }  // namespace
 
 void WorldCommands::moveGrab(float x, float y) {
@@ -96,14 +107,23 @@ void WorldCommands::moveGrab(float x, float y) {
     x = inside(x, root.world->width);
     y = inside(y, root.world->height);
     if (journal != nullptr) journal->move(stepsDone(), x, y);
+    targetX = x;
+    targetY = y;
+}
+
+void WorldCommands::beforeStep() {
+    if (heldAtom == nullptr) return;
     Atom* a = heldAtom;
+    float dx = targetX - a->x;
+    float dy = targetY - a->y;
+    limit(dx, dy, kMaxTravel);
     // The collision passes add the kinematic step once per iteration of the atom;
-    // with the previous position at the target, the integration that ends the step
-    // leaves the atom at rest there instead of repeating the move.
-    a->kinematicStepX = (x - a->x) * a->invIterations;
-    a->kinematicStepY = (y - a->y) * a->invIterations;
-    a->prevX = x;
-    a->prevY = y;
+    // with the previous position where the step will leave it, the integration
+    // that ends the step leaves it at rest instead of repeating the move.
+    a->kinematicStepX = dx * a->invIterations;
+    a->kinematicStepY = dy * a->invIterations;
+    a->prevX = a->x + dx;
+    a->prevY = a->y + dy;
 }
 
 void WorldCommands::placeGrab(float x, float y) {
@@ -112,8 +132,8 @@ void WorldCommands::placeGrab(float x, float y) {
     y = inside(y, root.world->height);
     if (journal != nullptr) journal->place(stepsDone(), x, y);
     Atom* a = heldAtom;
-    a->x = a->prevX = x;
-    a->y = a->prevY = y;
+    a->x = a->prevX = targetX = x;
+    a->y = a->prevY = targetY = y;
     a->kinematicStepX = 0;
     a->kinematicStepY = 0;
 }
@@ -122,6 +142,7 @@ void WorldCommands::release(float vx, float vy) {
     if (heldAtom == nullptr) return;
     writeCheck();
     if (journal != nullptr) journal->release(stepsDone(), vx, vy);
+    limit(vx, vy, kMaxTravel);
     Atom* a = heldAtom;
     heldAtom = nullptr;
     a->kinematic = false;

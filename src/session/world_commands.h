@@ -33,12 +33,14 @@ class WorldCommands {
     // for the step's corrections, pulls its piece along. False if there is no such
     // atom (nothing is held then).
     bool grab(int32_t id);
-    // While the world runs: the held atom travels to (x, y) within the next step,
-    // along the step's kinematic path, pushing what it meets, and rests there.
+    // While the world runs: the held atom heads for (x, y), at most kMaxTravel
+    // world units a step (faster tears it out of its piece), along the step's
+    // kinematic path, pushing what it meets, and rests there.
     void moveGrab(float x, float y);
     // While the world stands still: the held atom stands at (x, y) at once, at rest.
     void placeGrab(float x, float y);
-    // Lets go; the atom goes on with velocity (vx, vy), world units per step.
+    // Lets go; the atom goes on with velocity (vx, vy), world units per step, cut
+    // to kMaxTravel.
     void release(float vx, float vy);
     Atom* held() const { return heldAtom; }
 
@@ -50,6 +52,12 @@ class WorldCommands {
     // atom is freed: a held atom that dies is let go, never touched again.
     void atomRemoved(const Atom* atom);
 
+    // Must run right before every step of the world (the game's tick and the
+    // replay both call it): moves the held atom's kinematic path on to its target.
+    void beforeStep();
+
+    static constexpr float kMaxTravel = 5;
+
     uint32_t stepsDone() const;
 
   private:
@@ -60,6 +68,8 @@ class WorldCommands {
     JournalWriter* journal = nullptr;
     Atom* heldAtom = nullptr;
     float heldInvMass = 0;
+    float targetX = 0;
+    float targetY = 0;
 };
 
 // Frees what a piece holds of its images. The one place a cleared piece lets go of
