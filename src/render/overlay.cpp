@@ -8,6 +8,43 @@ constexpr float kMargin = 8;
 // The glyph advance of the widest font the game builds (Courier New, 24 pixels).
 constexpr float kAdvance = 15;
 
+// Some GL drivers (Wine's among them) compile the space of a bitmap font into a
+// list that draws nothing and does not move on. The width a space must then be
+// given by hand, or 0 where the font's own space moves on: measured once a frame
+// with colour writes off.
+float missingSpaceWidth() {
+    GLfloat start[4] = {};
+    GLfloat afterLetter[4] = {};
+    GLfloat afterSpace[4] = {};
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glRasterPos2f(0, 0);
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, start);
+    glCallLists(1, GL_UNSIGNED_BYTE, "n");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, afterLetter);
+    glCallLists(1, GL_UNSIGNED_BYTE, " ");
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, afterSpace);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    return afterSpace[0] == afterLetter[0] ? afterLetter[0] - start[0] : 0;
+}
+
+float spaceWidth = 0;
+
+// One line at the raster position, each space moved over by hand where needed.
+void drawLine(const std::string& line) {
+    std::size_t from = 0;
+    while (from < line.size()) {
+        std::size_t space = line.find(' ', from);
+        if (space == std::string::npos) space = line.size();
+        if (space > from)
+            glCallLists(static_cast<GLsizei>(space - from), GL_UNSIGNED_BYTE, line.data() + from);
+        if (space < line.size()) {
+            glCallLists(1, GL_UNSIGNED_BYTE, " ");
+            if (spaceWidth > 0) glBitmap(0, 0, 0, 0, spaceWidth, 0, nullptr);
+        }
+        from = space + 1;
+    }
+}
+
 void text(const std::string& line, float x, float y, float r, float g, float b) {
     if (line.empty()) return;
     // A dark shadow one pixel down and right keeps the text legible on any texture.
@@ -18,7 +55,7 @@ void text(const std::string& line, float x, float y, float r, float g, float b) 
             glColor4f(r, g, b, 1);
         const float offset = pass == 0 ? 1.0f : 0.0f;
         glRasterPos2f(x + offset, y - offset);
-        glCallLists(static_cast<GLsizei>(line.size()), GL_UNSIGNED_BYTE, line.data());
+        drawLine(line);
     }
 }
 
@@ -42,6 +79,7 @@ void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t widt
     glLoadIdentity();
     glDisable(GL_DEPTH_TEST);
     glListBase(fontBase - 32);
+    spaceWidth = missingSpaceWidth();
 
     float y = h - kMargin - 18;
     for (const std::string& l : overlay.corner) {

@@ -46,11 +46,15 @@ class SandboxTest : public ::testing::Test {
         for (int i = 0; i < n; ++i) korvel->tick();
     }
     uint32_t steps() const { return korvel->world->stepCount - 1; }
-    // The strings drawn with the font lists since the last reset of the journal.
+    // The lines drawn with the font lists since the journal was cleared: what is
+    // called from one raster position on.
     std::vector<std::string> shownText() const {
         std::vector<std::string> out;
-        for (const std::string& c : fake::state().texts("glCallLists("))
-            out.push_back(c.substr(12, c.size() - 13));
+        for (const std::string& c : fake::state().calls) {
+            if (c.starts_with("glRasterPos2f(")) out.emplace_back();
+            if (c.starts_with("glCallLists(") && !out.empty())
+                out.back() += c.substr(12, c.size() - 13);
+        }
         return out;
     }
     bool shows(const std::string& part) const {

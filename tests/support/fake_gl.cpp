@@ -42,6 +42,15 @@ void glPushMatrix() { record(__func__); }
 void glPopMatrix() { record(__func__); }
 void glRasterPos2f(GLfloat x, GLfloat y) { record(__func__, x, y); }
 void glListBase(GLuint base) { record(__func__, base); }
+void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) { record(__func__, r, g, b, a); }
+void glBitmap(GLsizei w, GLsizei h, GLfloat x, GLfloat y, GLfloat dx, GLfloat dy, const GLubyte* bits) {
+    record(__func__, w, h, x, y, dx, dy, bits);
+}
+// Raster positions and other state read back: all zero.
+void glGetFloatv(GLenum name, GLfloat* values) {
+    record(__func__, name);
+    for (int i = 0; i < 4; ++i) values[i] = 0;
+}
 // clang-format on
 
 // The text of a string drawn with the font lists, so tests can read what was shown.
