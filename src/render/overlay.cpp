@@ -10,8 +10,8 @@ constexpr float kAdvance = 15;
 
 // Some GL drivers (Wine's among them) compile the space of a bitmap font into a
 // list that draws nothing and does not move on. The width a space must then be
-// given by hand, or 0 where the font's own space moves on: measured once a frame
-// with colour writes off.
+// given by hand, or 0 where the font's own space moves on: measured once for the
+// font, with colour writes off (reading GL state back stalls a software renderer).
 float missingSpaceWidth() {
     GLfloat start[4] = {};
     GLfloat afterLetter[4] = {};
@@ -28,6 +28,7 @@ float missingSpaceWidth() {
 }
 
 float spaceWidth = 0;
+uint32_t measuredFont = 0;
 
 // One line at the raster position, each space moved over by hand where needed.
 void drawLine(const std::string& line) {
@@ -47,26 +48,29 @@ void drawLine(const std::string& line) {
 
 void text(const std::string& line, float x, float y, float r, float g, float b) {
     if (line.empty()) return;
-    // A dark shadow one pixel down and right keeps the text legible on any texture.
-    for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 0)
-            glColor4f(0, 0, 0, 1);
-        else
-            glColor4f(r, g, b, 1);
-        const float offset = pass == 0 ? 1.0f : 0.0f;
-        glRasterPos2f(x + offset, y - offset);
-        drawLine(line);
-    }
+    glColor4f(r, g, b, 1);
+    glRasterPos2f(x, y);
+    drawLine(line);
 }
 
-void panel(float x0, float y0, float x1, float y1) {
-    glColor4f(0.05f, 0.05f, 0.1f, 0.85f);
+void panel(float x0, float y0, float x1, float y1, float alpha) {
+    glColor4f(0.05f, 0.05f, 0.1f, alpha);
     glBegin(GL_QUADS);
     glVertex3f(x0, y0, 0);
     glVertex3f(x1, y0, 0);
     glVertex3f(x1, y1, 0);
     glVertex3f(x0, y1, 0);
     glEnd();
+}
+
+// A dim panel under lines of text (a panel costs one quad where a drop shadow
+// would draw every glyph twice, which software GL feels).
+void underlay(const std::vector<std::string>& lines, float x, float top, float line) {
+    std::size_t longest = 0;
+    for (const std::string& l : lines) longest = l.size() > longest ? l.size() : longest;
+    if (longest == 0) return;
+    panel(x - 4, top - line * static_cast<float>(lines.size()) - 2,
+          x + kAdvance * static_cast<float>(longest) + 4, top + 2, 0.6f);
 }
 
 }  // namespace
@@ -79,8 +83,12 @@ void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t widt
     glLoadIdentity();
     glDisable(GL_DEPTH_TEST);
     glListBase(fontBase - 32);
-    spaceWidth = missingSpaceWidth();
+    if (measuredFont != fontBase) {
+        spaceWidth = missingSpaceWidth();
+        measuredFont = fontBase;
+    }
 
+    underlay(overlay.corner, kMargin, h - kMargin + 4, line);
     float y = h - kMargin - 18;
     for (const std::string& l : overlay.corner) {
         text(l, kMargin, y, 1.0f, 1.0f, 0.6f);
@@ -88,6 +96,7 @@ void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t widt
     }
 
     y = kMargin + 6 + line * static_cast<float>(overlay.messages.size());
+    underlay(overlay.messages, kMargin, y - 2, line);
     for (const std::string& l : overlay.messages) {
         y -= line;
         text(l, kMargin, y, 1.0f, 0.55f, 0.3f);
@@ -104,7 +113,7 @@ void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t widt
         float y1 = (h + cardH) / 2;
         if (y1 > below) y1 = below > cardH ? below : (h + cardH) / 2;
         if (y1 > h) y1 = h;
-        panel(x0, y1 - cardH, x0 + cardW, y1);
+        panel(x0, y1 - cardH, x0 + cardW, y1, 0.85f);
         y = y1 - kMargin - 18;
         for (const std::string& l : overlay.card) {
             text(l, x0 + kMargin, y, 0.85f, 0.95f, 1.0f);
