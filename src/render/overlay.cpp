@@ -5,8 +5,9 @@
 namespace {
 
 constexpr float kMargin = 8;
-// The glyph advance of the widest font the game builds (Courier New, 24 pixels).
-constexpr float kAdvance = 15;
+// A glyph's advance: measured from the font where the renderer can tell, else
+// that of the widest font the game builds (Courier New, 24 pixels).
+float advance = 15;
 
 // Some GL drivers (Wine's among them) compile the space of a bitmap font into a
 // list that draws nothing and does not move on. The width a space must then be
@@ -24,7 +25,9 @@ float missingSpaceWidth() {
     glCallLists(1, GL_UNSIGNED_BYTE, " ");
     glGetFloatv(GL_CURRENT_RASTER_POSITION, afterSpace);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    return afterSpace[0] == afterLetter[0] ? afterLetter[0] - start[0] : 0;
+    const float letter = afterLetter[0] - start[0];
+    if (letter > 0) advance = letter;
+    return afterSpace[0] == afterLetter[0] ? letter : 0;
 }
 
 float spaceWidth = 0;
@@ -70,7 +73,7 @@ void underlay(const std::vector<std::string>& lines, float x, float top, float l
     for (const std::string& l : lines) longest = l.size() > longest ? l.size() : longest;
     if (longest == 0) return;
     panel(x - 4, top - line * static_cast<float>(lines.size()) - 2,
-          x + kAdvance * static_cast<float>(longest) + 4, top + 2, 0.6f);
+          x + advance * static_cast<float>(longest) + 4, top + 2, 0.6f);
 }
 
 }  // namespace
@@ -105,7 +108,7 @@ void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t widt
     if (!overlay.card.empty()) {
         std::size_t longest = 0;
         for (const std::string& l : overlay.card) longest = l.size() > longest ? l.size() : longest;
-        const float cardW = kAdvance * static_cast<float>(longest) + 2 * kMargin;
+        const float cardW = advance * static_cast<float>(longest) + 2 * kMargin;
         const float cardH = line * static_cast<float>(overlay.card.size()) + 2 * kMargin;
         const float x0 = (w - cardW) / 2 > 0 ? (w - cardW) / 2 : 0;
         // Centred, but below the corner lines where the window leaves room.
