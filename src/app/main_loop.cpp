@@ -8,14 +8,22 @@
 #include "content/report.h"
 #include "render/gl_renderer.h"
 #include "render/texture_upload.h"
+#include "platform/gl.h"
 #include "scene/game.h"
+#include "scene/texture.h"
 #include "scene/world_hash.h"
 #include "session/journal.h"
+#include "session/world_commands.h"
 
 namespace {
 
 int showBox(const char* text, const char* caption, unsigned type) {
     return MessageBoxA(nullptr, text, caption, type);
+}
+
+void deleteGlTexture(Texture& texture) {
+    if (texture.glName != 0) glDeleteTextures(1, &texture.glName);
+    texture.glName = 0;
 }
 
 }  // namespace
@@ -41,6 +49,7 @@ int runMainLoop(Game& game) {
 int playGame(HINSTANCE instance) {
     setMessageBoxHandler(showBox);
     setTextureUploader(uploadTexture);
+    setTextureReleaser(deleteGlTexture);
     // The controller lives as long as the program.
     auto controller = std::make_unique<Korvel>(instance);
     // Without a window nothing could end the loop; the failure's message box has

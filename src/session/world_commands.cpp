@@ -179,11 +179,20 @@ void WorldCommands::clear() {
     if (root.atoms.count == 0) root.world->renew();
 }
 
+namespace {
+TextureReleaser textureReleaser = nullptr;
+}  // namespace
+
+void setTextureReleaser(TextureReleaser releaser) {
+    textureReleaser = releaser;
+}
+
 void releasePieceTextures(Junk& piece) {
     std::vector<Texture*> textures;
     piece.textures.forEach([&](Texture* t) { textures.push_back(t); });
     for (Texture* t : textures) {
         piece.textures.removeValue(t);
+        if (textureReleaser != nullptr) textureReleaser(*t);
         delete t;
     }
 }

@@ -8,6 +8,7 @@ class Atom;
 class Game;
 class Junk;
 class JournalWriter;
+struct Texture;
 
 // What a player does to the world besides letting it run: drop a piece, take an
 // atom and drag or throw it, clear everything. The game applies these from its
@@ -75,3 +76,8 @@ class WorldCommands {
 // Frees what a piece holds of its images. The one place a cleared piece lets go of
 // its textures.
 void releasePieceTextures(Junk& piece);
+
+// What else a released texture must give back (the game deletes its GL texture
+// object); none by default.
+using TextureReleaser = void (*)(Texture& texture);
+void setTextureReleaser(TextureReleaser releaser);

@@ -149,7 +149,15 @@ TEST_F(WorldCommandsTest, ClearEmptiesTheWorldAndLeavesItAsGoodAsNew) {
     for (const char* file : {"drask1.pob", "drask3.pob", "pimo4.pob"})
         commands().spawn(file, 304, 418);
     run(120);
+    int textures = 0;
+    root().children.forEach(
+        [&](Object* piece) { textures += static_cast<Junk*>(piece)->textures.count; });
+    static int released = 0;
+    setTextureReleaser([](Texture&) { ++released; });
     commands().clear();
+    setTextureReleaser(nullptr);
+    EXPECT_GT(textures, 0);
+    EXPECT_EQ(released, textures);
     EXPECT_EQ(root().world->freeIds(), kMaxAtoms);
     EXPECT_EQ(root().atoms.count, 0);
     EXPECT_EQ(root().links.count, 0);

@@ -42,6 +42,7 @@ void glPushMatrix() { record(__func__); }
 void glPopMatrix() { record(__func__); }
 void glRasterPos2f(GLfloat x, GLfloat y) { record(__func__, x, y); }
 void glListBase(GLuint base) { record(__func__, base); }
+void glDeleteTextures(GLsizei n, const GLuint* textures) { record(__func__, n, n > 0 ? textures[0] : 0); }
 void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) { record(__func__, r, g, b, a); }
 void glBitmap(GLsizei w, GLsizei h, GLfloat x, GLfloat y, GLfloat dx, GLfloat dy, const GLubyte* bits) {
     record(__func__, w, h, x, y, dx, dy, bits);
