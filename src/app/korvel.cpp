@@ -6,8 +6,6 @@
 
 #include "app/sandbox_controls.h"
 #include "app/window_proc.h"
-#include "content/piece_loader.h"
-#include "content/report.h"
 #include "scene/texture.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
