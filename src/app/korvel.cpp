@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/sandbox_controls.h"
 #include "app/window_proc.h"
 #include "content/piece_loader.h"
-#include "content/piece_source.h"
-#include "content/report.h"
 #include "scene/texture.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
@@ -33,16 +32,16 @@ Korvel::Korvel(HINSTANCE instance) {
     gl->open("Pimo Drask", 700, 430, 16, false, false);
     glClearColor(0, 0, 0, 0);
 
-    panX = 0;
-    panY = 0;
+    view.reset();
     frameSkip = 1;
     snapToGrid = true;
-    zoom = 1;
     gridStep = 38;
     gridChild = new Grid(this);
+    controls = std::make_unique<SandboxControls>(*this);
 }
 
 Korvel::~Korvel() {
+    controls.reset();
     pieces.rewind();
     while (Junk* piece = pieces.advance()) {
         unloadPiece(*piece);
@@ -62,9 +61,11 @@ GLRenderer* Korvel::glRenderer() const {
 void Korvel::drawOverlay() {
     glLineWidth(4);
     Game::drawOverlay();
+    if (controls) controls->drawOverlay();
 }
 
 void Korvel::keyDown(int32_t key) {
+    const bool repeat = key >= 0 && key < 256 && keys[key] != 0;
     Game::keyDown(key);
     switch (key) {
         case VK_ESCAPE:
@@ -101,13 +102,63 @@ void Korvel::keyDown(int32_t key) {
             frameSkip += 1;
             break;
         default:
+            if (controls) controls->keyDown(key, repeat);
             break;
     }
 }
 
 void Korvel::applyView() {
-    glScalef(zoom, zoom, 1);
-    glTranslatef(panX, panY, 0);
+    view.apply();
+    if (controls) {
+        controls->frameBegins();
+        controls->drawUnderlay();
+    }
+}
+
+void Korvel::tick() {
+    if (paused) {
+        if (renderer != nullptr) renderer->drawFrame();
+        return;
+    }
+    if (controls) controls->tickBegins();
+    commands.beforeStep();
+    Game::tick();
+    if (controls) controls->tickEnds();
+}
+
+void Korvel::removeAtom(Atom* atom) {
+    Game::removeAtom(atom);
+    commands.atomRemoved(atom);
+}
+
+void Korvel::mouseMove(int32_t x, int32_t y) {
+    Game::mouseMove(x, y);
+    if (controls) controls->mouseMoved();
+}
+
+void Korvel::leftButtonDown() {
+    Game::leftButtonDown();
+    if (controls) controls->leftButtonDown();
+}
+
+void Korvel::leftButtonUp() {
+    Game::leftButtonUp();
+    if (controls) controls->leftButtonUp();
+}
+
+void Korvel::rightButtonDown() {
+    Game::rightButtonDown();
+    if (controls) controls->rightButtonDown();
+}
+
+void Korvel::middleButtonDown() {
+    Game::middleButtonDown();
+    if (controls) controls->middleButtonDown();
+}
+
+void Korvel::mouseWheel(int32_t delta) {
+    Game::mouseWheel(delta);
+    if (controls) controls->mouseWheel(delta);
 }
 
 float snapToStep(float w, int32_t step) {
@@ -126,9 +177,14 @@ void Korvel::spawnPimo(float x, float y) {
     spawn("pimo%1i.pob", x, y);
 }
 
+void Korvel::spawnLastFamily(float x, float y) {
+    spawn(lastPattern, x, y);
+}
+
 void Korvel::spawn(const char* pattern, float x, float y) {
-    float wx = x / zoom - panX;
-    float wy = y / zoom - panY;
+    lastPattern = pattern;
+    float wx = view.worldX(x);
+    float wy = view.worldY(y);
     if (snapToGrid) {
         wx = snapToStep(wx, gridStep);
         wy = snapToStep(wy, gridStep);
@@ -137,23 +193,5 @@ void Korvel::spawn(const char* pattern, float x, float y) {
     char drawn[32];
     std::snprintf(drawn, sizeof drawn, pattern, std::rand() % 4 + 1);
     // The draw happens either way, so the game's random sequence stays the same.
-    const char* name = pieceOverride.empty() ? drawn : pieceOverride.c_str();
-    std::string why;
-    std::FILE* file = openPieceFile(name, why);
-    if (file == nullptr) {
-        reportPieceNotOpened(name, why);
-        return;
-    }
-
-    auto* piece = new Junk(this);
-    const bool loaded = loadPiece(*piece, file, wx, wy, name);
-    std::fclose(file);
-    // A refused file normally leaves the piece empty; should anything of it have
-    // entered the world, the piece stays, as it owns those records.
-    if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
-        piece->teardown();
-        delete piece;
-        return;
-    }
-    pieces.pushFront(piece);
+    commands.spawn(pieceOverride.empty() ? drawn : pieceOverride.c_str(), wx, wy);
 }

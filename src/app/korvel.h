@@ -2,14 +2,18 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
+#include "app/view.h"
 #include "platform/win32.h"
 #include "scene/cursor_list.h"
 #include "scene/game.h"
+#include "session/world_commands.h"
 
 class Grid;
 class GLRenderer;
 class Junk;
+class SandboxControls;
 
 // The scene controller: builds the world, the renderer and the window, and binds
 // the keys to spawning pieces.
@@ -23,24 +27,38 @@ class Korvel : public Game {
     void keyDown(int32_t key) override;
     void applyView() override;
 
+    // The sandbox: what the design leaves free goes to the controls. A paused
+    // world is still drawn every pass; the swap paces the loop.
+    void tick() override;
+    void removeAtom(Atom* atom) override;
+    void mouseMove(int32_t x, int32_t y) override;
+    void leftButtonDown() override;
+    void leftButtonUp() override;
+    void rightButtonDown() override;
+    void middleButtonDown() override;
+    void mouseWheel(int32_t delta) override;
+
     // x and y are window pixels from the bottom-left corner of the client area.
     void spawnDrask(float x, float y);
     void spawnPimo(float x, float y);
+    // A piece of the family of the last spawn (drask before any) at window (x, y).
+    void spawnLastFamily(float x, float y);
 
     GLRenderer* glRenderer() const;
 
     CursorList<Junk> pieces;
     Grid* gridChild = nullptr;
-    float panX = 0;
-    float panY = 0;
-    float zoom = 1;
+    View view;
     int32_t gridStep = 38;
     bool snapToGrid = true;
     // When set, every spawn key drops this file instead of one of its family.
     std::string pieceOverride;
+    WorldCommands commands{*this, pieces};
+    std::unique_ptr<SandboxControls> controls;
 
   private:
     void spawn(const char* pattern, float x, float y);
+    const char* lastPattern = "drask%1i.pob";
 };
 
 // The nearest multiple of step; exactly half-way goes to the lower one.

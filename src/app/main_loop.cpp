@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "app/korvel.h"
@@ -7,7 +8,12 @@
 #include "content/report.h"
 #include "render/gl_renderer.h"
 #include "render/texture_upload.h"
+#include "platform/gl.h"
 #include "scene/game.h"
+#include "scene/texture.h"
+#include "scene/world_hash.h"
+#include "session/journal.h"
+#include "session/world_commands.h"
 
 namespace {
 
@@ -45,7 +51,17 @@ int playGame(HINSTANCE instance, const std::string& piece) {
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
+    // The session's journal, for replaying it bit for bit (README: "Replaying a
+    // session"). Without it the game plays all the same.
+    std::FILE* journalFile = std::fopen("replay.txt", "w");
+    JournalWriter journal(journalFile);
+    if (journalFile != nullptr) controller->commands.setJournal(&journal);
     const int exitCode = runMainLoop(*controller);
+    if (journalFile != nullptr) {
+        journal.end(controller->commands.stepsDone(), worldHash(*controller));
+        controller->commands.setJournal(nullptr);
+        std::fclose(journalFile);
+    }
     controller->glRenderer()->close();
     return exitCode;
 }

@@ -75,6 +75,20 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ReleaseCapture();
             currentGame->rightButtonUp();
             return 0;
+        case WM_MBUTTONDOWN:
+            SetCapture(window);
+            currentGame->mouseMove(lowSigned(lParam), highSigned(lParam));
+            currentGame->middleButtonDown();
+            return 0;
+        case WM_MBUTTONUP:
+            ReleaseCapture();
+            currentGame->middleButtonUp();
+            return 0;
+        case WM_MOUSEWHEEL:
+            // lParam holds screen coordinates; the game zooms about the pointer
+            // position it already has from WM_MOUSEMOVE.
+            currentGame->mouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+            return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }

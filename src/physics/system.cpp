@@ -141,3 +141,16 @@ void System::unregisterLink(Link* link) {
     else
         pairs.set(pairIndex(b, a));
 }
+
+void System::renew() {
+    assert(usedIds == 0 && "renew() needs an empty world");
+    pairs.clearAll();
+    for (int32_t i = 0; i < kMaxAtoms; ++i) {
+        std::size_t b = pairIndex(i, 0);
+        const std::size_t end = b + static_cast<std::size_t>(i);
+        for (; b < end && (b & 31) != 0; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
+        for (; b + 32 <= end; b += 32) pairs.words[b >> 5] = 0xffffffffu;
+        for (; b < end; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
+    }
+    maxIterations = 0;
+}

@@ -44,6 +44,10 @@ class System {
     void registerLink(Link* link);
     void unregisterAtom(Atom* atom);
     void unregisterLink(Link* link);
+    // With no atom registered: every pair collides again and no iteration runs, as
+    // when the world was built. Links that did not restore collision leave their
+    // pair cleared; ids handed out again must not inherit that.
+    void renew();
 
     // Ids not held by a registered atom (the loader checks a piece fits).
     int32_t freeIds() const { return kMaxAtoms - usedIds; }

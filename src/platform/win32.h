@@ -183,6 +183,13 @@ struct DEVMODEA {
 #define WM_LBUTTONUP 0x0202
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define WM_MOUSEWHEEL 0x020A
+
+#define WHEEL_DELTA 120
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
+#define GET_WHEEL_DELTA_WPARAM(wParam) ((short)HIWORD(wParam))
 
 #define SC_CLOSE 0xF060
 #define SC_SCREENSAVE 0xF140
@@ -195,6 +202,10 @@ struct DEVMODEA {
 
 // Virtual keys the game names
 #define VK_ESCAPE 0x1B
+#define VK_TAB 0x09
+#define VK_SPACE 0x20
+#define VK_HOME 0x24
+#define VK_F1 0x70
 #define VK_F12 0x7B
 
 // Message boxes

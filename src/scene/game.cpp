@@ -156,4 +156,11 @@ void Game::rightButtonDown() {
 void Game::rightButtonUp() {
     rightButton = false;
 }
+void Game::middleButtonDown() {
+    middleButton = true;
+}
+void Game::middleButtonUp() {
+    middleButton = false;
+}
+void Game::mouseWheel(int32_t) {}
 void Game::applyView() {}

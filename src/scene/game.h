@@ -33,6 +33,11 @@ class Game : public Roster {
     virtual void leftButtonUp();
     virtual void rightButtonDown();
     virtual void rightButtonUp();
+    // Beyond the design's input: the middle button and the wheel (WHEEL_DELTA, 120,
+    // a notch; positive away from the user).
+    virtual void middleButtonDown();
+    virtual void middleButtonUp();
+    virtual void mouseWheel(int32_t delta);
     virtual void applyView();
 
     uint8_t keys[256];
@@ -40,6 +45,7 @@ class Game : public Roster {
     float mouseY = 0;
     bool leftButton;
     bool rightButton;
+    bool middleButton = false;
     bool quitRequested;
     uint32_t frameSkip;
     bool paused;

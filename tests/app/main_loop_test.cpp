@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/korvel.h"
@@ -10,6 +13,8 @@
 #include "fakes.h"
 #include "physics/system.h"
 #include "piece_dir.h"
+#include "session/journal.h"
+#include "session/replay.h"
 
 namespace {
 
@@ -91,6 +96,17 @@ TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndClose
     EXPECT_EQ(s.count("glTexImage2D"), 1);
     EXPECT_GT(s.indexOf("DestroyWindow"), s.indexOf("PeekMessageW"));
     EXPECT_EQ(s.count("MessageBoxA"), 0);
+    // The session's journal: the spawn before the first step, the end after it;
+    // and it replays to the same world.
+    std::ifstream journal("replay.txt");
+    std::string text((std::istreambuf_iterator<char>(journal)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(text.starts_with(std::string(kJournalHeader) + "\n")) << text;
+    EXPECT_NE(text.find("\nspawn 0 drask"), std::string::npos) << text;
+    EXPECT_NE(text.find(".pob 152 418\nend 1 "), std::string::npos) << text;
+    ReplayWorld replay;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(replayJournalFile("replay.txt", replay).status, 0);
+    testing::internal::GetCapturedStderr();
     // Content message boxes now go to MessageBoxA.
     showMessageBox("text", "caption", kMbOk);
     EXPECT_EQ(s.texts("MessageBoxA"), std::vector{call("MessageBoxA", "caption", "text", kMbOk)});

@@ -113,6 +113,35 @@ textured_pixels() {
             END { print n + 0 }'
 }
 
+# Pixels of the client area in screenshot $1 within columns $2..$3 and rows
+# $4..$5 (from the top) that are not black.
+lit_pixels() {
+    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
+        awk -F'[(),:]' -v x0="$2" -v x1="$3" -v y0="$4" -v y1="$5" '
+            NR > 1 && $1 >= x0 && $1 < x1 && $2 >= y0 && $2 < y1 && ($4 + $5 + $6 > 60) { n++ }
+            END { print n + 0 }'
+}
+
+# The bounding box "x0 y0 x1 y1" of the textured pixels of screenshot $1 within
+# columns $2..$3 and rows $4..$5 of the client area; empty when there are none.
+textured_box() {
+    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
+        awk -F'[(),:]' -v x0="$2" -v x1="$3" -v y0="$4" -v y1="$5" '
+            NR > 1 && $1 >= x0 && $1 < x1 && $2 >= y0 && $2 < y1 && ($4 > 40 || $6 > 40) {
+                if (n == 0 || $1 < a) a = $1; if (n == 0 || $1 > c) c = $1
+                if (n == 0 || $2 < b) b = $2; if (n == 0 || $2 > d) d = $2; n++ }
+            END { if (n > 0) print a, b, c, d }'
+}
+
+# Pixels that differ between screenshots $1 and $2 in the client area below the
+# overlay's corner lines (rows 110 and down).
+changed_pixels() {
+    local geometry="${win_w}x$((win_h - 110))+${win_x}+$((win_y + 110))"
+    convert "$1" -crop "$geometry" +repage "$work/changed-a.png"
+    convert "$2" -crop "$geometry" +repage "$work/changed-b.png"
+    compare -metric AE "$work/changed-a.png" "$work/changed-b.png" null: 2>&1 | cut -d' ' -f1
+}
+
 # Saves the whole screen as $1 in OUTDIR and prints its path.
 screenshot() {
     import -window root "$out/$1" || fail "no screenshot"

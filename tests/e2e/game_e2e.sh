@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real game in a virtual X server, driven like a player would drive it.
 #
-#   game_e2e.sh SCENARIO GAME ASSETS OUTDIR SEND_WM_DELETE
+#   game_e2e.sh SCENARIO GAME ASSETS OUTDIR SEND_WM_DELETE [PIMO_SIM]
 #
 # SCENARIO is one of
 #   escape   the window is 700 x 430; keys 1 and 0 drop textured pieces where
@@ -16,6 +16,10 @@
 #            relative name still finds the file where the user was
 #   piece    --piece FILE: every spawn key drops FILE; a pipe or a missing file
 #            given so is logged at once, and the game runs on
+#   sandbox  Tab hides the overlay text; a piece dragged with the left button is
+#            drawn higher; paused, two screenshots a second apart are the same
+#            below the overlay and N changes the picture; C empties the world and
+#            a spawn key still works; PIMO_SIM --replay matches the game's replay.txt
 #
 # Screenshots are left in OUTDIR. Exits 77 (skipped) when a tool is missing.
 set -uo pipefail
@@ -25,6 +29,7 @@ game=$(realpath "$2")
 assets=$(realpath "$3")
 out=$4
 send_wm_delete=$(realpath "$5")
+pimo_sim=${6:+$(realpath "$6")}
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 require_tools Xvfb xdotool xwininfo convert import
@@ -58,6 +63,7 @@ escape)
     start_game
     window_geometry
     [ "$win_w" = 700 ] && [ "$win_h" = 430 ] || fail "client area is ${win_w} x ${win_h}"
+    press Tab  # the information overlay is not a piece
     before=$(screenshot empty.png)
     n=$(textured_pixels "$before" 0 700)
     [ "$n" -eq 0 ] || fail "$n coloured pixels before any piece was dropped"
@@ -150,6 +156,91 @@ piece)
         kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
         escape_ends_game 5
     done
+    ;;
+sandbox)
+    [ -n "$pimo_sim" ] || { echo "SKIP: no pimo-sim given"; exit 77; }
+    prepare_game_dir
+    start_game
+    window_geometry
+    # The overlay's corner lines are drawn in the top-left; Tab hides them.
+    shot=$(screenshot overlay.png)
+    n=$(lit_pixels "$shot" 0 350 0 110)
+    [ "$n" -gt 200 ] || fail "no overlay text in the corner ($n lit pixels)"
+    press Tab
+    shot=$(screenshot no-overlay.png)
+    n=$(lit_pixels "$shot" 0 350 0 110)
+    [ "$n" -eq 0 ] || fail "Tab left $n lit pixels in the corner"
+    press Tab
+
+    # Drop a piece and let it come to rest on the floor.
+    press 3
+    for _ in $(seq 60); do
+        shot=$(screenshot landed.png)
+        read -r x0 y0 x1 y1 <<<"$(textured_box "$shot" 350 700 110 430)"
+        [ -n "$y1" ] && [ "$y1" -ge 425 ] && break
+        sleep 0.5
+    done
+    [ -n "$y1" ] && [ "$y1" -ge 425 ] || fail "no piece landed after key 3"
+    sleep 0.5
+    shot=$(screenshot landed.png)
+    read -r x0 y0 x1 y1 <<<"$(textured_box "$shot" 350 700 110 430)"
+    echo "landed piece: $x0,$y0 to $x1,$y1"
+    # Take it in the middle and lift it 150 pixels.
+    cx=$(((x0 + x1) / 2))
+    cy=$(((y0 + y1) / 2))
+    xdotool mousemove --window "$window" "$cx" "$cy" mousedown 1
+    for i in $(seq 1 30); do
+        xdotool mousemove --window "$window" "$cx" $((cy - 5 * i))
+        sleep 0.05
+    done
+    sleep 1
+    shot=$(screenshot lifted.png)
+    read -r _ ly0 _ _ <<<"$(textured_box "$shot" 350 700 110 430)"
+    xdotool mouseup 1
+    echo "lifted piece top: $ly0 (was $y0)"
+    [ -n "$ly0" ] && [ "$ly0" -lt $((y0 - 60)) ] || fail "the dragged piece was not drawn higher"
+
+    # A piece in flight, paused: the picture stands still until N.
+    press 7
+    for _ in $(seq 100); do
+        shot=$(screenshot falling.png)
+        read -r _ fy0 _ _ <<<"$(textured_box "$shot" 0 350 110 430)"
+        [ -n "$fy0" ] && [ "$fy0" -ge 130 ] && break
+        sleep 0.1
+    done
+    press p
+    sleep 0.3
+    a=$(screenshot paused-a.png)
+    sleep 1
+    b=$(screenshot paused-b.png)
+    d=$(changed_pixels "$a" "$b")
+    [ "$d" -eq 0 ] || fail "$d pixels changed below the overlay while paused"
+    press n
+    sleep 0.3
+    c=$(screenshot stepped.png)
+    d=$(changed_pixels "$b" "$c")
+    [ "$d" -gt 0 ] || fail "N changed nothing below the overlay"
+    press p
+
+    press c
+    sleep 0.5
+    shot=$(screenshot cleared.png)
+    n=$(lit_pixels "$shot" 0 700 110 400)
+    [ "$n" -eq 0 ] || fail "$n lit pixels left after C"
+    press 1
+    sleep 1.5
+    shot=$(screenshot after-clear.png)
+    n=$(lit_pixels "$shot" 0 700 110 430)
+    [ "$n" -gt 300 ] || fail "key 1 spawned nothing after C ($n lit pixels)"
+
+    escape_ends_game 5
+    expect_empty_debug_txt
+    (cd "$work/game" && "$pimo_sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
+        fail "pimo-sim --replay: $(cat "$work/replay.out")"
+    grep -q "matches" "$work/replay.out" || fail "pimo-sim said: $(cat "$work/replay.out")"
+    grep -c . "$work/game/replay.txt" | sed 's/^/journal lines: /'
+    cat "$work/replay.out"
+    cp "$work/game/replay.txt" "$out/replay.txt"
     ;;
 *)
     echo "unknown scenario $scenario"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows game under Wine in a virtual X server, driven like a player would.
 #
-#   windows_e2e.sh SCENARIO GAME.exe ASSETS OUTDIR
+#   windows_e2e.sh SCENARIO GAME.exe ASSETS OUTDIR [LINUX_PIMO_SIM]
 #
 # SCENARIO is one of
 #   play        with music playing (on a null sound device): the window's client
@@ -14,6 +14,11 @@
 #   started     started with `start` (no standard handles, as play.bat, a shortcut
 #               or a double-click start it) from a folder without pieces: the game
 #               moves to the assets folder beside it and writes debug.txt there
+#               on, drops a piece for key 9 and ends with status 0 on Escape
+#   sandbox     a piece dragged up with the left button is drawn higher; paused,
+#               the picture stands still; C empties it; the game's replay.txt
+#               matches when replayed by pimo-sim.exe (beside the game) and by
+#               LINUX_PIMO_SIM when given
 #
 # The game runs in a copy of ASSETS; screenshots are left in OUTDIR. Each Wine run
 # has a time limit, as a message box nobody answers would block it for good.
@@ -24,6 +29,7 @@ scenario=$1
 game=$(realpath "$2")
 assets=$(realpath "$3")
 out=$4
+linux_sim=${5:+$(realpath "$5")}
 wine_run=$(realpath "$(dirname "$0")/../../scripts/wine-run")
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
@@ -85,6 +91,7 @@ play)
     start_game
     client_geometry
     [ "$win_w" = 700 ] && [ "$win_h" = 430 ] || fail "client area is ${win_w} x ${win_h}"
+    press Tab  # the information overlay is not a piece
     n=$(textured_pixels "$(screenshot windows-empty.png)")
     [ "$n" -eq 0 ] || fail "$n coloured pixels before any piece was dropped"
     press 1 7
@@ -154,6 +161,62 @@ started)
         sleep 0.1
     done
     xdotool search --onlyvisible --name '^Pimo Drask$' >/dev/null && fail "Escape did not end the game"
+    ;;
+sandbox)
+    prepare_game_dir
+    sound_device none
+    start_game
+    client_geometry
+    press 3
+    for _ in $(seq 60); do
+        shot=$(screenshot windows-landed.png)
+        read -r x0 y0 x1 y1 <<<"$(textured_box "$shot" 350 700 110 430)"
+        [ -n "$y1" ] && [ "$y1" -ge 425 ] && break
+        sleep 0.5
+    done
+    [ -n "$y1" ] && [ "$y1" -ge 425 ] || fail "no piece landed after key 3"
+    sleep 0.5
+    read -r x0 y0 x1 y1 <<<"$(textured_box "$(screenshot windows-landed.png)" 350 700 110 430)"
+    # Screen positions: Wine's frame is not the client area.
+    cx=$((win_x + (x0 + x1) / 2))
+    cy=$((win_y + (y0 + y1) / 2))
+    xdotool mousemove "$cx" "$cy" mousedown 1
+    for i in $(seq 1 30); do
+        xdotool mousemove "$cx" $((cy - 5 * i))
+        sleep 0.05
+    done
+    sleep 1
+    read -r _ ly0 _ _ <<<"$(textured_box "$(screenshot windows-lifted.png)" 350 700 110 430)"
+    xdotool mouseup 1
+    echo "lifted piece top: $ly0 (was $y0)"
+    [ -n "$ly0" ] && [ "$ly0" -lt $((y0 - 60)) ] || fail "the dragged piece was not drawn higher"
+    sleep 0.3
+    press p
+    sleep 0.3
+    a=$(screenshot windows-paused-a.png)
+    sleep 1
+    b=$(screenshot windows-paused-b.png)
+    d=$(changed_pixels "$a" "$b")
+    [ "$d" -eq 0 ] || fail "$d pixels changed below the overlay while paused"
+    press p c
+    sleep 0.5
+    n=$(lit_pixels "$(screenshot windows-cleared.png)" 0 700 110 400)
+    [ "$n" -eq 0 ] || fail "$n lit pixels left after C"
+    press 1
+    sleep 1
+    escape_ends_game 10
+    expect_empty_debug_txt
+    end_wine_session
+    cp "$work/game/replay.txt" "$out/windows-replay.txt"
+    sim=$(dirname "$game")/pimo-sim.exe
+    (cd "$work/game" && timeout 120 "$wine_run" "$sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
+        fail "pimo-sim.exe --replay: $(cat "$work/replay.out")"
+    grep "matches" "$work/replay.out" || fail "pimo-sim.exe said: $(cat "$work/replay.out")"
+    if [ -n "$linux_sim" ]; then
+        (cd "$work/game" && "$linux_sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
+            fail "Linux pimo-sim --replay: $(cat "$work/replay.out")"
+        cat "$work/replay.out"
+    fi
     ;;
 *)
     echo "unknown scenario $scenario"

@@ -163,3 +163,37 @@ TEST(System, AnAtomRemovedBetweenStepsLeavesItsCellsChain) {
 }
 
 }  // namespace
+
+namespace {
+
+// A link that does not restore collision leaves its pair cleared when it goes;
+// an emptied world renewed hands those ids out again as a fresh world would.
+TEST(System, RenewingAnEmptyWorldForgetsPairsLeftByGoneLinks) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Atom* a = TestWorld::addAtom(piece, 15, 15, 4);
+    Atom* b = TestWorld::addAtom(piece, 30, 15, 4);
+    Link* link = TestWorld::addLink(piece, a, b);
+    link->restoresCollision = false;
+    destroyLink(link);
+    EXPECT_FALSE(w.world->pairs.test(1 * kMaxAtoms + 0));
+    for (Atom* gone : {a, b}) {
+        piece.removeAtom(gone);
+        delete gone;
+    }
+    w.world->renew();
+    EXPECT_EQ(w.world->maxIterations, 0);
+    Atom* c = TestWorld::addAtom(piece, 15, 15);
+    Atom* d = TestWorld::addAtom(piece, 30, 15);
+    EXPECT_EQ(d->id, 1);
+    EXPECT_TRUE(w.world->pairs.test(1 * kMaxAtoms + 0));
+    EXPECT_FALSE(w.world->pairs.test(0 * kMaxAtoms + 1));
+    EXPECT_FALSE(w.world->pairs.test(1 * kMaxAtoms + 1));
+    EXPECT_TRUE(w.world->pairs.test(4999ull * kMaxAtoms + 4998));
+    for (Atom* gone : {c, d}) {
+        piece.removeAtom(gone);
+        delete gone;
+    }
+}
+
+}  // namespace

@@ -13,6 +13,7 @@
 #include "render/grid.h"
 #include "scene/roster.h"
 #include "stage.h"
+#include "app/sandbox_controls.h"
 #include "test_world.h"
 
 namespace {
@@ -70,9 +71,9 @@ TEST(Pictures, TheControllersViewPansAndZoomsTheWorld) {
     Stage stage;
     loadEveryPiece(stage, 330);
     addLinksAndAtoms(stage, 330, 200);
-    stage.korvel->zoom = 1.37f;
-    stage.korvel->panX = -151.3f;
-    stage.korvel->panY = -108.7f;
+    stage.korvel->view.zoom = 1.37f;
+    stage.korvel->view.panX = -151.3f;
+    stage.korvel->view.panY = -108.7f;
     expectPicture("view", stage.draw());
 }
 
@@ -111,6 +112,21 @@ TEST(Pictures, TextThroughTheFontDisplayLists) {
         drawText(20, 20, "Saved screenshot-0001.png");
     });
     expectPicture("text", stage.draw());
+}
+
+// The player's view of the sandbox: the information overlay over the world, the
+// grid under the pieces, a reported line in the message bar; then the help card.
+TEST(Pictures, TheOverlayGridMessageBarAndHelpCard) {
+    Stage stage;
+    loadEveryPiece(stage, 330);
+    addLinksAndAtoms(stage, 330, 200);
+    SandboxControls& controls = *stage.korvel->controls;
+    controls.overlayVisible = true;
+    controls.gridVisible = true;
+    controls.showMessage("pimo3.pob: left out 2 links and 1 triangle");
+    expectPicture("overlay", stage.draw());
+    controls.helpVisible = true;
+    expectPicture("help", stage.draw());
 }
 
 // pimo-sim --png, run as a user runs it and with no display: pieces dropped on one

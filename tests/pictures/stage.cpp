@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/sandbox_controls.h"
 #include "content/piece_loader.h"
 #include "fakes.h"
 #include "platform/gl.h"
@@ -40,6 +41,8 @@ Stage::Stage() {
     setTextureUploader(uploadTexture);
     korvel = std::make_unique<Korvel>(nullptr);
     EXPECT_TRUE(korvel->glRenderer()->opened);
+    // The information overlay has a scene of its own; the others show the world.
+    korvel->controls->overlayVisible = false;
 }
 
 Stage::~Stage() {

@@ -30,6 +30,7 @@ namespace {
 using pimo::sdl::keyLParam;
 using pimo::sdl::pointLParam;
 using pimo::sdl::virtualKey;
+using pimo::sdl::wheelWParam;
 
 std::vector<MSG> seen;
 
@@ -126,6 +127,17 @@ TEST(Input, VirtualKeysFollowWindows) {
         {SDLK_a, SDL_SCANCODE_Q, 'A'},
         {SDLK_AMPERSAND, SDL_SCANCODE_1, '1'},
         {SDLK_VOLUMEUP, SDL_SCANCODE_VOLUMEUP, 0},
+        // The sandbox's keys.
+        {SDLK_SPACE, SDL_SCANCODE_SPACE, VK_SPACE},
+        {SDLK_TAB, SDL_SCANCODE_TAB, VK_TAB},
+        {SDLK_HOME, SDL_SCANCODE_HOME, VK_HOME},
+        {SDLK_F1, SDL_SCANCODE_F1, VK_F1},
+        {SDLK_F12, SDL_SCANCODE_F12, VK_F12},
+        {SDLK_p, SDL_SCANCODE_P, 'P'},
+        {SDLK_n, SDL_SCANCODE_N, 'N'},
+        {SDLK_c, SDL_SCANCODE_C, 'C'},
+        {SDLK_g, SDL_SCANCODE_G, 'G'},
+        {SDLK_h, SDL_SCANCODE_H, 'H'},
     };
     for (const auto& k : keys) EXPECT_EQ(virtualKey(k.key, k.scancode), k.vk) << k.key;
 }
@@ -140,6 +152,10 @@ TEST(Input, MessageParametersArePackedAsWin32Does) {
     EXPECT_EQ(GET_X_LPARAM(p), -10);
     EXPECT_EQ(GET_Y_LPARAM(p), 430);
     EXPECT_EQ(GET_Y_LPARAM(pointLParam(5, -1)), -1);
+    // The wheel: 120 a notch in the high word, the MK_ flags in the low one.
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheelWParam(1, 0, KMOD_NONE)), WHEEL_DELTA);
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheelWParam(-2, 0, KMOD_NONE)), -2 * WHEEL_DELTA);
+    EXPECT_EQ(LOWORD(wheelWParam(1, SDL_BUTTON_MMASK, KMOD_NONE)), 0x0010);
 }
 
 TEST(MessageBox, WithoutDisplayGoesToStderrAndNeverSaysYes) {
@@ -200,17 +216,27 @@ TEST_F(Layer, QueueTranslatesInputAndEndsWithQuit) {
     drain();
     PostQuitMessage(3);
     const Uint32 id = SDL_GetWindowID(sdlWindow());
-    SDL_Event key{}, motion{}, close{};
+    SDL_Event key{}, motion{}, close{}, middle{}, wheel{};
     key.key = {SDL_KEYDOWN, 0, id, SDL_PRESSED, 1, 0, 0, {SDL_SCANCODE_1, SDLK_1, KMOD_NONE, 0}};
     motion.motion = {SDL_MOUSEMOTION, 0, id, 0, 0, -10, 20, 0, 0};
     close.window = {SDL_WINDOWEVENT, 0, id, SDL_WINDOWEVENT_CLOSE, 0, 0, 0, 0, 0};
-    for (SDL_Event* e : {&key, &motion, &close}) SDL_PushEvent(e);
+    middle.button = {SDL_MOUSEBUTTONDOWN, 0, id, 0, SDL_BUTTON_MIDDLE, SDL_PRESSED, 1, 0, 7, 9};
+    wheel.wheel = {SDL_MOUSEWHEEL, 0, id, 0, 0, -1, SDL_MOUSEWHEEL_NORMAL, 0, 0, 0, 0};
+    for (SDL_Event* e : {&key, &motion, &close, &middle, &wheel}) SDL_PushEvent(e);
 
     std::vector<MSG> got;
-    for (const MSG& m : drain())
+    std::vector<MSG> sandbox;
+    for (const MSG& m : drain()) {
         if (m.message == WM_KEYDOWN || m.message == WM_MOUSEMOVE || m.message == WM_CLOSE ||
             m.message == WM_QUIT)
             got.push_back(m);
+        if (m.message == WM_MBUTTONDOWN || m.message == WM_MOUSEWHEEL) sandbox.push_back(m);
+    }
+    ASSERT_EQ(sandbox.size(), 2u);
+    EXPECT_EQ(sandbox[0].message, WM_MBUTTONDOWN);
+    EXPECT_EQ(sandbox[0].lParam, MAKELPARAM(7, 9));
+    EXPECT_EQ(sandbox[1].message, WM_MOUSEWHEEL);
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(sandbox[1].wParam), -WHEEL_DELTA);
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].message, WM_KEYDOWN);
     EXPECT_EQ(got[0].wParam, WPARAM{'1'});

@@ -40,7 +40,30 @@ void glTexParameteri(GLenum t, GLenum name, GLint value) { record(__func__, t, n
 void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type, GLvoid*) {
     record(__func__, x, y, w, h, format, type);
 }
+void glDepthMask(GLboolean flag) { record(__func__, flag); }
+void glPushMatrix() { record(__func__); }
+void glPopMatrix() { record(__func__); }
+void glRasterPos2f(GLfloat x, GLfloat y) { record(__func__, x, y); }
+void glListBase(GLuint base) { record(__func__, base); }
+void glDeleteTextures(GLsizei n, const GLuint* textures) { record(__func__, n, n > 0 ? textures[0] : 0); }
+void glColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) { record(__func__, r, g, b, a); }
+void glBitmap(GLsizei w, GLsizei h, GLfloat x, GLfloat y, GLfloat dx, GLfloat dy, const GLubyte* bits) {
+    record(__func__, w, h, x, y, dx, dy, bits);
+}
+// Raster positions and other state read back: all zero.
+void glGetFloatv(GLenum name, GLfloat* values) {
+    record(__func__, name);
+    for (int i = 0; i < 4; ++i) values[i] = 0;
+}
 // clang-format on
+
+// The text of a string drawn with the font lists, so tests can read what was shown.
+void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
+    std::string text;
+    if (type == GL_UNSIGNED_BYTE)
+        text.assign(static_cast<const char*>(lists), static_cast<size_t>(n));
+    record(__func__, text.c_str());
+}
 
 GLuint glGenLists(GLsizei range) {
     record(__func__, range);
@@ -50,10 +73,6 @@ GLuint glGenLists(GLsizei range) {
 void glGenTextures(GLsizei n, GLuint* textures) {
     record(__func__, n);
     for (GLsizei i = 0; i < n; ++i) textures[i] = static_cast<GLuint>(i + 1);
-}
-
-void glDeleteTextures(GLsizei n, const GLuint* textures) {
-    for (GLsizei i = 0; i < n; ++i) record(__func__, textures[i]);
 }
 
 void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,

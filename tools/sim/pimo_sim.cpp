@@ -26,6 +26,7 @@
 #include "scene/game.h"
 #include "scene/roster.h"
 #include "world_picture.h"
+#include "session/replay.h"
 
 namespace {
 
@@ -37,8 +38,10 @@ struct Spawn {
 
 constexpr const char* kUsage =
     "usage: pimo-sim [--steps N] [--dump] [--png FILE] SPAWN...\n"
+    "       pimo-sim --replay JOURNAL [--dump]\n"
     "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n"
     "  --png FILE draws the final world as the game does, into a PNG file\n"
+    "  --replay runs a game's replay.txt and says whether the world matches\n"
     "  Exit status: 0 when every spawn loaded whole, 3 when one was refused, missing\n"
     "  or loaded with records left out, 2 for a usage error.\n"
     "  The piece format and a walkthrough: docs/pieces.md\n";
@@ -140,9 +143,13 @@ int main(int argc, char** argv) {
     bool wantDump = false;
     std::string pngPath;
     std::vector<Spawn> spawns;
+    const char* journal = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--steps") {
+        if (arg == "--replay") {
+            if (i + 1 >= argc) return usage("--replay needs a journal file");
+            journal = argv[++i];
+        } else if (arg == "--steps") {
             if (i + 1 >= argc || !parseCount(argv[i + 1], steps))
                 return usage("--steps needs a number of steps");
             ++i;
@@ -161,6 +168,15 @@ int main(int argc, char** argv) {
             if (!parseSpawn(arg, spawn)) return usage(("bad spawn " + arg).c_str());
             spawns.push_back(spawn);
         }
+    }
+    if (journal != nullptr) {
+        if (!spawns.empty() || steps != 0) return usage("--replay takes no spawns or --steps");
+        static ReplayWorld* const replay = new ReplayWorld;  // lives until the process ends
+        const ReplayOutcome outcome = replayJournalFile(journal, *replay);
+        std::fprintf(outcome.status == 0 && !wantDump ? stdout : stderr, "pimo-sim: %s\n",
+                     outcome.message.c_str());
+        if (wantDump && outcome.status != 2) dump(replay->root());
+        return outcome.status;
     }
     for (const Spawn& s : spawns)
         if (s.step > steps)

@@ -126,4 +126,11 @@ WPARAM mouseKeyState(Uint32 buttons, SDL_Keymod modifiers) {
     return state;
 }
 
+WPARAM wheelWParam(int notches, Uint32 buttons, SDL_Keymod modifiers) {
+    const int delta = notches * WHEEL_DELTA;
+    const auto clamped =
+        static_cast<short>(delta > 32767 ? 32767 : (delta < -32768 ? -32768 : delta));
+    return MAKEWPARAM(mouseKeyState(buttons, modifiers), clamped);
+}
+
 }  // namespace pimo::sdl

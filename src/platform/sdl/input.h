@@ -24,4 +24,8 @@ LPARAM pointLParam(int x, int y);
 // Mouse-message wParam: the MK_ flags for the buttons and modifiers held.
 WPARAM mouseKeyState(Uint32 buttons, SDL_Keymod modifiers);
 
+// WM_MOUSEWHEEL's wParam: WHEEL_DELTA per notch (positive away from the user) in
+// the high word, the MK_ flags in the low word.
+WPARAM wheelWParam(int notches, Uint32 buttons, SDL_Keymod modifiers);
+
 }  // namespace pimo::sdl

@@ -114,6 +114,8 @@ void translate(const SDL_Event& e) {
                 message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
             else if (e.button.button == SDL_BUTTON_RIGHT)
                 message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+            else if (e.button.button == SDL_BUTTON_MIDDLE)
+                message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
             else
                 return;
             if (!w) return;
@@ -122,6 +124,20 @@ void translate(const SDL_Event& e) {
             buttons = down ? (buttons | mask) : (buttons & ~mask);
             post(handleOf(w), message, mouseKeyState(buttons, SDL_GetModState()),
                  pointLParam(e.button.x, e.button.y));
+            return;
+        }
+        case SDL_MOUSEWHEEL: {
+            Window* w = eventWindow(e.wheel.windowID);
+            if (!w || e.wheel.y == 0) return;
+            int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+            // As Windows sends it: the delta in the high word of wParam, the pointer
+            // in screen coordinates in lParam.
+            int x = 0;
+            int y = 0;
+            SDL_GetGlobalMouseState(&x, &y);
+            post(handleOf(w), WM_MOUSEWHEEL,
+                 wheelWParam(notches, SDL_GetMouseState(nullptr, nullptr), SDL_GetModState()),
+                 pointLParam(x, y));
             return;
         }
         case SDL_WINDOWEVENT: {

@@ -1,0 +1,67 @@
+// Clearing a full world: the real pieces spawned until the next one no longer
+// fits, then every piece taken out through the tree's own removal. Also reports
+// the heap in use before the world is filled, when it is full and after the clear
+// (glibc's mallinfo2), which should come back to where it started.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "content/report.h"
+#include "scene/game.h"
+#include "session/replay.h"
+
+namespace {
+
+double heapInUse() {
+#if defined(__GLIBC__)
+    return static_cast<double>(mallinfo2().uordblks);
+#else
+    return 0;
+#endif
+}
+
+const char* const kFiles[] = {"drask1.pob", "pimo1.pob", "drask2.pob", "pimo2.pob",
+                              "drask3.pob", "pimo3.pob", "drask4.pob", "pimo4.pob"};
+
+// Spawns pieces across the world until one is refused for want of room.
+int fill(WorldCommands& commands) {
+    for (int i = 0;; ++i) {
+        const float x = 40.0f + 80.0f * static_cast<float>(i % 8);
+        const float y = 40.0f + 60.0f * static_cast<float>((i / 8) % 8);
+        if (commands.spawn(kFiles[i % 8], x, y) == nullptr) return i;
+    }
+}
+
+void BM_ClearAFullWorld(benchmark::State& state) {
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(PIMO_ASSETS);
+    setLineListener(nullptr);
+    ReplayWorld world;
+    const double before = heapInUse();
+    double full = 0;
+    int pieces = 0;
+    int atoms = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        pieces = fill(world.commands());
+        atoms = world.root().atoms.count;
+        full = heapInUse();
+        state.ResumeTiming();
+        world.commands().clear();
+    }
+    state.counters["pieces"] = pieces;
+    state.counters["atoms"] = atoms;
+    state.counters["heap_before"] = before;
+    state.counters["heap_full"] = full;
+    state.counters["heap_after"] = heapInUse();
+    std::filesystem::current_path(previous);
+}
+BENCHMARK(BM_ClearAFullWorld)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

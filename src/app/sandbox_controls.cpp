@@ -1,0 +1,281 @@
+#include "app/sandbox_controls.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/korvel.h"
+#include "content/report.h"
+#include "physics/atom.h"
+#include "physics/system.h"
+#include "platform/gl.h"
+#include "render/gl_renderer.h"
+#include "render/grid.h"
+#include "render/overlay.h"
+
+namespace {
+
+constexpr double kMessageSeconds = 3.0;
+constexpr std::size_t kMessagesShown = 3;
+// How far outside an atom a press still takes it, in window pixels.
+constexpr float kGrabSlackPixels = 4;
+// The throw takes the pointer's travel over this many steps before the release.
+constexpr uint32_t kThrowSteps = 5;
+
+// The line listener is a plain function; the game has one set of controls.
+SandboxControls* listening = nullptr;
+
+void onLine(const char* line) {
+    if (listening != nullptr) listening->showMessage(line);
+}
+
+const char* const kHelp[] = {
+    "1-4, 7-0   drop a piece",
+    "Q / W      fewer / more steps a frame",
+    "Left drag  grab an atom, release to throw",
+    "Right      drop a piece at the pointer",
+    "Wheel      zoom     Middle drag  pan",
+    "Home       view back to the start",
+    "P, Space   pause    N  one step (paused)",
+    "C          clear the world",
+    "G          grid     Tab  information",
+    "H, F1      this card     F12  screenshot",
+    "Escape     quit",
+};
+
+}  // namespace
+
+SandboxControls::SandboxControls(Korvel& korvel) : korvel(korvel) {
+    listening = this;
+    setLineListener(onLine);
+    fpsStart = Clock::now();
+}
+
+SandboxControls::~SandboxControls() {
+    if (listening == this) {
+        listening = nullptr;
+        setLineListener(nullptr);
+    }
+}
+
+void SandboxControls::keyDown(int32_t key, bool repeat) {
+    // Holding N steps on; the toggles act once per press.
+    if (key == 'N') {
+        if (!korvel.paused) return;
+        korvel.paused = false;
+        korvel.tick();
+        korvel.paused = true;
+        return;
+    }
+    if (repeat) return;
+    switch (key) {
+        case 'P':
+        case VK_SPACE:
+            korvel.paused = !korvel.paused;
+            break;
+        case 'C':
+            korvel.commands.clear();
+            pointerTrail.clear();
+            break;
+        case 'G':
+            gridVisible = !gridVisible;
+            break;
+        case VK_HOME:
+            korvel.view.reset();
+            break;
+        case VK_TAB:
+            overlayVisible = !overlayVisible;
+            break;
+        case 'H':
+        case VK_F1:
+            helpVisible = !helpVisible;
+            break;
+        case VK_F12:
+            saveScreenshot();
+            break;
+        default:
+            break;
+    }
+}
+
+void SandboxControls::saveScreenshot() {
+    std::string error;
+    const std::string name = korvel.glRenderer()->saveScreenshot(error);
+    if (name.empty())
+        reportLine("%s", error.c_str());
+    else
+        showMessage(("Saved " + name).c_str());
+}
+
+void SandboxControls::pointerToWorld(float& x, float& y) const {
+    x = korvel.view.worldX(korvel.mouseX);
+    y = korvel.view.worldY(korvel.mouseY);
+}
+
+void SandboxControls::followPointer() {
+    float x = 0;
+    float y = 0;
+    pointerToWorld(x, y);
+    if (korvel.paused) {
+        korvel.commands.placeGrab(x, y);
+        return;
+    }
+    korvel.commands.moveGrab(x, y);
+    const uint32_t step = korvel.commands.stepsDone();
+    if (!pointerTrail.empty() && pointerTrail.back().step == step) pointerTrail.pop_back();
+    pointerTrail.push_back({step, x, y});
+    while (pointerTrail.size() > 1 && pointerTrail.front().step + kThrowSteps < step)
+        pointerTrail.pop_front();
+}
+
+void SandboxControls::throwVelocity(float& vx, float& vy) const {
+    vx = 0;
+    vy = 0;
+    const uint32_t now = korvel.commands.stepsDone();
+    if (pointerTrail.size() < 2 || pointerTrail.back().step + kThrowSteps < now) return;
+    const Sample& from = pointerTrail.front();
+    const Sample& to = pointerTrail.back();
+    const auto steps = static_cast<float>(to.step - from.step);
+    vx = (to.x - from.x) / steps;
+    vy = (to.y - from.y) / steps;
+}
+
+void SandboxControls::mouseMoved() {
+    if (korvel.middleButton) {
+        korvel.view.panBy(korvel.mouseX - panFromX, korvel.mouseY - panFromY);
+        panFromX = korvel.mouseX;
+        panFromY = korvel.mouseY;
+    }
+    if (korvel.commands.held() != nullptr) followPointer();
+}
+
+void SandboxControls::leftButtonDown() {
+    float x = 0;
+    float y = 0;
+    pointerToWorld(x, y);
+    Atom* atom = korvel.commands.atomNear(x, y, kGrabSlackPixels / korvel.view.zoom);
+    if (atom == nullptr) return;
+    pointerTrail.clear();
+    korvel.commands.grab(atom->id);
+    pointerTrail.push_back({korvel.commands.stepsDone(), x, y});
+}
+
+void SandboxControls::leftButtonUp() {
+    if (korvel.commands.held() == nullptr) return;
+    float vx = 0;
+    float vy = 0;
+    if (!korvel.paused) throwVelocity(vx, vy);
+    korvel.commands.release(vx, vy);
+    pointerTrail.clear();
+}
+
+void SandboxControls::rightButtonDown() {
+    korvel.spawnLastFamily(korvel.mouseX, korvel.mouseY);
+}
+
+void SandboxControls::middleButtonDown() {
+    panFromX = korvel.mouseX;
+    panFromY = korvel.mouseY;
+}
+
+void SandboxControls::mouseWheel(int32_t delta) {
+    const int notches = delta / WHEEL_DELTA;
+    if (notches == 0) return;
+    korvel.view.zoomAbout(korvel.mouseX, korvel.mouseY, notches);
+}
+
+void SandboxControls::tickBegins() {
+    tickStart = Clock::now();
+    inTick = true;
+    frameInTick = false;
+}
+
+void SandboxControls::frameBegins() {
+    if (inTick && !frameInTick) {
+        frameStart = Clock::now();
+        frameInTick = true;
+    }
+}
+
+void SandboxControls::tickEnds() {
+    const Clock::time_point stepEnd = frameInTick ? frameStart : Clock::now();
+    lastStepMs = std::chrono::duration<float, std::milli>(stepEnd - tickStart).count();
+    inTick = false;
+}
+
+void SandboxControls::drawUnderlay() {
+    if (!gridVisible) return;
+    const System& world = *korvel.world;
+    // The world's extent on a dim backdrop, so the grid's dark lines show; neither
+    // writes depth, so the pieces drawn after lie over them.
+    glDepthMask(GL_FALSE);
+    glColor4f(0.32f, 0.35f, 0.42f, 1);
+    glBegin(GL_QUADS);
+    glVertex3f(0, 0, 0);
+    glVertex3f(world.width, 0, 0);
+    glVertex3f(world.width, world.height, 0);
+    glVertex3f(0, world.height, 0);
+    glEnd();
+    const float longest = world.width > world.height ? world.width : world.height;
+    const auto count = static_cast<uint32_t>(longest / static_cast<float>(korvel.gridStep)) + 1;
+    korvel.gridChild->drawGridLines(0, 0, korvel.gridStep, count);
+    glDepthMask(GL_TRUE);
+    // The frame draws its links with the width the overlay leaves.
+    glLineWidth(4);
+}
+
+void SandboxControls::showMessage(const char* line) {
+    messages.push_back({line, Clock::now()});
+    while (messages.size() > kMessagesShown) messages.pop_front();
+}
+
+void SandboxControls::drawOverlay() {
+    const Clock::time_point now = Clock::now();
+    ++framesCounted;
+    const double elapsed = std::chrono::duration<double>(now - fpsStart).count();
+    if (elapsed >= 1.0) {
+        framesPerSecond = static_cast<float>(framesCounted / elapsed);
+        framesCounted = 0;
+        fpsStart = now;
+    }
+
+    if (const Atom* held = korvel.commands.held()) {
+        // A ring around the held atom, in world coordinates (the view still holds).
+        const float r = held->radius + 3;
+        glLineWidth(2);
+        glColor4f(1, 1, 0, 1);
+        glBegin(GL_LINE_LOOP);
+        for (int i = 0; i < 12; ++i) {
+            const float a = static_cast<float>(i) * 0.5235988f;
+            glVertex3f(held->x + r * std::cos(a), held->y + r * std::sin(a), 0.4f);
+        }
+        glEnd();
+        glLineWidth(4);
+    }
+
+    while (!messages.empty() &&
+           std::chrono::duration<double>(now - messages.front().shown).count() > kMessageSeconds)
+        messages.pop_front();
+
+    OverlayText text;
+    char line[96];
+    if (overlayVisible) {
+        const System& world = *korvel.world;
+        std::snprintf(line, sizeof line, "atoms %d/%d  links %d", korvel.atoms.count, kMaxAtoms,
+                      korvel.links.count);
+        text.corner.emplace_back(line);
+        std::snprintf(line, sizeof line, "triangles %d  pieces %d", korvel.triangles.count,
+                      korvel.pieces.count);
+        text.corner.emplace_back(line);
+        std::snprintf(line, sizeof line, "steps/frame %u  %.0f fps  step %.2f ms", korvel.frameSkip,
+                      double(framesPerSecond), double(lastStepMs));
+        text.corner.emplace_back(line);
+        std::snprintf(line, sizeof line, "zoom %.2f  step %u%s", double(korvel.view.zoom),
+                      world.stepCount - 1, korvel.paused ? "  PAUSED" : "");
+        text.corner.emplace_back(line);
+    }
+    for (const Message& m : messages) text.messages.push_back(m.text);
+    if (helpVisible)
+        for (const char* l : kHelp) text.card.emplace_back(l);
+    if (text.corner.empty() && text.messages.empty() && text.card.empty()) return;
+    drawOverlayText(text, GLRenderer::fontBase, korvel.renderer->width, korvel.renderer->height);
+}

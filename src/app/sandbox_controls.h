@@ -1,0 +1,76 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+class Korvel;
+
+// The player's tools beyond the spawn keys: grab and throw with the left button,
+// a piece at the pointer with the right, zoom with the wheel, pan with the middle
+// button, and the keys P/Space (pause), N (one step), C (clear), G (grid), Home
+// (view), Tab (overlay), H/F1 (help), F12 (screenshot). Input in, commands on the world out; the
+// controller forwards what the design leaves free.
+class SandboxControls {
+  public:
+    explicit SandboxControls(Korvel& korvel);
+    ~SandboxControls();
+    SandboxControls(const SandboxControls&) = delete;
+    SandboxControls& operator=(const SandboxControls&) = delete;
+
+    // `repeat`: the key was already down (an auto-repeat).
+    void keyDown(int32_t key, bool repeat);
+    void mouseMoved();
+    void leftButtonDown();
+    void leftButtonUp();
+    void rightButtonDown();
+    void middleButtonDown();
+    void mouseWheel(int32_t delta);
+
+    // Around every tick that runs the world, and at the start of every frame.
+    void tickBegins();
+    void tickEnds();
+    void frameBegins();
+    // Right after the view transform: what lies under the pieces (the grid).
+    void drawUnderlay();
+    // After the world: the grab mark, then the text.
+    void drawOverlay();
+
+    // A line the game reported, shown for a few seconds.
+    void showMessage(const char* line);
+
+    bool gridVisible = false;
+    bool overlayVisible = true;
+    bool helpVisible = false;
+    float framesPerSecond = 0;
+    float lastStepMs = 0;
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Sample {
+        uint32_t step;
+        float x, y;
+    };
+    struct Message {
+        std::string text;
+        Clock::time_point shown;
+    };
+
+    void saveScreenshot();
+    void pointerToWorld(float& x, float& y) const;
+    void followPointer();
+    void throwVelocity(float& vx, float& vy) const;
+
+    Korvel& korvel;
+    float panFromX = 0;
+    float panFromY = 0;
+    std::deque<Sample> pointerTrail;
+    std::deque<Message> messages;
+    Clock::time_point tickStart;
+    Clock::time_point frameStart;
+    bool frameInTick = false;
+    bool inTick = false;
+    Clock::time_point fpsStart;
+    int framesCounted = 0;
+};

@@ -1,0 +1,57 @@
+#include "scene/world_hash.h"
+
+#include <cstring>
+
+#include "physics/atom.h"
+#include "physics/link.h"
+#include "scene/game.h"
+#include "scene/triangle.h"
+
+namespace {
+
+struct Fnv {
+    uint64_t value = 0xcbf29ce484222325ull;
+
+    void word(uint32_t w) {
+        for (int i = 0; i < 4; ++i) {
+            value ^= (w >> (8 * i)) & 0xffu;
+            value *= 0x100000001b3ull;
+        }
+    }
+    void integer(int32_t i) { word(static_cast<uint32_t>(i)); }
+    void real(float f) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &f, sizeof bits);
+        word(bits);
+    }
+};
+
+int32_t idOf(const Atom* atom) {
+    return atom != nullptr ? atom->id : -1;
+}
+
+}  // namespace
+
+uint64_t worldHash(const Game& root) {
+    Fnv h;
+    h.integer(root.atoms.count);
+    root.atoms.forEach([&](const Atom* a) {
+        h.integer(a->id);
+        h.real(a->x);
+        h.real(a->y);
+        h.real(a->prevX);
+        h.real(a->prevY);
+    });
+    h.integer(root.links.count);
+    root.links.forEach([&](const Link* l) {
+        h.integer(idOf(l->atomA));
+        h.integer(idOf(l->atomB));
+    });
+    h.integer(root.triangles.count);
+    root.triangles.forEach([&](const Triangle* t) {
+        h.integer(idOf(t->atomA));
+        h.integer(idOf(t->atomB));
+        h.integer(idOf(t->atomC));
+    });
+    return h.value;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+class Game;
+
+// One number for the whole state of a world: FNV-1a (64 bit) over, in list order,
+// the number of atoms and each atom's id and the bits of x, y, prevX and prevY;
+// the number of links and each link's two atom ids; the number of triangles and
+// each triangle's three atom ids. Every value is fed as 4 little-endian bytes, so
+// the number is the same on every platform. The game writes it at the end of its
+// journal and the replay compares against it.
+uint64_t worldHash(const Game& root);

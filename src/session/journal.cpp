@@ -1,0 +1,189 @@
+#include "session/journal.h"
+
+#include <cerrno>
+#include <cctype>
+#include <cinttypes>
+#include <cmath>
+#include <cstdarg>
+#include <cstdlib>
+#include <sstream>
+
+JournalWriter::JournalWriter(std::FILE* file) : file(file) {
+    line("%s", kJournalHeader);
+}
+
+void JournalWriter::line(const char* format, ...) {
+    if (file == nullptr) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(file, format, args);
+    va_end(args);
+    std::fputc('\n', file);
+    std::fflush(file);
+}
+
+// %.9g gives every float back exactly when read with strtof.
+void JournalWriter::spawn(uint32_t step, const char* name, float x, float y) {
+    line("spawn %" PRIu32 " %s %.9g %.9g", step, name, double(x), double(y));
+}
+void JournalWriter::grab(uint32_t step, int32_t id) {
+    line("grab %" PRIu32 " %" PRId32, step, id);
+}
+void JournalWriter::move(uint32_t step, float x, float y) {
+    line("move %" PRIu32 " %.9g %.9g", step, double(x), double(y));
+}
+void JournalWriter::place(uint32_t step, float x, float y) {
+    line("place %" PRIu32 " %.9g %.9g", step, double(x), double(y));
+}
+void JournalWriter::release(uint32_t step, float vx, float vy) {
+    line("release %" PRIu32 " %.9g %.9g", step, double(vx), double(vy));
+}
+void JournalWriter::clear(uint32_t step) {
+    line("clear %" PRIu32, step);
+}
+void JournalWriter::check(uint32_t step, uint64_t hash) {
+    line("check %" PRIu32 " %016" PRIx64, step, hash);
+}
+void JournalWriter::end(uint32_t step, uint64_t hash) {
+    line("end %" PRIu32 " %016" PRIx64, step, hash);
+}
+
+namespace {
+
+bool readStep(const std::string& text, uint32_t& step) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value > 0xffffffffull) return false;
+    step = static_cast<uint32_t>(value);
+    return true;
+}
+
+bool readFloat(const std::string& text, float& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtof(text.c_str(), &end);
+    return errno == 0 && *end == '\0' && std::isfinite(value);
+}
+
+bool readId(const std::string& text, int32_t& id) {
+    uint32_t value = 0;
+    if (!readStep(text, value) || value > 0x7fffffffu) return false;
+    id = static_cast<int32_t>(value);
+    return true;
+}
+
+bool readHash(const std::string& text, uint64_t& hash) {
+    if (text.size() != 16) return false;
+    errno = 0;
+    char* end = nullptr;
+    hash = std::strtoull(text.c_str(), &end, 16);
+    return errno == 0 && *end == '\0' && std::isxdigit(static_cast<unsigned char>(text[0]));
+}
+
+struct Shape {
+    const char* word;
+    JournalKind kind;
+    int fields;  // after the step
+    const char* usage;
+};
+
+constexpr Shape kShapes[] = {
+    {"spawn", JournalKind::Spawn, 3, "spawn STEP FILE X Y"},
+    {"grab", JournalKind::Grab, 1, "grab STEP ID"},
+    {"move", JournalKind::Move, 2, "move STEP X Y"},
+    {"place", JournalKind::Place, 2, "place STEP X Y"},
+    {"release", JournalKind::Release, 2, "release STEP VX VY"},
+    {"clear", JournalKind::Clear, 0, "clear STEP"},
+    {"check", JournalKind::Check, 1, "check STEP HASH"},
+    {"end", JournalKind::End, 1, "end STEP HASH"},
+};
+
+// One event line; an empty result is success.
+std::string parseLine(const std::vector<std::string>& words, JournalEvent& event) {
+    const Shape* shape = nullptr;
+    for (const Shape& s : kShapes)
+        if (words[0] == s.word) shape = &s;
+    if (shape == nullptr) return "unknown event \"" + words[0] + "\"";
+    const std::string expected = std::string("expected \"") + shape->usage + "\"";
+    if (static_cast<int>(words.size()) != shape->fields + 2) return expected;
+    event.kind = shape->kind;
+    if (!readStep(words[1], event.step)) return "bad step \"" + words[1] + "\"; " + expected;
+    bool ok = true;
+    switch (shape->kind) {
+        case JournalKind::Spawn:
+            event.file = words[2];
+            ok = readFloat(words[3], event.x) && readFloat(words[4], event.y);
+            break;
+        case JournalKind::Grab:
+            ok = readId(words[2], event.id);
+            break;
+        case JournalKind::Move:
+        case JournalKind::Place:
+        case JournalKind::Release:
+            ok = readFloat(words[2], event.x) && readFloat(words[3], event.y);
+            break;
+        case JournalKind::Clear:
+            break;
+        case JournalKind::Check:
+        case JournalKind::End:
+            ok = readHash(words[2], event.hash);
+            break;
+    }
+    return ok ? std::string() : expected;
+}
+
+}  // namespace
+
+JournalParse readJournalText(const std::string& text) {
+    JournalParse result;
+    auto fail = [&](int line, std::string message) {
+        result.events.clear();
+        result.error = std::move(message);
+        result.errorLine = line;
+        return result;
+    };
+    std::istringstream in(text);
+    std::string raw;
+    int number = 0;
+    bool ended = false;
+    uint32_t lastStep = 0;
+    while (std::getline(in, raw)) {
+        ++number;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        if (number == 1) {
+            if (raw != kJournalHeader)
+                return fail(1, std::string("not a journal: the first line must be \"") +
+                                   kJournalHeader + "\"");
+            continue;
+        }
+        std::istringstream fields(raw);
+        std::vector<std::string> words;
+        for (std::string w; fields >> w;) words.push_back(w);
+        if (words.empty() || words[0][0] == '#') continue;
+        if (ended) return fail(number, "an event after the end line");
+        JournalEvent event;
+        event.line = number;
+        const std::string problem = parseLine(words, event);
+        if (!problem.empty()) return fail(number, problem);
+        if (event.step < lastStep)
+            return fail(number, "step " + std::to_string(event.step) + " comes after step " +
+                                    std::to_string(lastStep));
+        lastStep = event.step;
+        ended = event.kind == JournalKind::End;
+        result.events.push_back(event);
+    }
+    if (number == 0) return fail(1, "the journal is empty");
+    if (!ended) return fail(number + 1, "the journal stops without its end line (cut short?)");
+    return result;
+}
+
+JournalParse readJournal(std::FILE* file) {
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, n);
+    return readJournalText(text);
+}

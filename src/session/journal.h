@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// The session journal: one text line per command that changed the world, each with
+// the number of steps run before it, so a replay can apply the same commands at
+// the same moments. The format is described in README.md ("Replaying a session").
+
+enum class JournalKind { Spawn, Grab, Move, Place, Release, Clear, Check, End };
+
+struct JournalEvent {
+    JournalKind kind = JournalKind::End;
+    uint32_t step = 0;  // steps run before the event
+    std::string file;   // Spawn
+    float x = 0;        // Spawn, Move, Place: world position; Release: velocity
+    float y = 0;
+    int32_t id = 0;     // Grab
+    uint64_t hash = 0;  // Check, End
+    int line = 0;       // where it stood in the file, for messages
+};
+
+inline constexpr const char* kJournalHeader = "pimo-drask journal 1";
+
+// Writes the journal as the session goes. Every line is flushed at once, so a
+// crash keeps what happened up to it.
+class JournalWriter {
+  public:
+    // Writes to an open file; the writer does not close it.
+    explicit JournalWriter(std::FILE* file);
+    bool good() const { return file != nullptr; }
+
+    void spawn(uint32_t step, const char* file, float x, float y);
+    void grab(uint32_t step, int32_t id);
+    void move(uint32_t step, float x, float y);
+    void place(uint32_t step, float x, float y);
+    void release(uint32_t step, float vx, float vy);
+    void clear(uint32_t step);
+    void check(uint32_t step, uint64_t hash);
+    void end(uint32_t step, uint64_t hash);
+
+  private:
+    void line(const char* format, ...);
+    std::FILE* file;
+};
+
+struct JournalParse {
+    std::vector<JournalEvent> events;
+    // Empty when the whole journal was read; otherwise what is wrong and where.
+    std::string error;
+    int errorLine = 0;
+};
+
+// Reads a whole journal. A line that cannot be read, a step that goes backwards or
+// a journal that does not close with its end line is an error naming the line.
+JournalParse readJournal(std::FILE* file);
+JournalParse readJournalText(const std::string& text);

@@ -1,0 +1,106 @@
+#include "session/replay.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "physics/system.h"
+#include "scene/roster.h"
+#include "scene/world_hash.h"
+
+// The world root of a replay: like the game's controller, it tells the commands of
+// every atom that leaves the world.
+struct ReplayWorld::Root : Game {
+    CursorList<Junk> pieces;
+    WorldCommands commands{*this, pieces};
+
+    Root() { world = new System(this); }
+    ~Root() override {
+        commands.setJournal(nullptr);
+        commands.clear();
+        delete world;
+    }
+    void removeAtom(Atom* atom) override {
+        Game::removeAtom(atom);
+        commands.atomRemoved(atom);
+    }
+};
+
+ReplayWorld::ReplayWorld() : world(std::make_unique<Root>()) {}
+ReplayWorld::~ReplayWorld() = default;
+
+Game& ReplayWorld::root() {
+    return *world;
+}
+WorldCommands& ReplayWorld::commands() {
+    return world->commands;
+}
+
+namespace {
+
+std::string hex(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%016" PRIx64, value);
+    return text;
+}
+
+std::string where(const std::string& name, const JournalEvent& e) {
+    return name + ":" + std::to_string(e.line) + ": step " + std::to_string(e.step) + ": ";
+}
+
+}  // namespace
+
+ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
+                            const std::string& name) {
+    if (!journal.error.empty())
+        return {2, name + ":" + std::to_string(journal.errorLine) + ": " + journal.error};
+    Game& root = replay.root();
+    WorldCommands& commands = replay.commands();
+    for (const JournalEvent& e : journal.events) {
+        while (commands.stepsDone() < e.step) {
+            commands.beforeStep();
+            root.tick();
+        }
+        switch (e.kind) {
+            case JournalKind::Spawn:
+                commands.spawn(e.file.c_str(), e.x, e.y);
+                break;
+            case JournalKind::Grab:
+                if (!commands.grab(e.id))
+                    return {1, where(name, e) + "diverged: no atom with id " +
+                                   std::to_string(e.id) + " to grab"};
+                break;
+            case JournalKind::Move:
+                commands.moveGrab(e.x, e.y);
+                break;
+            case JournalKind::Place:
+                commands.placeGrab(e.x, e.y);
+                break;
+            case JournalKind::Release:
+                commands.release(e.x, e.y);
+                break;
+            case JournalKind::Clear:
+                commands.clear();
+                break;
+            case JournalKind::Check:
+            case JournalKind::End: {
+                const uint64_t hash = worldHash(root);
+                if (hash != e.hash)
+                    return {1, where(name, e) + "diverged: the world's hash is " + hex(hash) +
+                                   ", the journal has " + hex(e.hash)};
+                if (e.kind == JournalKind::End)
+                    return {0, name + ": the world matches after " + std::to_string(e.step) +
+                                   " steps (hash " + hex(hash) + ")"};
+                break;
+            }
+        }
+    }
+    return {2, name + ": the journal has no end line"};
+}
+
+ReplayOutcome replayJournalFile(const char* path, ReplayWorld& replay) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return {2, std::string(path) + ": cannot open the journal"};
+    const JournalParse journal = readJournal(file);
+    std::fclose(file);
+    return replayJournal(journal, replay, path);
+}

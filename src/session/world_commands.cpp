@@ -1,0 +1,174 @@
+#include "session/world_commands.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "content/piece_loader.h"
+#include "content/piece_source.h"
+#include "content/report.h"
+#include "physics/atom.h"
+#include "physics/system.h"
+#include "scene/game.h"
+#include "scene/roster.h"
+#include "scene/texture.h"
+#include "scene/world_hash.h"
+#include "session/journal.h"
+
+WorldCommands::WorldCommands(Game& root, CursorList<Junk>& pieces) : root(root), pieces(pieces) {}
+
+uint32_t WorldCommands::stepsDone() const {
+    return root.world->stepCount - 1;
+}
+
+void WorldCommands::writeCheck() {
+    if (journal != nullptr) journal->check(stepsDone(), worldHash(root));
+}
+
+Junk* WorldCommands::spawn(const char* file, float x, float y) {
+    writeCheck();
+    if (journal != nullptr) journal->spawn(stepsDone(), file, x, y);
+    std::string why;
+    std::FILE* in = openPieceFile(file, why);
+    if (in == nullptr) {
+        reportPieceNotOpened(file, why);
+        return nullptr;
+    }
+    auto* piece = new Junk(&root);
+    const bool loaded = loadPiece(*piece, in, x, y, file);
+    std::fclose(in);
+    // A refused file normally leaves the piece empty; should anything of it have
+    // entered the world, the piece stays, as it owns those records.
+    if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
+        piece->teardown();
+        delete piece;
+        return nullptr;
+    }
+    pieces.pushFront(piece);
+    return piece;
+}
+
+Atom* WorldCommands::atomNear(float x, float y, float slack) const {
+    Atom* best = nullptr;
+    float bestD2 = 0;
+    root.atoms.forEach([&](Atom* a) {
+        // An atom that takes part in no iteration cannot be carried by the step.
+        if (a->dead || a->iterations <= 0) return;
+        const float dx = a->x - x;
+        const float dy = a->y - y;
+        const float d2 = dx * dx + dy * dy;
+        const float reach = a->radius + slack;
+        if (d2 > reach * reach) return;
+        if (best == nullptr || d2 < bestD2) {
+            best = a;
+            bestD2 = d2;
+        }
+    });
+    return best;
+}
+
+bool WorldCommands::grab(int32_t id) {
+    if (heldAtom != nullptr) release(0, 0);
+    if (id < 0 || id >= kMaxAtoms) return false;
+    Atom* atom = root.world->atomWithId(static_cast<uint32_t>(id));
+    if (atom == nullptr || atom->iterations <= 0) return false;
+    writeCheck();
+    if (journal != nullptr) journal->grab(stepsDone(), id);
+    heldAtom = atom;
+    heldInvMass = atom->invMass;
+    atom->invMass = 0;
+    atom->kinematic = true;
+    // At rest where it stands until the pointer moves.
+    atom->prevX = atom->x;
+    atom->prevY = atom->y;
+    atom->kinematicStepX = 0;
+    atom->kinematicStepY = 0;
+    targetX = atom->x;
+    targetY = atom->y;
+    return true;
+}
+
+namespace {
+
+float inside(float v, float limit) {
+    return v < 0 ? 0 : (v > limit ? limit : v);
+}
+
+// (dx, dy) shortened to at most `most` long.
+void limit(float& dx, float& dy, float most) {
+    const float length = std::sqrt(dx * dx + dy * dy);
+    if (!(length > most)) return;
+    dx = dx / length * most;
+    dy = dy / length * most;
+}
+
+}  // namespace
+
+void WorldCommands::moveGrab(float x, float y) {
+    if (heldAtom == nullptr) return;
+    x = inside(x, root.world->width);
+    y = inside(y, root.world->height);
+    if (journal != nullptr) journal->move(stepsDone(), x, y);
+    targetX = x;
+    targetY = y;
+}
+
+void WorldCommands::beforeStep() {
+    if (heldAtom == nullptr) return;
+    Atom* a = heldAtom;
+    float dx = targetX - a->x;
+    float dy = targetY - a->y;
+    limit(dx, dy, kMaxTravel);
+    // The collision passes add the kinematic step once per iteration of the atom;
+    // with the previous position where the step will leave it, the integration
+    // that ends the step leaves it at rest instead of repeating the move.
+    a->kinematicStepX = dx * a->invIterations;
+    a->kinematicStepY = dy * a->invIterations;
+    a->prevX = a->x + dx;
+    a->prevY = a->y + dy;
+}
+
+void WorldCommands::placeGrab(float x, float y) {
+    if (heldAtom == nullptr) return;
+    x = inside(x, root.world->width);
+    y = inside(y, root.world->height);
+    if (journal != nullptr) journal->place(stepsDone(), x, y);
+    Atom* a = heldAtom;
+    a->x = a->prevX = targetX = x;
+    a->y = a->prevY = targetY = y;
+    a->kinematicStepX = 0;
+    a->kinematicStepY = 0;
+}
+
+void WorldCommands::release(float vx, float vy) {
+    if (heldAtom == nullptr) return;
+    writeCheck();
+    if (journal != nullptr) journal->release(stepsDone(), vx, vy);
+    limit(vx, vy, kMaxTravel);
+    Atom* a = heldAtom;
+    heldAtom = nullptr;
+    a->kinematic = false;
+    a->invMass = heldInvMass;
+    a->kinematicStepX = 0;
+    a->kinematicStepY = 0;
+    a->prevX = a->x - vx;
+    a->prevY = a->y - vy;
+}
+
+void WorldCommands::atomRemoved(const Atom* atom) {
+    if (atom == heldAtom) heldAtom = nullptr;
+}
+
+void WorldCommands::clear() {
+    writeCheck();
+    if (journal != nullptr) journal->clear(stepsDone());
+    std::vector<Junk*> all;
+    pieces.forEach([&](Junk* piece) { all.push_back(piece); });
+    for (Junk* piece : all) {
+        unloadPiece(*piece);
+        pieces.removeValue(piece);
+        delete piece;
+    }
+    if (root.atoms.count == 0) root.world->renew();
+}

@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/korvel.h"
+#include "app/sandbox_controls.h"
+#include "app/view.h"
+#include "app/window_proc.h"
+#include "content/piece_loader.h"
+#include "content/report.h"
+#include "fakes.h"
+#include "physics/atom.h"
+#include "physics/system.h"
+#include "piece_dir.h"
+#include "render/gl_renderer.h"
+#include "scene/roster.h"
+#include "scene/world_hash.h"
+#include "session/journal.h"
+#include "session/replay.h"
+
+namespace {
+
+LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return windowProc(fake::kWindow, message, wParam, lParam);
+}
+// A window position from the top-left, as the messages carry it.
+LPARAM at(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+class SandboxTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fake::reset();
+        dir.writeFamily("drask", PieceDir::triangle());
+        dir.writeFamily("pimo", PieceDir::triangle());
+        korvel = std::make_unique<Korvel>(nullptr);
+    }
+
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) korvel->tick();
+    }
+    uint32_t steps() const { return korvel->world->stepCount - 1; }
+    // The lines drawn with the font lists since the journal was cleared: what is
+    // called from one raster position on.
+    std::vector<std::string> shownText() const {
+        std::vector<std::string> out;
+        for (const std::string& c : fake::state().calls) {
+            if (c.starts_with("glRasterPos2f(")) out.emplace_back();
+            if (c.starts_with("glCallLists(") && !out.empty())
+                out.back() += c.substr(12, c.size() - 13);
+        }
+        return out;
+    }
+    bool shows(const std::string& part) const {
+        for (const std::string& s : shownText())
+            if (s.find(part) != std::string::npos) return true;
+        return false;
+    }
+    // Where a world point appears, as a window message position.
+    LPARAM screenOf(float x, float y) const {
+        const View& v = korvel->view;
+        return at(int(std::lround(v.zoom * (x + v.panX))),
+                  430 - int(std::lround(v.zoom * (y + v.panY))));
+    }
+
+    PieceDir dir;
+    std::unique_ptr<Korvel> korvel;
+};
+
+TEST(ViewTest, ScreenToWorldIsTheInverseOfTheDrawnTransformAtEveryZoom) {
+    for (float zoom : {0.25f, 1.0f, 4.0f}) {
+        View v;
+        v.zoom = zoom;
+        v.panX = 30;
+        v.panY = -12.5f;
+        // applyView draws p at zoom * (p + pan).
+        const float wx = 123.5f, wy = 77.25f;
+        EXPECT_FLOAT_EQ(v.worldX(zoom * (wx + v.panX)), wx) << zoom;
+        EXPECT_FLOAT_EQ(v.worldY(zoom * (wy + v.panY)), wy) << zoom;
+    }
+    // Zooming keeps the point under the pointer, and stays between 0.25 and 4.
+    View v;
+    const float wx = v.worldX(200), wy = v.worldY(100);
+    v.zoomAbout(200, 100, 1);
+    EXPECT_FLOAT_EQ(v.zoom, 1.25f);
+    EXPECT_NEAR(v.worldX(200), wx, 1e-4);
+    EXPECT_NEAR(v.worldY(100), wy, 1e-4);
+    v.zoomAbout(200, 100, 40);
+    EXPECT_EQ(v.zoom, View::kMaxZoom);
+    v.zoomAbout(0, 0, -80);
+    EXPECT_EQ(v.zoom, View::kMinZoom);
+}
+
+TEST_F(SandboxTest, SpawnKeysGoThroughTheViewAndLandWhereTheyDidAtTheStart) {
+    korvel->keyDown('1');
+    Atom* first = nullptr;
+    korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
+    EXPECT_EQ(first->x, 152);
+    EXPECT_EQ(first->y, 418);
+    // Zoomed in twice about a point and panned: key 1's window position (150, 430)
+    // is world (150 / z - panX, 430 / z - panY), then snapped.
+    korvel->view.zoom = 2;
+    korvel->view.panX = 10;
+    korvel->view.panY = 20;
+    korvel->keyDown('1');
+    korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
+    EXPECT_EQ(first->x, snapToStep(150 / 2.0f - 10, 38));
+    EXPECT_EQ(first->y, snapToStep(430 / 2.0f - 20, 38));
+}
+
+TEST_F(SandboxTest, WheelZoomsAboutThePointerMiddleDragPansAndHomeResets) {
+    send(WM_MOUSEMOVE, 0, at(200, 330));  // window (200, 100) from the bottom
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at(900, 900));
+    EXPECT_FLOAT_EQ(korvel->view.zoom, 1.25f);
+    EXPECT_NEAR(korvel->view.worldX(200), 200, 1e-4);
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), at(0, 0));
+    EXPECT_NEAR(korvel->view.zoom, 1 / 1.25f, 1e-6);
+
+    korvel->view.reset();
+    send(WM_MBUTTONDOWN, 0, at(100, 100));
+    EXPECT_TRUE(korvel->middleButton);
+    send(WM_MOUSEMOVE, 0, at(130, 80));
+    EXPECT_EQ(korvel->view.panX, 30);
+    EXPECT_EQ(korvel->view.panY, 20);
+    send(WM_MBUTTONUP);
+    send(WM_MOUSEMOVE, 0, at(0, 0));
+    EXPECT_EQ(korvel->view.panX, 30);
+    EXPECT_EQ(fake::state().count("ReleaseCapture"), 1);
+
+    korvel->keyDown(VK_HOME);
+    EXPECT_EQ(korvel->view.panX, 0);
+    EXPECT_EQ(korvel->view.zoom, 1);
+}
+
+TEST_F(SandboxTest, RightButtonDropsAPieceOfTheLastFamilyAtThePointer) {
+    send(WM_RBUTTONDOWN, 0, at(300, 100));  // drask before any key
+    ASSERT_EQ(korvel->pieces.count, 1);
+    Atom* first = nullptr;
+    korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
+    EXPECT_EQ(first->x, snapToStep(300, 38));
+    EXPECT_EQ(first->y, snapToStep(330, 38));
+
+    korvel->keyDown('0');
+    dir.removeFamily("drask");
+    send(WM_RBUTTONUP);
+    send(WM_RBUTTONDOWN, 0, at(500, 200));
+    EXPECT_EQ(korvel->pieces.count, 3);
+}
+
+TEST_F(SandboxTest, ALeftDragCarriesTheAtomUnderThePointerAndTheReleaseThrowsIt) {
+    korvel->keyDown('2');
+    ticks(3);
+    Atom* target = nullptr;
+    korvel->atoms.forEach(
+        [&](Atom* a) { target = target == nullptr || a->x > target->x ? a : target; });
+    // A press beside every atom takes nothing.
+    send(WM_LBUTTONDOWN, 0, at(600, 400));
+    EXPECT_EQ(korvel->commands.held(), nullptr);
+    send(WM_LBUTTONUP);
+
+    send(WM_LBUTTONDOWN, 0, screenOf(target->x + 3, target->y));
+    ASSERT_EQ(korvel->commands.held(), target);
+    const float y0 = target->y;
+    for (int i = 1; i <= 10; ++i) {
+        send(WM_MOUSEMOVE, 0x0001, screenOf(target->x, y0 + 4 * float(i)));
+        ticks(1);
+    }
+    // (The pointer moves in whole pixels.)
+    EXPECT_NEAR(target->y, y0 + 40, 0.5);
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(korvel->commands.held(), nullptr);
+    // Thrown upwards at the pointer's speed, 4 units a step.
+    EXPECT_NEAR(target->y - target->prevY, 4, 0.25);
+}
+
+TEST_F(SandboxTest, PauseKeepsDrawingAndStepsNothingUntilNStepsExactlyOnce) {
+    korvel->keyDown('1');
+    ticks(2);
+    korvel->keyDown('P');
+    EXPECT_TRUE(korvel->paused);
+    const uint32_t before = steps();
+    const uint64_t world = worldHash(*korvel);
+    fake::state().calls.clear();
+    ticks(3);
+    EXPECT_EQ(steps(), before);
+    EXPECT_EQ(worldHash(*korvel), world);
+    EXPECT_EQ(fake::state().count("SwapBuffers"), 3);
+
+    korvel->keyDown('N');
+    EXPECT_EQ(steps(), before + 1);
+    EXPECT_TRUE(korvel->paused);
+    ticks(2);
+    EXPECT_EQ(steps(), before + 1);
+
+    // An auto-repeat of P does not toggle back; Space does.
+    korvel->keyDown('P');
+    EXPECT_TRUE(korvel->paused);
+    korvel->keyUp('P');
+    korvel->keyDown(VK_SPACE);
+    EXPECT_FALSE(korvel->paused);
+    korvel->keyDown('N');
+    EXPECT_EQ(steps(), before + 1);
+    ticks(1);
+    EXPECT_EQ(steps(), before + 2);
+}
+
+TEST_F(SandboxTest, APausedGrabPlacesTheAtomAtOnce) {
+    korvel->keyDown('1');
+    korvel->keyDown('P');
+    Atom* target = nullptr;
+    korvel->atoms.forEach([&](Atom* a) { target = a; });
+    send(WM_LBUTTONDOWN, 0, screenOf(target->x, target->y));
+    ASSERT_EQ(korvel->commands.held(), target);
+    send(WM_MOUSEMOVE, 0x0001, screenOf(target->x + 6, target->y - 2));
+    EXPECT_EQ(target->x, 158);
+    EXPECT_EQ(target->prevX, 158);
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(target->x - target->prevX, 0);
+}
+
+TEST_F(SandboxTest, ClearEmptiesTheWorldAndSpawningGoesOn) {
+    for (int key : {'1', '2', '9'}) korvel->keyDown(key);
+    ticks(5);
+    korvel->keyDown('C');
+    EXPECT_EQ(korvel->pieces.count, 0);
+    EXPECT_EQ(korvel->atoms.count, 0);
+    EXPECT_EQ(korvel->world->freeIds(), kMaxAtoms);
+    EXPECT_EQ(korvel->children.count, 1);  // the grid
+    korvel->keyDown('3');
+    EXPECT_EQ(korvel->atoms.count, 3);
+    ticks(2);
+}
+
+TEST_F(SandboxTest, TheOverlayShowsTheWorldTheMessagesAndTheHelpCard) {
+    korvel->keyDown('1');
+    fake::state().calls.clear();
+    ticks(1);
+    EXPECT_TRUE(shows("atoms 3/5000  links 3")) << testing::PrintToString(shownText());
+    EXPECT_TRUE(shows("pieces 1"));
+    EXPECT_FALSE(shows("PAUSED"));
+    // Text is drawn from the renderer's font lists, in window pixels.
+    EXPECT_EQ(fake::state().texts("glListBase(").back(),
+              "glListBase(" + std::to_string(GLRenderer::fontBase - 32) + ")");
+    EXPECT_LT(fake::state().indexOf("glCallLists"), fake::state().indexOf("SwapBuffers"));
+
+    korvel->keyDown('P');
+    reportLine("Unable to open %s", "nothing.pob");
+    fake::state().calls.clear();
+    ticks(1);
+    EXPECT_TRUE(shows("PAUSED"));
+    EXPECT_TRUE(shows("Unable to open nothing.pob"));
+    EXPECT_FALSE(shows("this card"));
+
+    korvel->keyDown('H');
+    korvel->keyDown(VK_TAB);
+    fake::state().calls.clear();
+    ticks(1);
+    EXPECT_TRUE(shows("this card"));
+    EXPECT_FALSE(shows("atoms"));
+    korvel->keyDown(VK_F1);
+    fake::state().calls.clear();
+    ticks(1);
+    EXPECT_FALSE(shows("this card"));
+    // The frame's links keep the overlay's line width.
+    EXPECT_EQ(fake::state().texts("glLineWidth(").back(), "glLineWidth(4)");
+}
+
+TEST_F(SandboxTest, GridLinesAreDrawnUnderThePiecesWhenG) {
+    fake::state().calls.clear();
+    ticks(1);
+    EXPECT_EQ(fake::state().count("glVertex3i"), 0);
+    korvel->keyDown('G');
+    fake::state().calls.clear();
+    ticks(1);
+    const auto& s = fake::state();
+    const int firstGridLine = s.indexOf("glVertex3i");
+    ASSERT_GE(firstGridLine, 0);
+    EXPECT_EQ(s.calls[size_t(firstGridLine)], "glVertex3i(0, 0, 2)");
+    EXPECT_NE(std::find(s.calls.begin(), s.calls.end(), "glVertex3i(0, 38, 2)"), s.calls.end());
+    // After the view, before the world, and writing no depth.
+    EXPECT_LT(s.indexOf("glScalef"), firstGridLine);
+    const auto texturing = std::find(s.calls.begin(), s.calls.end(), "glEnable(3553)");
+    EXPECT_LT(firstGridLine, texturing - s.calls.begin());  // GL_TEXTURE_2D
+    EXPECT_LT(std::find(s.calls.begin(), s.calls.end(), "glDepthMask(0)") - s.calls.begin(),
+              firstGridLine);
+    korvel->keyUp('G');
+    korvel->keyDown('G');
+    fake::state().calls.clear();
+    ticks(1);
+    EXPECT_EQ(fake::state().count("glVertex3i"), 0);
+}
+
+// Spawn keys only: the game's world is step for step the world of a plain world
+// root given the same files at the same steps, as pimo-sim builds it; and the
+// game's journal replays to it.
+TEST_F(SandboxTest, ASessionOfTheDesignsKeysGivesThePlainWorldsResult) {
+    for (const auto& entry : std::filesystem::directory_iterator(PIMO_ASSETS))
+        std::filesystem::copy(entry.path(), dir.path / entry.path().filename(),
+                              std::filesystem::copy_options::overwrite_existing);
+    std::FILE* file = std::tmpfile();
+    JournalWriter journal(file);
+    korvel->commands.setJournal(&journal);
+    const struct {
+        int key;
+        int ticksAfter;
+    } session[] = {{'1', 40}, {'0', 25}, {'W', 10}, {'3', 60}, {'Q', 5}, {'8', 120}};
+    for (const auto& s : session) {
+        korvel->keyDown(s.key);
+        ticks(s.ticksAfter);
+    }
+    journal.end(steps(), worldHash(*korvel));
+    korvel->commands.setJournal(nullptr);
+    std::rewind(file);
+    const JournalParse read = readJournal(file);
+    std::fclose(file);
+    ASSERT_EQ(read.error, "");
+
+    Game plain;
+    plain.world = new System(&plain);
+    std::vector<Junk*> pieces;
+    for (const JournalEvent& e : read.events) {
+        while (plain.world->stepCount - 1 < e.step) plain.tick();
+        if (e.kind != JournalKind::Spawn) continue;
+        std::FILE* in = std::fopen(e.file.c_str(), "rb");
+        ASSERT_NE(in, nullptr);
+        pieces.push_back(new Junk(&plain));
+        loadPiece(*pieces.back(), in, e.x, e.y, e.file.c_str());
+        std::fclose(in);
+    }
+    EXPECT_EQ(plain.world->stepCount, korvel->world->stepCount);
+    EXPECT_EQ(worldHash(plain), worldHash(*korvel));
+    EXPECT_GT(plain.atoms.count, 100);
+
+    ReplayWorld replay;
+    const ReplayOutcome outcome = replayJournal(read, replay, "session");
+    EXPECT_EQ(outcome.status, 0) << outcome.message;
+
+    for (Junk* p : pieces) {
+        unloadPiece(*p);
+        delete p;
+    }
+    delete plain.world;
+}
+
+}  // namespace

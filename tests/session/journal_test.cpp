@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "physics/atom.h"
+#include "scene/world_hash.h"
+#include "session/journal.h"
+#include "session/replay.h"
+
+namespace {
+
+// What a journal writer wrote, as text.
+struct WrittenJournal {
+    std::FILE* file = std::tmpfile();
+    JournalWriter writer{file};
+    ~WrittenJournal() { std::fclose(file); }
+    std::string text() {
+        std::fflush(file);
+        std::rewind(file);
+        std::string out;
+        for (int c; (c = std::fgetc(file)) != EOF;) out += static_cast<char>(c);
+        return out;
+    }
+};
+
+TEST(Journal, EveryFloatComesBackBitForBit) {
+    WrittenJournal journal;
+    const float values[] = {0.1f, 1.0f / 3, 1e-30f, 123456.789f, -0.0f, 3.4e38f, 418.0f};
+    for (float v : values) journal.writer.move(7, v, -v);
+    journal.writer.end(9, 0xfedcba9876543210ull);
+    const JournalParse read = readJournalText(journal.text());
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.events.size(), std::size(values) + 1);
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        EXPECT_EQ(std::signbit(read.events[i].x), std::signbit(values[i]));
+        EXPECT_EQ(read.events[i].x, values[i]);
+        EXPECT_EQ(read.events[i].y, -values[i]);
+        EXPECT_EQ(read.events[i].step, 7u);
+        EXPECT_EQ(read.events[i].line, int(i) + 2);
+    }
+    EXPECT_EQ(read.events.back().hash, 0xfedcba9876543210ull);
+}
+
+TEST(Journal, AMalformedOrCutJournalNamesTheLine) {
+    const std::string head = std::string(kJournalHeader) + "\n";
+    const struct {
+        std::string text;
+        int line;
+        std::string says;
+    } cases[] = {
+        {"", 1, "empty"},
+        {"some other file\n", 1, "not a journal"},
+        {head + "spawn 0 drask1.pob 152\nend 5 0000000000000000\n", 2, "spawn STEP FILE X Y"},
+        {head + "grab 3 -4\nend 5 0000000000000000\n", 2, "grab STEP ID"},
+        {head + "clear 9\nmove 4 1 2\nend 9 0000000000000000\n", 3, "comes after step 9"},
+        {head + "jump 4\n", 2, "unknown event \"jump\""},
+        {head + "release 4 nan 1\nend 9 0000000000000000\n", 2, "release STEP VX VY"},
+        {head + "end 4 12345\n", 2, "end STEP HASH"},
+        {head + "spawn 0 drask1.pob 152 418\nmove 3 1", 3, "move STEP X Y"},
+        {head + "spawn 0 drask1.pob 152 418\nclear 5\n", 4, "without its end line"},
+        {head + "end 5 0000000000000000\nclear 6\n", 3, "after the end line"},
+    };
+    for (const auto& c : cases) {
+        const JournalParse read = readJournalText(c.text);
+        EXPECT_EQ(read.errorLine, c.line) << c.text;
+        EXPECT_NE(read.error.find(c.says), std::string::npos) << read.error;
+        EXPECT_TRUE(read.events.empty());
+    }
+    // Blank lines, comments and Windows line ends are fine.
+    const JournalParse ok =
+        readJournalText(head + "\r\n# a note\r\nclear 2\r\nend 2 00000000000000ff\r\n");
+    EXPECT_EQ(ok.error, "");
+    EXPECT_EQ(ok.events.size(), 2u);
+}
+
+class ReplayTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(PIMO_ASSETS);
+    }
+    void TearDown() override { std::filesystem::current_path(previous); }
+
+    // A session with every command, journalled as the game does it.
+    std::string recordSession() {
+        ReplayWorld game;
+        WrittenJournal journal;
+        game.commands().setJournal(&journal.writer);
+        auto run = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                game.commands().beforeStep();
+                game.root().tick();
+            }
+        };
+        game.commands().spawn("drask2.pob", 304, 418);
+        run(30);
+        game.commands().spawn("pimo3.pob", 266, 418);
+        run(20);
+        Atom* atom = game.commands().atomNear(304, 300, 200);
+        EXPECT_NE(atom, nullptr);
+        game.commands().grab(atom->id);
+        for (int i = 0; i < 10; ++i) {
+            game.commands().moveGrab(300 + 2.5f * i, 250 + 3.25f * i);
+            run(1);
+        }
+        game.commands().placeGrab(350, 300);
+        game.commands().release(1.5f, 4.25f);
+        run(40);
+        game.commands().clear();
+        game.commands().spawn("drask4.pob", 456, 418);
+        run(60);
+        journal.writer.end(game.commands().stepsDone(), worldHash(game.root()));
+        return journal.text();
+    }
+
+    std::filesystem::path previous;
+};
+
+TEST_F(ReplayTest, AJournalReplaysToTheSameWorld) {
+    const std::string text = recordSession();
+    EXPECT_NE(text.find("\nclear "), std::string::npos);
+    EXPECT_NE(text.find("\ncheck "), std::string::npos);
+    ReplayWorld replay;
+    const ReplayOutcome outcome = replayJournal(readJournalText(text), replay, "j");
+    EXPECT_EQ(outcome.status, 0) << outcome.message;
+    EXPECT_NE(outcome.message.find("matches after 160 steps"), std::string::npos)
+        << outcome.message;
+}
+
+TEST_F(ReplayTest, AnEditedJournalIsReportedAtTheCheckWhereItDiverges) {
+    std::string text = recordSession();
+    // The throw a little faster: the next check after it no longer holds.
+    const std::size_t at = text.find("release ");
+    const std::size_t end = text.find('\n', at);
+    const std::string line = text.substr(at, end - at);
+    text.replace(at, end - at, line.substr(0, line.rfind(' ')) + " 4.5");
+    const int releaseLine = int(std::count(text.begin(), text.begin() + long(at), '\n')) + 1;
+    ReplayWorld replay;
+    const ReplayOutcome outcome = replayJournal(readJournalText(text), replay, "j");
+    EXPECT_EQ(outcome.status, 1) << outcome.message;
+    EXPECT_NE(outcome.message.find("diverged"), std::string::npos);
+    // The first check after the release: the one before the clear.
+    EXPECT_NE(outcome.message.find("j:" + std::to_string(releaseLine + 1) + ":"), std::string::npos)
+        << outcome.message;
+
+    // A grab of an atom the replayed world does not have.
+    std::string noAtom = recordSession();
+    const std::size_t grab = noAtom.find("grab ");
+    const std::size_t grabEnd = noAtom.find('\n', grab);
+    noAtom.replace(grab, grabEnd - grab,
+                   noAtom.substr(grab, noAtom.rfind(' ', grabEnd) - grab) + " 4999");
+    ReplayWorld again;
+    const ReplayOutcome missing = replayJournal(readJournalText(noAtom), again, "j");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.message.find("no atom with id 4999"), std::string::npos) << missing.message;
+}
+
+TEST_F(ReplayTest, AnUnreadableJournalIsAnErrorNotADivergence) {
+    ReplayWorld replay;
+    const ReplayOutcome outcome =
+        replayJournal(readJournalText(std::string(kJournalHeader) + "\nclear x\n"), replay, "j");
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_NE(outcome.message.find("j:2: "), std::string::npos) << outcome.message;
+    EXPECT_EQ(replayJournalFile("no-such-journal.txt", replay).status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "content/texture_cache.h"
+#include "physics/atom.h"
+#include "physics/link.h"
+#include "physics/system.h"
+#include "scene/roster.h"
+#include "scene/world_hash.h"
+#include "session/replay.h"
+#include "session/world_commands.h"
+#include "test_world.h"
+
+namespace {
+
+// A world built as the game builds its own, working in the assets folder so the
+// real pieces load with their textures.
+class WorldCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(PIMO_ASSETS);
+    }
+    void TearDown() override { std::filesystem::current_path(previous); }
+
+    // As the game runs it: the held atom's path is set before every step.
+    void run(int steps) {
+        for (int i = 0; i < steps; ++i) {
+            commands().beforeStep();
+            root().tick();
+        }
+    }
+    Game& root() { return replay.root(); }
+    WorldCommands& commands() { return replay.commands(); }
+
+    std::filesystem::path previous;
+    ReplayWorld replay;
+};
+
+TEST_F(WorldCommandsTest, AHeldAtomIsCarriedToItsTargetWithinOneStepAndPullsItsPiece) {
+    Junk* piece = commands().spawn("drask1.pob", 304, 418);
+    ASSERT_NE(piece, nullptr);
+    run(5);
+    Atom* atom = commands().atomNear(304, 418, 40);
+    ASSERT_NE(atom, nullptr);
+    const float startY = atom->y;
+    ASSERT_TRUE(commands().grab(atom->id));
+
+    // Raised 30 units: there within the next step, and at rest there after it.
+    commands().moveGrab(atom->x, startY + 30);
+    run(1);
+    EXPECT_NEAR(atom->y, startY + WorldCommands::kMaxTravel, 1e-3);
+    run(5);
+    EXPECT_NEAR(atom->y, startY + 30, 1e-3);
+    run(3);
+    EXPECT_NEAR(atom->y, startY + 30, 1e-3);
+    // The rest of the piece hangs from it instead of falling to the floor.
+    float lowest = 1e9f;
+    piece->atoms.forEach([&](Atom* a) { lowest = a->y < lowest ? a->y : lowest; });
+    EXPECT_GT(lowest, 0.0f);
+
+    // Let go with a velocity: it goes on with it, under gravity again.
+    commands().release(2, 3);
+    EXPECT_FALSE(atom->kinematic);
+    EXPECT_EQ(atom->x - atom->prevX, 2);
+    EXPECT_EQ(atom->y - atom->prevY, 3);
+    EXPECT_GT(atom->invMass, 0);
+    // A throw is never faster than the atom could follow.
+    ASSERT_TRUE(commands().grab(atom->id));
+    commands().release(30, -40);
+    EXPECT_NEAR(atom->x - atom->prevX, 3, 1e-5);
+    EXPECT_NEAR(atom->y - atom->prevY, -4, 1e-5);
+    EXPECT_GT(atom->invMass, 0);
+    EXPECT_EQ(commands().held(), nullptr);
+}
+
+TEST_F(WorldCommandsTest, PlacingPutsTheAtomThereAtRestAndTargetsStayInsideTheWorld) {
+    // A lone atom of the root: no piece to tear it from, nothing marks it dead.
+    Atom* atom = TestWorld::makeAtom(350, 265);
+    root().adoptAtom(atom);
+    ASSERT_TRUE(commands().grab(atom->id));
+    commands().placeGrab(100, 200);
+    EXPECT_EQ(atom->x, 100);
+    EXPECT_EQ(atom->prevY, 200);
+    commands().placeGrab(-50, 9000);
+    EXPECT_EQ(atom->x, 0);
+    EXPECT_EQ(atom->y, root().world->height);
+    // It travels at most kMaxTravel a step, and no further than the border.
+    commands().moveGrab(800, -1);
+    run(1);
+    EXPECT_NEAR(atom->x * atom->x + (530 - atom->y) * (530 - atom->y), 25, 1e-3);
+    run(200);
+    EXPECT_NEAR(atom->x, root().world->width, 1e-3);
+    EXPECT_NEAR(atom->y, 0, 1e-3);
+    commands().release(0, 0);
+    root().removeAtom(atom);
+    delete atom;
+}
+
+TEST_F(WorldCommandsTest, NothingIsTakenWhereThereIsNoAtomOrNoSuchId) {
+    commands().spawn("drask1.pob", 152, 418);
+    EXPECT_EQ(commands().atomNear(600, 100, 4), nullptr);
+    EXPECT_FALSE(commands().grab(4999));
+    EXPECT_FALSE(commands().grab(-1));
+    EXPECT_EQ(commands().held(), nullptr);
+    // Commands for a grab that is not there change nothing.
+    const uint64_t before = worldHash(root());
+    commands().moveGrab(1, 1);
+    commands().placeGrab(1, 1);
+    commands().release(5, 5);
+    EXPECT_EQ(worldHash(root()), before);
+}
+
+TEST_F(WorldCommandsTest, AHeldAtomThatDiesIsLetGoAndNeverTouchedAgain) {
+    commands().spawn("drask1.pob", 152, 418);
+    Atom* atom = commands().atomNear(152, 418, 40);
+    ASSERT_TRUE(commands().grab(atom->id));
+    // Its piece crumbles around it: it loses its links and leaves at the next step.
+    // (One at a time: a link's fall can take others with it.)
+    for (;;) {
+        Link* link = nullptr;
+        root().links.forEach([&](Link* l) {
+            if (l->atomA == atom || l->atomB == atom) link = l;
+        });
+        if (link == nullptr) break;
+        destroyLink(link);
+    }
+    run(3);
+    EXPECT_EQ(commands().held(), nullptr);
+    // Later pointer moves and the release must not reach the freed atom (the
+    // sanitizer build would see it).
+    commands().moveGrab(10, 10);
+    commands().release(1, 1);
+    run(2);
+
+    // Held through a clear as well.
+    Atom* other = commands().atomNear(152, 418, 400);
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(commands().grab(other->id));
+    commands().clear();
+    EXPECT_EQ(commands().held(), nullptr);
+    commands().release(1, 1);
+}
+
+TEST_F(WorldCommandsTest, ClearEmptiesTheWorldAndLeavesItAsGoodAsNew) {
+    for (const char* file : {"drask1.pob", "drask3.pob", "pimo4.pob"})
+        commands().spawn(file, 304, 418);
+    run(120);
+    const std::size_t images = sharedTextureCount();
+    static std::size_t released = 0;
+    setTextureReleaser([](Texture&) { ++released; });
+    commands().clear();
+    setTextureReleaser(nullptr);
+    EXPECT_GT(images, 0u);
+    EXPECT_EQ(released, images);
+    EXPECT_EQ(sharedTextureCount(), 0u);
+    EXPECT_EQ(root().world->freeIds(), kMaxAtoms);
+    EXPECT_EQ(root().atoms.count, 0);
+    EXPECT_EQ(root().links.count, 0);
+    EXPECT_EQ(root().triangles.count, 0);
+    EXPECT_EQ(root().children.count, 0);
+
+    // What comes after a clear runs exactly as in a world that never held anything.
+    commands().spawn("pimo1.pob", 266, 418);
+    commands().spawn("drask2.pob", 304, 418);
+    run(200);
+    ReplayWorld fresh;
+    fresh.commands().spawn("pimo1.pob", 266, 418);
+    fresh.commands().spawn("drask2.pob", 304, 418);
+    for (int i = 0; i < 200; ++i) fresh.root().tick();
+    EXPECT_EQ(worldHash(root()), worldHash(fresh.root()));
+    EXPECT_GT(root().atoms.count, 0);
+}
+
+TEST_F(WorldCommandsTest, TheHashSeesEveryPositionBitAndTheOrder) {
+    commands().spawn("drask1.pob", 152, 418);
+    const uint64_t before = worldHash(root());
+    Atom* atom = commands().atomNear(152, 418, 40);
+    const float x = atom->prevX;
+    atom->prevX = std::nextafter(x, 1e9f);
+    EXPECT_NE(worldHash(root()), before);
+    atom->prevX = x;
+    EXPECT_EQ(worldHash(root()), before);
+}
+
+}  // namespace
