@@ -24,15 +24,21 @@ fail() {
     exit 1
 }
 
+# Status 3 only says a spawn left records out (a piece partly above the world).
+ran() { [ "$1" -eq 0 ] || [ "$1" -eq 3 ]; }
+status=0
 (cd "$assets" && env -u DISPLAY "$linux_sim" --steps 130 --png "$work/linux.png" "${spawns[@]}") \
-    2>"$work/linux.err" || fail "the Linux pimo-sim failed: $(cat "$work/linux.err")"
+    2>"$work/linux.err" || status=$?
+ran "$status" || fail "the Linux pimo-sim failed: $(cat "$work/linux.err")"
 # A Wine session keeps the display it started on: let the last one end first, and
 # end this one while its display still exists.
 timeout 60 "$wine_run" --wait "$windows_sim"
+status=0
 (cd "$assets" && timeout 300 xvfb-run -a bash -c \
     '"$1" "${@:2}"; status=$?; timeout 60 "$1" --wait "$2"; exit $status' _ \
     "$wine_run" "$windows_sim" --steps 130 --png "$work/windows.png" "${spawns[@]}") \
-    2>"$work/windows.err" || fail "pimo-sim.exe failed: $(grep -v '^ALSA lib' "$work/windows.err")"
+    2>"$work/windows.err" || status=$?
+ran "$status" || fail "pimo-sim.exe failed: $(grep -v '^ALSA lib' "$work/windows.err")"
 # Pixels further apart than a colour distance of 9.5%, about the picture tests' tolerance.
 differing=$(compare -metric AE -fuzz 9.5% "$work/linux.png" "$work/windows.png" null: 2>&1)
 [[ "$differing" =~ ^[0-9]+$ ]] || fail "the pictures cannot be compared: $differing"
