@@ -29,7 +29,7 @@ Korvel::Korvel(HINSTANCE instance) {
 
     // A failure has been reported to the user already; the entry point looks at
     // the renderer before it runs the loop.
-    gl->open("Pimo Drask", 700, 430, 16, false, false);
+    gl->open("Pimo Drask", kWindowWidth, kWindowHeight, 16, false, false);
     glClearColor(0, 0, 0, 0);
 
     view.reset();
