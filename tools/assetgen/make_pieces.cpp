@@ -1,18 +1,27 @@
 // Writes the game's eight piece files: drask1-4.pob (sturdy: crate, brick, plank,
 // boulder) and pimo1-4.pob (soft: jelly, ring, cushion, bean).
 //
-//   pimo-pieces OUTDIR
+//   pimo-pieces OUTDIR [SKIN_DEPTH]
 //
 // Every shape is a lattice of atoms about 12 units apart (the collision radius is 5,
 // so unlinked atoms of one piece never start inside each other), linked to its
-// neighbours and across its cells, and covered by two triangles per cell whose
-// texture coordinates span the whole image. Atoms stay within x -100..90 and
+// neighbours and across its cells, and covered by two triangles per cell;
+// texture coordinates span the whole image. With a SKIN_DEPTH, a skin of light
+// atoms that collide with nothing is added around the outline (see addSkin): the
+// textures then reach that far beyond the rim atoms, so resting pieces look as if
+// they touch. The shipped pieces have none: with it, pieces dropped onto others
+// end up through them more often (see measure_pieces.cpp). Atoms stay within x -100..90 and
 // y -100..110 of the piece's origin.
+//
+// How the pieces rest on each other, lock and hold together is measured by
+// pimo-piece-measure (measure_pieces.cpp).
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <set>
 #include <numbers>
 #include <string>
 #include <utility>
@@ -31,6 +40,16 @@ struct Stuff {
     float minRatio;
     float maxRatio;
 };
+
+// How far the skin reaches beyond the rim atoms' centres; a second argument of the
+// program sets it (0, the shipped pieces: no skin).
+double skinDepth = 0;
+// Light and soft, so the skin follows the rim and barely pulls at it; a stiffer
+// skin folds onto the rim more often when a piece lands.
+constexpr float kSkinMassShare = 0.02f;
+constexpr float kSkinStiffness = 0.05f;
+constexpr float kSkinMinRatio = 0.1f;
+constexpr float kSkinMaxRatio = 50.0f;
 
 // Positions are kept on a 1/16 grid so that they, and their sums with any spawn
 // position on whole units, are exact in 32-bit floats.
@@ -63,13 +82,74 @@ class Shape {
         link(b, c);
         triangles.push_back({a, b, c});
     }
+    int skinAtom(double x, double y) {
+        const int i = atom(x, y);
+        skin.resize(xs.size(), false);
+        skin[i] = true;
+        return i;
+    }
     void quad(int a, int b, int c, int d) {  // a b over d c, counter-clockwise a, b, c, d
         triangle(a, b, c);
         triangle(a, c, d);
         link(b, d);  // the second diagonal stiffens the cell
     }
 
+    // Textured skin around every outline of the lattice, `depth` units beyond the
+    // rim atoms' centres. Collision keeps other pieces' atoms 10 units from the rim
+    // atoms, so without it the textures of two touching pieces stay 8 to 10 units
+    // apart. A skin atom stands over the middle of each rim edge in a tent with the
+    // edge's ends; a triangle from each rim atom to its two skin neighbours closes
+    // the outline. Skin collides with nothing, so it changes no contact.
+    //
+    // Nothing ties the tent to the inside of the piece: a hard landing can fold it
+    // onto the rim, which draws the edge where it was before. A tie inward would
+    // keep it out, but the floor clamps the skin and then the tie lifts the whole
+    // piece on it, a spring that bounces a crate hard enough to break it.
+    void addSkin(double depth) {
+        // Rim edges are the directed edges, counter-clockwise per triangle, whose
+        // reverse belongs to no triangle; the piece lies to their left.
+        std::set<std::pair<int, int>> directed;
+        for (auto tri : triangles) {
+            if (cross(tri[0], tri[1], tri[2]) < 0) std::swap(tri[1], tri[2]);
+            for (int k = 0; k < 3; ++k) directed.insert({tri[k], tri[(k + 1) % 3]});
+        }
+        std::map<int, int> rimNext;
+        for (const auto& [a, b] : directed)
+            if (directed.count({b, a}) == 0) rimNext[a] = b;
+        // A hole's outline runs clockwise. Nothing rests against it, and skin
+        // inside a ring only crowds it as it flattens.
+        std::set<int> holeAtoms;
+        for (const auto& [first, unused] : rimNext) {
+            double area = 0;
+            std::vector<int> loop;
+            for (int a = first;;) {
+                loop.push_back(a);
+                const int b = rimNext.at(a);
+                area += double(xs[a]) * ys[b] - double(xs[b]) * ys[a];
+                a = b;
+                if (a == first || loop.size() > rimNext.size()) break;
+            }
+            if (area < 0) holeAtoms.insert(loop.begin(), loop.end());
+        }
+        std::map<int, std::pair<int, int>> rimFrom;  // start atom -> (end atom, skin atom)
+        for (const auto& [a, b] : rimNext) {
+            if (holeAtoms.count(a) != 0) continue;
+            const double dx = xs[b] - xs[a], dy = ys[b] - ys[a], len = std::hypot(dx, dy);
+            const int s = skinAtom((xs[a] + xs[b]) / 2 + depth * dy / len,
+                                   (ys[a] + ys[b]) / 2 - depth * dx / len);
+            triangle(a, b, s);
+            rimFrom[a] = {b, s};
+        }
+        for (const auto& [a, next] : rimFrom) {
+            const auto [b, s] = next;
+            auto after = rimFrom.find(b);
+            if (after != rimFrom.end()) triangle(s, b, after->second.second);
+        }
+        skin.resize(xs.size(), false);
+    }
+
     PieceFile build(const Stuff& stuff, const std::string& texture) const {
+        auto isSkin = [&](int i) { return static_cast<std::size_t>(i) < skin.size() && skin[i]; };
         PieceFile p;
         float x0 = xs[0], x1 = xs[0], y0 = ys[0], y1 = ys[0];
         for (std::size_t i = 0; i < xs.size(); ++i) {
@@ -83,6 +163,14 @@ class Shape {
             a.mass = stuff.mass;
             a.iterations = stuff.atomIterations;
             a.group = 1;
+            if (isSkin(static_cast<int>(i))) {
+                // Skin takes part in no collision: its group is one no atom accepts,
+                // and it accepts none. Light, so it follows the rim it hangs on.
+                a.mass = stuff.mass * kSkinMassShare;
+                a.iterations = 0;
+                a.group = 0;
+                std::fill(std::begin(a.collidesWith), std::end(a.collidesWith), uint8_t{0});
+            }
             p.atoms.push_back(a);
         }
         for (const auto& [a, b] : links) {
@@ -93,6 +181,13 @@ class Shape {
             l.minRatio = stuff.minRatio;
             l.maxRatio = stuff.maxRatio;
             l.stiffness = stuff.stiffness;
+            if (isSkin(a) || isSkin(b)) {
+                // Skin bends where the rim meets the floor or another piece; it goes
+                // only when the rim under it goes.
+                l.stiffness = kSkinStiffness;
+                l.minRatio = kSkinMinRatio;
+                l.maxRatio = kSkinMaxRatio;
+            }
             l.iterations = stuff.linkIterations;
             p.links.push_back(l);
         }
@@ -121,8 +216,13 @@ class Shape {
     }
 
     std::vector<float> xs, ys;
+    std::vector<bool> skin;
 
   private:
+    double cross(int a, int b, int c) const {
+        return (double(xs[b]) - xs[a]) * (double(ys[c]) - ys[a]) -
+               (double(ys[b]) - ys[a]) * (double(xs[c]) - xs[a]);
+    }
     std::map<std::pair<float, float>, int> index;
     std::map<std::pair<int, int>, bool> linked;
     std::vector<std::pair<int, int>> links;
@@ -200,6 +300,11 @@ Shape ring(double inner, double outer, int rings, int segments, double centreY) 
     return s;
 }
 
+Shape skinned(Shape s) {
+    if (skinDepth > 0) s.addSkin(skinDepth);
+    return s;
+}
+
 bool save(const std::string& dir, const std::string& name, const PieceFile& piece) {
     const std::string path = dir + "/" + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -221,10 +326,11 @@ bool save(const std::string& dir, const std::string& name, const PieceFile& piec
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pimo-pieces OUTDIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: pimo-pieces OUTDIR [SKIN_DEPTH]\n");
         return 2;
     }
+    if (argc == 3) skinDepth = std::atof(argv[2]);
     const std::string dir = argv[1];
 
     // Tuned with pimo-sim: a piece dropped alone from the spawn height (about 6 units
@@ -239,14 +345,14 @@ int main(int argc, char** argv) {
 
     bool ok = true;
     // drask: a crate, a brick, a plank and a boulder.
-    ok &= save(dir, "drask1.pob", rectangle(7, 7, 12, 0).build(sturdy, "crate.tga"));
-    ok &= save(dir, "drask2.pob", rectangle(10, 4, 12, 0).build(sturdy, "brick.tga"));
-    ok &= save(dir, "drask3.pob", rectangle(15, 3, 12, 0).build(sturdy, "plank.tga"));
-    ok &= save(dir, "drask4.pob", ellipse(46, 46, 12, 0).build(sturdy, "stone.tga"));
+    ok &= save(dir, "drask1.pob", skinned(rectangle(7, 7, 12, 0)).build(sturdy, "crate.tga"));
+    ok &= save(dir, "drask2.pob", skinned(rectangle(10, 4, 12, 0)).build(sturdy, "brick.tga"));
+    ok &= save(dir, "drask3.pob", skinned(rectangle(15, 3, 12, 0)).build(sturdy, "plank.tga"));
+    ok &= save(dir, "drask4.pob", skinned(ellipse(46, 46, 12, 0)).build(sturdy, "stone.tga"));
     // pimo: a jelly blob, a ring, a cushion and a bean.
-    ok &= save(dir, "pimo1.pob", ellipse(50, 44, 12, 0).build(soft, "jelly.tga"));
-    ok &= save(dir, "pimo2.pob", ring(16, 52, 4, 12, 0).build(squashy, "ring.tga"));
-    ok &= save(dir, "pimo3.pob", ellipse(56, 30, 12, 0, 4).build(soft, "cushion.tga"));
-    ok &= save(dir, "pimo4.pob", ellipse(62, 34, 12, 0).build(soft, "blob.tga"));
+    ok &= save(dir, "pimo1.pob", skinned(ellipse(50, 44, 12, 0)).build(soft, "jelly.tga"));
+    ok &= save(dir, "pimo2.pob", skinned(ring(16, 52, 4, 12, 0)).build(squashy, "ring.tga"));
+    ok &= save(dir, "pimo3.pob", skinned(ellipse(56, 30, 12, 0, 4)).build(soft, "cushion.tga"));
+    ok &= save(dir, "pimo4.pob", skinned(ellipse(62, 34, 12, 0)).build(soft, "blob.tga"));
     return ok ? 0 : 1;
 }
