@@ -1,5 +1,6 @@
 #include "physics/system.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
@@ -13,17 +14,6 @@ std::size_t pairIndex(int32_t row, int32_t column) {
     // Computed wide and taken as unsigned, so an unregistered id (-1) lands far
     // outside the matrix and the range check rejects it.
     return static_cast<std::size_t>(static_cast<int64_t>(row) * kMaxAtoms + column);
-}
-
-// trunc(scaled) + 1. Positions are clamped into the world before they are hashed,
-// so the guard only matters for a position that was not (a kinematic atom); it
-// keeps the 3 by 3 search, which reaches one cell further, inside the grid.
-int32_t cellIndex(float scaled) {
-    constexpr float kLast = static_cast<float>(kGridSide - 3);
-    assert(scaled >= 0 && scaled <= kLast && "position outside the grid");
-    scaled = scaled > 0.0f ? scaled : 0.0f;  // also maps a NaN to 0
-    scaled = scaled < kLast ? scaled : kLast;
-    return static_cast<int32_t>(scaled) + 1;
 }
 
 }  // namespace
@@ -96,19 +86,41 @@ void System::registerAtom(Atom* atom) {
 void System::registerLink(Link* link) {
     pairs.reset(pairIndex(link->atomA->id, link->atomB->id));
     pairs.reset(pairIndex(link->atomB->id, link->atomA->id));
+    if (link->serial == 0) link->serial = ++linkSerial;
+    for (Atom* end : {link->atomA, link->atomB}) {
+        std::vector<Link*>& mine = linksById[end->id];
+        if (std::find(mine.begin(), mine.end(), link) == mine.end()) mine.push_back(link);
+    }
 }
 
 void System::unregisterAtom(Atom* atom) {
     assert(atom->id >= 0 && atom->id < kMaxAtoms);
-    CursorList<Link>& links = game->links;
-    links.rewind();
-    while (Link* link = links.advance()) {
-        if (link->atomA == atom || link->atomB == atom) destroyLink(link);
+    // The atom's links go in the order of the root's link list, as a walk of that
+    // list would take them, without walking it.
+    std::vector<Link*>& mine = linksById[atom->id];
+    while (!mine.empty()) {
+        auto first = mine.begin();
+        for (auto l = mine.begin() + 1; l != mine.end(); ++l)
+            if (listedBefore(*l, *first)) first = l;
+        Link* link = *first;
+        mine.erase(first);
+        destroyLink(link);
     }
     unlinkFromGrid(atom);
     ids.reset(static_cast<std::size_t>(atom->id));
+    if (inStep) {
+        const int32_t k = slotOfId[static_cast<std::size_t>(atom->id)];
+        if (k >= 0 && static_cast<std::size_t>(k) < atoms.record.size() && atoms.record[k] == atom)
+            atoms.record[k] = nullptr;
+    }
     byId[atom->id] = nullptr;
     --usedIds;
+}
+
+const std::vector<Link*>& System::linksOf(const Atom* atom) const {
+    static const std::vector<Link*> none;
+    if (atom->id < 0 || atom->id >= kMaxAtoms) return none;
+    return linksById[atom->id];
 }
 
 // In the step an atom leaves before it is hashed under the current stamp, so it
@@ -133,6 +145,15 @@ void System::unlinkFromGrid(Atom* atom) {
 }
 
 void System::unregisterLink(Link* link) {
+    for (Atom* end : {link->atomA, link->atomB}) {
+        if (end->id < 0 || end->id >= kMaxAtoms) continue;
+        std::vector<Link*>& mine = linksById[end->id];
+        auto it = std::find(mine.begin(), mine.end(), link);
+        if (it != mine.end()) mine.erase(it);
+    }
+    if (inStep && link->slot >= 0 && static_cast<std::size_t>(link->slot) < links.record.size() &&
+        links.record[link->slot] == link)
+        links.gone[link->slot] = 1;
     if (!link->restoresCollision) return;
     const int32_t a = link->atomA->id;
     const int32_t b = link->atomB->id;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cassert>
 #include <cstdint>
+#include <vector>
 
 #include "physics/fixed_bitset.h"
 
@@ -22,6 +24,18 @@ struct GridCell {
 };
 inline constexpr uint32_t kNoAtom = 0xffffffffu;
 
+// A grid coordinate from a scaled position: trunc(scaled) + 1. Positions are
+// clamped into the world before they are hashed, so the guard only matters for a
+// position that was not (a kinematic atom); it keeps the 3 by 3 search, which
+// reaches one cell further, inside the grid.
+inline int32_t cellIndex(float scaled) {
+    constexpr float kLast = static_cast<float>(kGridSide - 3);
+    assert(scaled >= 0 && scaled <= kLast && "position outside the grid");
+    scaled = scaled > 0.0f ? scaled : 0.0f;  // also maps a NaN to 0
+    scaled = scaled < kLast ? scaled : kLast;
+    return static_cast<int32_t>(scaled) + 1;
+}
+
 using PairMatrix = FixedBitSet<static_cast<std::size_t>(kMaxAtoms) * kMaxAtoms>;
 using IdPool = FixedBitSet<kMaxAtoms>;
 
@@ -36,11 +50,14 @@ class System {
 
     virtual void step();
 
-    void insertIntoGrid(Atom* atom);
-    void registerAtom(Atom* atom);
-    void registerLink(Link* link);
-    void unregisterAtom(Atom* atom);
-    void unregisterLink(Link* link);
+    virtual void insertIntoGrid(Atom* atom);
+    virtual void registerAtom(Atom* atom);
+    virtual void registerLink(Link* link);
+    virtual void unregisterAtom(Atom* atom);
+    virtual void unregisterLink(Link* link);
+
+    // The registered links that use the atom, in no particular order.
+    const std::vector<Link*>& linksOf(const Atom* atom) const;
 
     // Ids not held by a registered atom (the loader checks a piece fits).
     int32_t freeIds() const { return kMaxAtoms - usedIds; }
@@ -61,19 +78,49 @@ class System {
     PairMatrix pairs;
     IdPool ids;
 
+  protected:
+    Atom* byId[kMaxAtoms] = {};
+    int32_t usedIds = 0;
+
   private:
-    struct Contact {
-        float r, dx, dy, d2;
-    };
-    void collideAtom(Atom* a);
-    static bool touching(const Atom* a, const Atom* b, Contact& contact);
-    static void resolveContact(Atom* a, Atom* b, const Contact& contact);
-    void applyPush(Atom* atom);
-    void solveLink(Link* link);
+    void gather();
+    void collide(int32_t examining);
+    void pushPass();
+    void linkPass(int32_t iteration);
+    void integrate();
+    void sortIntoCells();
     void integrateAtom(Atom* atom);
     void clampIntoWorld(Atom* atom);
     void unlinkFromGrid(Atom* atom);
 
-    Atom* byId[kMaxAtoms] = {};
-    int32_t usedIds = 0;
+    std::vector<Link*> linksById[kMaxAtoms];
+    uint32_t linkSerial = 0;
+
+    // The step's working copy of the world, in the root's list order (see step.cpp).
+    struct Atoms {
+        std::vector<Atom*> record;
+        std::vector<float> x, y, prevX, prevY, pushX, pushY, invMass, pushCarry;
+        std::vector<int32_t> iterations, cell;
+    } atoms;
+    struct Links {
+        std::vector<Link*> record;
+        std::vector<int32_t> a, b, iterations;
+        std::vector<float> restLength, minRatio, maxRatio, stiffness;
+        std::vector<uint8_t> gone;
+    } links;
+    // Atoms sorted by cell, list order within a cell; the hot fields copied so the
+    // neighbour search reads them in sequence.
+    struct Sorted {
+        std::vector<int32_t> start;  // per cell of the box: first index in `slot`
+        std::vector<int32_t> slot;   // list index of each sorted entry
+        std::vector<int32_t> at;     // sorted index of each list index
+        std::vector<int32_t> key;    // box cell of each list index
+        std::vector<int32_t> fill;
+        std::vector<float> x, y, radius;
+        std::vector<int32_t> id;
+        int32_t column0 = 0, row0 = 0, rows = 0;
+    } sorted;
+    std::vector<int32_t> slotOfId = std::vector<int32_t>(kMaxAtoms, -1);
+    bool inStep = false;
+    bool cellsMoved = true;
 };

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cstdint>
+#include <unordered_map>
 
 // A doubly linked list of record pointers whose single cursor lives in the list.
 // Walks are rewind() then advance() until null. removeValue() leaves the cursor on
@@ -22,6 +23,7 @@ class CursorList {
     CursorList() {
         head.next = new Node{};
         head.next->prev = &head;
+        tail = head.next;
         cursor = &head;
     }
     ~CursorList() {
@@ -35,6 +37,13 @@ class CursorList {
     CursorList(const CursorList&) = delete;
     CursorList& operator=(const CursorList&) = delete;
 
+    // Lists of the world's records keep an index from value to node, so that
+    // removing one record costs no search of the whole list.
+    void keepIndex() {
+        indexed = true;
+        for (Node* n = head.next; n->value != nullptr; n = n->next) note(n->value, n);
+    }
+
     void pushFront(T* value) {
         assert(value != nullptr);
         Node* first = head.next;
@@ -42,6 +51,7 @@ class CursorList {
         head.next = node;
         first->prev = node;
         ++count;
+        if (indexed) note(value, node);
     }
 
     void rewind() { cursor = &head; }
@@ -53,6 +63,17 @@ class CursorList {
     }
 
     void removeValue(T* value) {
+        if (indexed) {
+            auto it = index.find(value);
+            assert(it != index.end() && "removeValue: value not in list");
+            if (it == index.end()) return;
+            if (it->second != nullptr) {
+                Node* node = it->second;
+                index.erase(it);
+                unlinkNode(node);
+                return;
+            }
+        }
         rewind();
         for (;;) {
             Node* next = cursor->next;
@@ -62,28 +83,48 @@ class CursorList {
             cursor = next;
             if (cursor->value == value) break;
         }
-        Node* node = cursor;
-        node->prev->next = node->next;
-        node->next->prev = node->prev;
-        --count;
-        cursor = node->prev;
-        delete node;
+        unlinkNode(cursor);
+        // The value was listed more than once: the index learns where the rest are.
+        if (indexed) reindex(value);
     }
 
     T* insertAtCursor(T* value) {
         assert(value != nullptr);
         assert(cursor != &head && "insertAtCursor needs a positioned cursor");
         Node* at = cursor;
+        Node* holder = at;
         if (at->value != nullptr) {
-            Node* node = new Node{value, at, at->prev};
-            at->prev->next = node;
-            at->prev = node;
+            holder = new Node{value, at, at->prev};
+            at->prev->next = holder;
+            at->prev = holder;
         } else {
             at->value = value;
             at->next = new Node{nullptr, nullptr, at};
+            tail = at->next;
         }
         ++count;
+        if (indexed) note(value, holder);
         return value;
+    }
+
+    // Puts the cursor where a sorted insertion's walk would stop: on the node of
+    // `value`, or on the tail sentinel for null. False when the value is not
+    // listed (or listed twice), and the cursor has not moved.
+    bool placeCursorAt(const T* value) {
+        if (value == nullptr) {
+            cursor = tail;
+            return true;
+        }
+        Node* node = nodeOf(value);
+        if (node == nullptr) return false;
+        cursor = node;
+        return true;
+    }
+
+    // The value after `value` in the list (null at the end), or null if not listed.
+    T* nextOf(const T* value) const {
+        const Node* node = nodeOf(value);
+        return node != nullptr ? node->next->value : nullptr;
     }
 
     // Read-only walk with a cursor of the caller's own; the list's cursor stays put.
@@ -102,4 +143,39 @@ class CursorList {
     Node head;
     Node* cursor = nullptr;
     int32_t count = 0;
+
+  private:
+    Node* nodeOf(const T* value) const {
+        if (indexed) {
+            auto it = index.find(value);
+            return it != index.end() ? it->second : nullptr;
+        }
+        for (Node* n = head.next; n->value != nullptr; n = n->next)
+            if (n->value == value) return n;
+        return nullptr;
+    }
+
+    void unlinkNode(Node* node) {
+        node->prev->next = node->next;
+        node->next->prev = node->prev;
+        --count;
+        cursor = node->prev;
+        delete node;
+    }
+
+    // A value listed twice maps to null: removal then searches as without index.
+    void note(const T* value, Node* node) {
+        auto [it, fresh] = index.try_emplace(value, node);
+        if (!fresh) it->second = nullptr;
+    }
+
+    void reindex(const T* value) {
+        index.erase(value);
+        for (Node* n = head.next; n->value != nullptr; n = n->next)
+            if (n->value == value) note(value, n);
+    }
+
+    Node* tail = nullptr;
+    bool indexed = false;
+    std::unordered_map<const T*, Node*> index;
 };

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <unordered_map>
+#include <vector>
 
 #include "scene/roster.h"
 
@@ -50,4 +54,19 @@ class Game : public Roster {
   private:
     void removeTrianglesOn(Link* link);
     Link* findEdge(Atom* a, Atom* b);
+
+    // Indexes over the global lists, so that adding or removing one record never
+    // walks a whole list: the first atom and link of each iteration count and the
+    // first triangle of each texture (where a sorted insertion lands), and the
+    // triangles built on each link, with what orders them in the triangle list.
+    struct OnLink {
+        Triangle* triangle;
+        uint64_t texture;
+        uint64_t serial;
+    };
+    std::map<int32_t, Atom*, std::greater<>> firstAtomWith;
+    std::map<int32_t, Link*, std::greater<>> firstLinkWith;
+    std::map<uint64_t, Triangle*> firstTriangleWith;
+    std::unordered_map<const Link*, std::vector<OnLink>> trianglesOn;
+    uint64_t triangleSerial = 0;
 };
