@@ -11,7 +11,11 @@
 // and the neighbour search reads each column of three cells as one run. Pairs are
 // taken in exactly the order of the chained grid, and every push is summed in the
 // same order, so the results are the same to the bit.
+#include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "physics/atom.h"
 #include "physics/link.h"
@@ -24,6 +28,9 @@ template <typename V>
 void fit(V& v, std::size_t n) {
     if (v.size() != n) v.resize(n);
 }
+
+// Room after the last atom for the neighbour search, which reads four at a time.
+constexpr std::size_t kPad = 4;
 
 }  // namespace
 
@@ -52,15 +59,24 @@ void System::step() {
     inStep = false;
 }
 
+// The records are read afresh every step, as anything may have moved an atom
+// between steps; the order and the links only when the lists have changed.
 void System::gather() {
     Atoms& a = atoms;
-    a.record.clear();
-    game->atoms.forEach([&](Atom* atom) { a.record.push_back(atom); });
+    const bool relist = gatheredVersion != layoutVersion;
+    if (relist) {
+        a.record.clear();
+        game->atoms.forEach([&](Atom* atom) { a.record.push_back(atom); });
+    }
     const std::size_t n = a.record.size();
-    for (auto* v : {&a.x, &a.y, &a.prevX, &a.prevY, &a.pushX, &a.pushY, &a.invMass, &a.pushCarry})
+    for (auto* v :
+         {&a.x, &a.y, &a.prevX, &a.prevY, &a.pushX, &a.pushY, &a.invMass, &a.pushCarry, &a.radius})
         fit(*v, n);
+    fit(a.id, n);
     fit(a.iterations, n);
-    fit(a.cell, n);
+    fit(a.key, n);
+    fit(a.kinematic, n);
+    bool massChanged = relist;
     for (std::size_t k = 0; k < n; ++k) {
         const Atom* atom = a.record[k];
         a.x[k] = atom->x;
@@ -69,20 +85,33 @@ void System::gather() {
         a.prevY[k] = atom->prevY;
         a.pushX[k] = atom->pushX;
         a.pushY[k] = atom->pushY;
+        massChanged |= a.invMass[k] != atom->invMass;
         a.invMass[k] = atom->invMass;
         a.pushCarry[k] = atom->pushCarry;
+        a.radius[k] = atom->radius;
+        a.id[k] = atom->id;
         a.iterations[k] = atom->iterations;
-        a.cell[k] = cellIndex(scaleX * atom->x) * kGridSide + cellIndex(scaleY * atom->y);
+        a.kinematic[k] = atom->kinematic;
         slotOfId[static_cast<std::size_t>(atom->id)] = static_cast<int32_t>(k);
     }
-    cellsMoved = true;
+    placeBox();
+    if (relist) gatherLinks();
+    if (massChanged) {
+        Links& l = links;
+        for (std::size_t k = 0; k < l.record.size(); ++k)
+            l.share[k] = l.record[k]->stiffness * (1.0f / (a.invMass[l.b[k]] + a.invMass[l.a[k]]));
+    }
+    std::fill(links.gone.begin(), links.gone.end(), 0);
+    gatheredVersion = layoutVersion;
+}
 
+void System::gatherLinks() {
     Links& l = links;
     l.record.clear();
     game->links.forEach([&](Link* link) { l.record.push_back(link); });
     const std::size_t m = l.record.size();
     for (auto* v : {&l.a, &l.b, &l.iterations}) fit(*v, m);
-    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.stiffness}) fit(*v, m);
+    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share}) fit(*v, m);
     fit(l.gone, m);
     for (std::size_t k = 0; k < m; ++k) {
         Link* link = l.record[k];
@@ -93,16 +122,45 @@ void System::gather() {
         l.restLength[k] = link->restLength;
         l.minRatio[k] = link->minRatio;
         l.maxRatio[k] = link->maxRatio;
-        l.stiffness[k] = link->stiffness;
-        l.gone[k] = 0;
     }
 }
 
-// A counting sort over the box of cells the atoms occupy, with one cell of margin
-// all round for the 3 by 3 search.
+// The box of cells the sort covers: the world's, with a cell of margin all round
+// for the 3 by 3 search, widened for atoms that were put outside the world
+// between steps. Pushes clamp, so the box holds for the whole step.
+void System::placeBox() {
+    Atoms& a = atoms;
+    int32_t minColumn = 1, minRow = 1;
+    int32_t maxColumn = cellIndex(scaleX * width), maxRow = cellIndex(scaleY * height);
+    for (std::size_t k = 0; k < a.record.size(); ++k) {
+        const int32_t column = cellIndex(scaleX * a.x[k]);
+        const int32_t row = cellIndex(scaleY * a.y[k]);
+        minColumn = column < minColumn ? column : minColumn;
+        maxColumn = column > maxColumn ? column : maxColumn;
+        minRow = row < minRow ? row : minRow;
+        maxRow = row > maxRow ? row : maxRow;
+    }
+    Sorted& s = sorted;
+    s.column0 = minColumn - 1;
+    s.row0 = minRow - 1;
+    s.rows = maxRow - minRow + 3;
+    s.columns = maxColumn - minColumn + 3;
+    for (std::size_t k = 0; k < a.record.size(); ++k) a.key[k] = boxKey(a.x[k], a.y[k]);
+    cellsMoved = true;
+}
+
+int32_t System::boxKey(float x, float y) const {
+    return (cellIndex(scaleX * x) - sorted.column0) * sorted.rows + cellIndex(scaleY * y) -
+           sorted.row0;
+}
+
+// A counting sort over the box. Filling each cell in list order keeps list order
+// within a cell, which is the order the chained grid would have.
 void System::sortIntoCells() {
     Sorted& s = sorted;
     const std::size_t n = atoms.record.size();
+    fit(s.x, n + kPad);
+    fit(s.y, n + kPad);
     if (!cellsMoved) {
         for (std::size_t j = 0; j < n; ++j) {
             const int32_t k = s.slot[j];
@@ -112,103 +170,80 @@ void System::sortIntoCells() {
         return;
     }
     cellsMoved = false;
-    int32_t minColumn = kGridSide, maxColumn = 0, minRow = kGridSide, maxRow = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const int32_t column = atoms.cell[k] / kGridSide;
-        const int32_t row = atoms.cell[k] % kGridSide;
-        minColumn = column < minColumn ? column : minColumn;
-        maxColumn = column > maxColumn ? column : maxColumn;
-        minRow = row < minRow ? row : minRow;
-        maxRow = row > maxRow ? row : maxRow;
-    }
-    if (n == 0) minColumn = maxColumn = minRow = maxRow = 1;
-    s.column0 = minColumn - 1;
-    s.row0 = minRow - 1;
-    s.rows = maxRow - minRow + 3;
-    const int32_t columns = maxColumn - minColumn + 3;
     const std::size_t boxCells =
-        static_cast<std::size_t>(columns) * static_cast<std::size_t>(s.rows);
+        static_cast<std::size_t>(s.columns) * static_cast<std::size_t>(s.rows);
     s.start.assign(boxCells + 1, 0);
-    fit(s.key, n);
-    for (std::size_t k = 0; k < n; ++k) {
-        const int32_t column = atoms.cell[k] / kGridSide - s.column0;
-        const int32_t row = atoms.cell[k] % kGridSide - s.row0;
-        s.key[k] = column * s.rows + row;
-        s.start[static_cast<std::size_t>(s.key[k]) + 1] += 1;
-    }
+    for (std::size_t k = 0; k < n; ++k) s.start[static_cast<std::size_t>(atoms.key[k]) + 1] += 1;
     for (std::size_t c = 0; c < boxCells; ++c) s.start[c + 1] += s.start[c];
     fit(s.slot, n);
     fit(s.at, n);
-    fit(s.x, n);
-    fit(s.y, n);
-    fit(s.radius, n);
-    fit(s.id, n);
-    // Filling from each cell's start in list order keeps list order within a cell.
-    std::vector<int32_t>& fill = s.fill;
-    fill.assign(s.start.begin(), s.start.end() - 1);
+    fit(s.radius, n + kPad);
+    fit(s.id, n + kPad);
+    s.fill.assign(s.start.begin(), s.start.end() - 1);
     for (std::size_t k = 0; k < n; ++k) {
-        const int32_t j = fill[static_cast<std::size_t>(s.key[k])]++;
+        const int32_t j = s.fill[static_cast<std::size_t>(atoms.key[k])]++;
         s.slot[j] = static_cast<int32_t>(k);
         s.at[k] = j;
-        const Atom* atom = atoms.record[k];
         s.x[j] = atoms.x[k];
         s.y[j] = atoms.y[k];
-        s.radius[j] = atom->radius;
-        s.id[j] = atom->id;
+        s.radius[j] = atoms.radius[k];
+        s.id[j] = atoms.id[k];
     }
 }
 
+// For each examining atom, the three columns of its 3 by 3 cells, each a run of
+// the sort, first to last: the order in which the chained grid offered the
+// neighbours. Four neighbours at a time are tested for contact and for the id
+// order without a branch; the few that pass are handled one by one, in order,
+// with the same scalar arithmetic as ever.
 void System::collide(int32_t examining) {
     Sorted& s = sorted;
     Atoms& at = atoms;
     for (int32_t k = 0; k < examining; ++k) {
-        Atom* a = at.record[k];
         const float ax = at.x[k];
         const float ay = at.y[k];
-        const float ar = a->radius;
-        const int32_t aid = a->id;
-        const std::size_t row = static_cast<std::size_t>(aid) * kMaxAtoms;
-        // Columns -1, 0, +1; in each, rows -1, 0, +1 are adjacent in the sort.
+        const float ar = at.radius[k];
+        const int32_t aid = at.id[k];
+#if defined(__SSE2__)
+        const __m128 vax = _mm_set1_ps(ax);
+        const __m128 vay = _mm_set1_ps(ay);
+        const __m128 var = _mm_set1_ps(ar);
+        const __m128i vaid = _mm_set1_epi32(aid);
+        const __m128 tiny = _mm_set1_ps(0.05f);
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+#endif
         for (int32_t dc = -1; dc <= 1; ++dc) {
-            const int32_t centre = s.key[k] + dc * s.rows;
+            const int32_t centre = at.key[k] + dc * s.rows;
             const int32_t end = s.start[centre + 2];
-            for (int32_t j = s.start[centre - 1]; j < end; ++j) {
-                // Bits above the diagonal are never set (links restore only the bit
-                // in the row of the larger id), so half the neighbours are turned
-                // away without a look at the matrix.
-                if (s.id[j] > aid) continue;
-                float dx = ax - s.x[j];
-                float dy = ay - s.y[j];
-                float d2 = (dx * dx) + (dy * dy);
-                const float r = s.radius[j] + ar;
-                if (d2 < 0.05f) {
-                    dx = 0;
-                    dy = 1;
-                    d2 = 1;
-                }
-                if (r * r < d2) continue;
-                // The owners are asked only about pairs in contact: their answer is
-                // a pure query, so the same pairs are resolved, and the near misses
-                // of a dense pile cost no calls up the tree.
-                if (!pairs.testUnchecked(row + static_cast<std::size_t>(s.id[j]))) continue;
-                const int32_t kb = s.slot[j];
-                Atom* b = at.record[kb];
-                if (a->collidesWith[b->group] == 0) continue;
-                if (!a->owner->mayCollide(a, b)) continue;
-                if (!b->owner->mayCollide(b, a)) continue;
-                const float ratio = r / std::sqrt(d2);
-                a->owner->onCollide(a, b, ratio);
-                b->owner->onCollide(b, a, ratio);
-                const float w = 1.0f / (at.invMass[kb] + at.invMass[k]);
-                const float px = w * (ratio * dx - dx);
-                const float py = w * (ratio * dy - dy);
-                at.pushX[k] += px;
-                at.pushY[k] += py;
-                at.pushX[kb] -= px;
-                at.pushY[kb] -= py;
+            int32_t j = s.start[centre - 1];
+#if defined(__SSE2__)
+            for (; j < end; j += 4) {
+                const __m128 dx = _mm_sub_ps(vax, _mm_loadu_ps(&s.x[j]));
+                const __m128 dy = _mm_sub_ps(vay, _mm_loadu_ps(&s.y[j]));
+                __m128 d2 = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
+                const __m128 coincident = _mm_cmplt_ps(d2, tiny);
+                d2 = _mm_or_ps(_mm_and_ps(coincident, one), _mm_andnot_ps(coincident, d2));
+                const __m128 r = _mm_add_ps(_mm_loadu_ps(&s.radius[j]), var);
+                const __m128 contact = _mm_cmpnlt_ps(_mm_mul_ps(r, r), d2);
+                const __m128i ids = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&s.id[j]));
+                const __m128i above = _mm_cmpgt_epi32(ids, vaid);
+                const __m128i inside = _mm_cmpgt_epi32(_mm_set1_epi32(end - j), lanes);
+                const __m128i pass =
+                    _mm_andnot_si128(above, _mm_and_si128(inside, _mm_castps_si128(contact)));
+                for (int mask = _mm_movemask_ps(_mm_castsi128_ps(pass)); mask != 0;
+                     mask &= mask - 1)
+                    touch(k, j + __builtin_ctz(static_cast<unsigned>(mask)));
             }
+#else
+            for (; j < end; ++j) {
+                if (s.id[j] > aid) continue;
+                touch(k, j);
+            }
+#endif
         }
-        if (a->kinematic) {
+        if (at.kinematic[k]) {
+            Atom* a = at.record[k];
             at.x[k] += a->kinematicStepX;
             at.y[k] += a->kinematicStepY;
             a->x = at.x[k];
@@ -217,6 +252,46 @@ void System::collide(int32_t examining) {
             s.y[s.at[k]] = at.y[k];
         }
     }
+}
+
+// One neighbour in reach: the full test and, for a contact, the push.
+void System::touch(int32_t k, int32_t j) {
+    Sorted& s = sorted;
+    Atoms& at = atoms;
+    float dx = at.x[k] - s.x[j];
+    float dy = at.y[k] - s.y[j];
+    float d2 = (dx * dx) + (dy * dy);
+    const float r = s.radius[j] + at.radius[k];
+    if (d2 < 0.05f) {
+        dx = 0;
+        dy = 1;
+        d2 = 1;
+    }
+    if (r * r < d2) return;
+    // Bits above the diagonal are never set (links restore only the bit in the
+    // row of the larger id), which is why the search skips larger ids.
+    const std::size_t bit =
+        static_cast<std::size_t>(at.id[k]) * kMaxAtoms + static_cast<std::size_t>(s.id[j]);
+    if (!pairs.testUnchecked(bit)) return;
+    const int32_t kb = s.slot[j];
+    Atom* a = at.record[k];
+    Atom* b = at.record[kb];
+    if (a->collidesWith[b->group] == 0) return;
+    // The owners are asked only about pairs in contact: their answer is a pure
+    // query, so the same pairs are resolved, and the near misses of a dense pile
+    // cost no calls up the tree.
+    if (!a->owner->mayCollide(a, b)) return;
+    if (!b->owner->mayCollide(b, a)) return;
+    const float ratio = r / std::sqrt(d2);
+    a->owner->onCollide(a, b, ratio);
+    b->owner->onCollide(b, a, ratio);
+    const float w = 1.0f / (at.invMass[kb] + at.invMass[k]);
+    const float px = w * (ratio * dx - dx);
+    const float py = w * (ratio * dy - dy);
+    at.pushX[k] += px;
+    at.pushY[k] += py;
+    at.pushX[kb] -= px;
+    at.pushY[kb] -= py;
 }
 
 void System::pushPass() {
@@ -240,9 +315,9 @@ void System::pushPass() {
         if (y > height) y = height;
         a.x[k] = x;
         a.y[k] = y;
-        const int32_t cell = cellIndex(scaleX * x) * kGridSide + cellIndex(scaleY * y);
-        moved |= cell != a.cell[k];
-        a.cell[k] = cell;
+        const int32_t key = boxKey(x, y);
+        moved |= key != a.key[k];
+        a.key[k] = key;
     }
     cellsMoved |= moved;
     sortIntoCells();
@@ -279,9 +354,8 @@ void System::linkPass(int32_t iteration) {
             continue;
         }
         if (ratio > 100) ratio = 100;
-        const float s = l.stiffness[k] * (1.0f / (at.invMass[b] + at.invMass[a]));
-        const float px = s * (ratio * dx - dx);
-        const float py = s * (ratio * dy - dy);
+        const float px = l.share[k] * (ratio * dx - dx);
+        const float py = l.share[k] * (ratio * dy - dy);
         at.pushX[a] += px;
         at.pushY[a] += py;
         at.pushX[b] -= px;

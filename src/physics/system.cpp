@@ -76,6 +76,7 @@ void System::registerAtom(Atom* atom) {
     clampIntoWorld(atom);
     atom->owner = nullptr;
     ids.set(static_cast<std::size_t>(id));
+    ++layoutVersion;
     byId[id] = atom;
     ++usedIds;
     insertIntoGrid(atom);
@@ -87,6 +88,7 @@ void System::registerLink(Link* link) {
     pairs.reset(pairIndex(link->atomA->id, link->atomB->id));
     pairs.reset(pairIndex(link->atomB->id, link->atomA->id));
     if (link->serial == 0) link->serial = ++linkSerial;
+    ++layoutVersion;
     for (Atom* end : {link->atomA, link->atomB}) {
         std::vector<Link*>& mine = linksById[end->id];
         if (std::find(mine.begin(), mine.end(), link) == mine.end()) mine.push_back(link);
@@ -108,6 +110,7 @@ void System::unregisterAtom(Atom* atom) {
     }
     unlinkFromGrid(atom);
     ids.reset(static_cast<std::size_t>(atom->id));
+    ++layoutVersion;
     if (inStep) {
         const int32_t k = slotOfId[static_cast<std::size_t>(atom->id)];
         if (k >= 0 && static_cast<std::size_t>(k) < atoms.record.size() && atoms.record[k] == atom)
@@ -154,6 +157,7 @@ void System::unregisterLink(Link* link) {
     if (inStep && link->slot >= 0 && static_cast<std::size_t>(link->slot) < links.record.size() &&
         links.record[link->slot] == link)
         links.gone[link->slot] = 1;
+    ++layoutVersion;
     if (!link->restoresCollision) return;
     const int32_t a = link->atomA->id;
     const int32_t b = link->atomB->id;

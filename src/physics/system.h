@@ -84,7 +84,11 @@ class System {
 
   private:
     void gather();
+    void gatherLinks();
+    void placeBox();
+    int32_t boxKey(float x, float y) const;
     void collide(int32_t examining);
+    void touch(int32_t k, int32_t j);
     void pushPass();
     void linkPass(int32_t iteration);
     void integrate();
@@ -99,28 +103,33 @@ class System {
     // The step's working copy of the world, in the root's list order (see step.cpp).
     struct Atoms {
         std::vector<Atom*> record;
-        std::vector<float> x, y, prevX, prevY, pushX, pushY, invMass, pushCarry;
-        std::vector<int32_t> iterations, cell;
+        std::vector<float> x, y, prevX, prevY, pushX, pushY, invMass, pushCarry, radius;
+        std::vector<int32_t> id, iterations;
+        std::vector<int32_t> key;  // cell in the sort's box
+        std::vector<uint8_t> kinematic;
     } atoms;
     struct Links {
         std::vector<Link*> record;
         std::vector<int32_t> a, b, iterations;
-        std::vector<float> restLength, minRatio, maxRatio, stiffness;
+        std::vector<float> restLength, minRatio, maxRatio, share;
         std::vector<uint8_t> gone;
     } links;
-    // Atoms sorted by cell, list order within a cell; the hot fields copied so the
-    // neighbour search reads them in sequence.
+    // Atoms sorted by cell, list order within a cell, with the fields the
+    // neighbour search reads copied into that order.
     struct Sorted {
-        std::vector<int32_t> start;  // per cell of the box: first index in `slot`
+        std::vector<int32_t> start;  // per cell of the box: first sorted index
         std::vector<int32_t> slot;   // list index of each sorted entry
         std::vector<int32_t> at;     // sorted index of each list index
-        std::vector<int32_t> key;    // box cell of each list index
         std::vector<int32_t> fill;
         std::vector<float> x, y, radius;
         std::vector<int32_t> id;
-        int32_t column0 = 0, row0 = 0, rows = 0;
+        int32_t column0 = 0, row0 = 0, rows = 1, columns = 1;
     } sorted;
     std::vector<int32_t> slotOfId = std::vector<int32_t>(kMaxAtoms, -1);
+    // Raised by every registration and removal: the working copy's order and its
+    // links are rebuilt from the root's lists only when it moved.
+    uint64_t layoutVersion = 1;
+    uint64_t gatheredVersion = 0;
     bool inStep = false;
     bool cellsMoved = true;
 };
