@@ -76,6 +76,8 @@ void System::gather() {
     fit(a.iterations, n);
     fit(a.key, n);
     fit(a.kinematic, n);
+    fit(a.group, n);
+    fit(a.accepts, n);
     bool massChanged = relist;
     for (std::size_t k = 0; k < n; ++k) {
         const Atom* atom = a.record[k];
@@ -92,10 +94,18 @@ void System::gather() {
         a.id[k] = atom->id;
         a.iterations[k] = atom->iterations;
         a.kinematic[k] = atom->kinematic;
+        a.group[k] = atom->group;
+        uint64_t accepts = 0;
+        for (int g = 0; g < kGroupCount; ++g)
+            accepts |= static_cast<uint64_t>(atom->collidesWith[g] != 0) << g;
+        a.accepts[k] = accepts;
         slotOfId[static_cast<std::size_t>(atom->id)] = static_cast<int32_t>(k);
     }
     placeBox();
-    if (relist) gatherLinks();
+    if (relist) {
+        gatherLinks();
+        listLinkedPartners();
+    }
     if (massChanged) {
         Links& l = links;
         for (std::size_t k = 0; k < l.record.size(); ++k)
@@ -123,6 +133,38 @@ void System::gatherLinks() {
         l.minRatio[k] = link->minRatio;
         l.maxRatio[k] = link->maxRatio;
     }
+}
+
+void System::listLinkedPartners() {
+    Atoms& a = atoms;
+    const std::size_t n = a.record.size();
+    fit(a.linked, n);
+    fit(a.highest, n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const int32_t id = a.id[k];
+        const std::size_t row = static_cast<std::size_t>(id) * kMaxAtoms;
+        a.highest[k] = pairs.testUnchecked(row + static_cast<std::size_t>(id)) ? id : id - 1;
+        std::array<int32_t, 4>& list = a.linked[k];
+        list.fill(-1);
+        std::size_t filled = 0;
+        for (const Link* link : linksById[static_cast<std::size_t>(id)]) {
+            const int32_t partner = link->atomA->id == id ? link->atomB->id : link->atomA->id;
+            if (partner >= id || pairs.testUnchecked(row + static_cast<std::size_t>(partner)))
+                continue;
+            if (std::find(list.begin(), list.end(), partner) != list.end()) continue;
+            list[filled++] = partner;
+            if (filled == list.size()) break;
+        }
+    }
+}
+
+// A pair bit set again during the step: the search must offer the pair again.
+void System::forgetPartner(int32_t id, int32_t partner) {
+    const int32_t k = slotOfId[static_cast<std::size_t>(id)];
+    if (k < 0 || static_cast<std::size_t>(k) >= atoms.record.size() || atoms.id[k] != id) return;
+    if (partner == id) atoms.highest[k] = id;
+    for (int32_t& p : atoms.linked[k])
+        if (p == partner) p = -1;
 }
 
 // The box of cells the sort covers: the world's, with a cell of margin all round
@@ -179,6 +221,7 @@ void System::sortIntoCells() {
     fit(s.at, n);
     fit(s.radius, n + kPad);
     fit(s.id, n + kPad);
+    fit(s.group, n + kPad);
     s.fill.assign(s.start.begin(), s.start.end() - 1);
     for (std::size_t k = 0; k < n; ++k) {
         const int32_t j = s.fill[static_cast<std::size_t>(atoms.key[k])]++;
@@ -188,6 +231,7 @@ void System::sortIntoCells() {
         s.y[j] = atoms.y[k];
         s.radius[j] = atoms.radius[k];
         s.id[j] = atoms.id[k];
+        s.group[j] = atoms.group[k];
     }
 }
 
@@ -203,12 +247,16 @@ void System::collide(int32_t examining) {
         const float ax = at.x[k];
         const float ay = at.y[k];
         const float ar = at.radius[k];
-        const int32_t aid = at.id[k];
 #if defined(__SSE2__)
         const __m128 vax = _mm_set1_ps(ax);
         const __m128 vay = _mm_set1_ps(ay);
         const __m128 var = _mm_set1_ps(ar);
-        const __m128i vaid = _mm_set1_epi32(aid);
+        const __m128i highest = _mm_set1_epi32(at.highest[k]);
+        const std::array<int32_t, 4>& linked = at.linked[k];
+        const __m128i p0 = _mm_set1_epi32(linked[0]);
+        const __m128i p1 = _mm_set1_epi32(linked[1]);
+        const __m128i p2 = _mm_set1_epi32(linked[2]);
+        const __m128i p3 = _mm_set1_epi32(linked[3]);
         const __m128 tiny = _mm_set1_ps(0.05f);
         const __m128 one = _mm_set1_ps(1.0f);
         const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
@@ -227,17 +275,20 @@ void System::collide(int32_t examining) {
                 const __m128 r = _mm_add_ps(_mm_loadu_ps(&s.radius[j]), var);
                 const __m128 contact = _mm_cmpnlt_ps(_mm_mul_ps(r, r), d2);
                 const __m128i ids = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&s.id[j]));
-                const __m128i above = _mm_cmpgt_epi32(ids, vaid);
+                const __m128i partner =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi32(ids, p0), _mm_cmpeq_epi32(ids, p1)),
+                                 _mm_or_si128(_mm_cmpeq_epi32(ids, p2), _mm_cmpeq_epi32(ids, p3)));
+                const __m128i away = _mm_or_si128(partner, _mm_cmpgt_epi32(ids, highest));
                 const __m128i inside = _mm_cmpgt_epi32(_mm_set1_epi32(end - j), lanes);
                 const __m128i pass =
-                    _mm_andnot_si128(above, _mm_and_si128(inside, _mm_castps_si128(contact)));
+                    _mm_andnot_si128(away, _mm_and_si128(inside, _mm_castps_si128(contact)));
                 for (int mask = _mm_movemask_ps(_mm_castsi128_ps(pass)); mask != 0;
                      mask &= mask - 1)
                     touch(k, j + __builtin_ctz(static_cast<unsigned>(mask)));
             }
 #else
             for (; j < end; ++j) {
-                if (s.id[j] > aid) continue;
+                if (s.id[j] > at.highest[k]) continue;
                 touch(k, j);
             }
 #endif

@@ -165,4 +165,5 @@ void System::unregisterLink(Link* link) {
         pairs.set(pairIndex(a, b));
     else
         pairs.set(pairIndex(b, a));
+    if (inStep) forgetPartner(a > b ? a : b, a > b ? b : a);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cassert>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -89,6 +90,8 @@ class System {
     int32_t boxKey(float x, float y) const;
     void collide(int32_t examining);
     void touch(int32_t k, int32_t j);
+    void listLinkedPartners();
+    void forgetPartner(int32_t id, int32_t partner);
     void pushPass();
     void linkPass(int32_t iteration);
     void integrate();
@@ -107,6 +110,14 @@ class System {
         std::vector<int32_t> id, iterations;
         std::vector<int32_t> key;  // cell in the sort's box
         std::vector<uint8_t> kinematic;
+        std::vector<int32_t> group;
+        std::vector<uint64_t> accepts;  // bit g: collidesWith[g] is non-zero
+        // Ids the atom does not collide with that the search can turn away at
+        // once: up to four linked partners whose pair bit is clear, and its own
+        // id unless a link to itself has restored its diagonal bit (`highest` is
+        // then its id, else one less).
+        std::vector<std::array<int32_t, 4>> linked;
+        std::vector<int32_t> highest;
     } atoms;
     struct Links {
         std::vector<Link*> record;
@@ -122,7 +133,7 @@ class System {
         std::vector<int32_t> at;     // sorted index of each list index
         std::vector<int32_t> fill;
         std::vector<float> x, y, radius;
-        std::vector<int32_t> id;
+        std::vector<int32_t> id, group;
         int32_t column0 = 0, row0 = 0, rows = 1, columns = 1;
     } sorted;
     std::vector<int32_t> slotOfId = std::vector<int32_t>(kMaxAtoms, -1);
