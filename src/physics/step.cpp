@@ -40,12 +40,13 @@ void System::step() {
     currentStamp += 1;
     inStep = true;
     gather();
-    sortIntoCells();
 
     for (int32_t i = 0; i < maxIterations; ++i) {
         int32_t examining = 0;
         const int32_t n = static_cast<int32_t>(atoms.record.size());
         while (examining < n && atoms.iterations[examining] > i) ++examining;
+        // Only a collision pass reads the sort.
+        sortIntoCells();
         collide(examining);
         currentStamp += 1;
         pushPass();
@@ -59,25 +60,18 @@ void System::step() {
     inStep = false;
 }
 
-// The records are read afresh every step, as anything may have moved an atom
-// between steps; the order and the links only when the lists have changed.
+// What may change between steps (positions, the kinematic state, the inverse
+// mass) is read from the records every step; the order, the links and the fields
+// nothing changes after registration only when the lists have changed.
 void System::gather() {
     Atoms& a = atoms;
     const bool relist = gatheredVersion != layoutVersion;
     if (relist) {
         a.record.clear();
         game->atoms.forEach([&](Atom* atom) { a.record.push_back(atom); });
+        gatherFixed();
     }
     const std::size_t n = a.record.size();
-    for (auto* v :
-         {&a.x, &a.y, &a.prevX, &a.prevY, &a.pushX, &a.pushY, &a.invMass, &a.pushCarry, &a.radius})
-        fit(*v, n);
-    fit(a.id, n);
-    fit(a.iterations, n);
-    fit(a.key, n);
-    fit(a.kinematic, n);
-    fit(a.group, n);
-    fit(a.accepts, n);
     bool massChanged = relist;
     for (std::size_t k = 0; k < n; ++k) {
         const Atom* atom = a.record[k];
@@ -89,17 +83,7 @@ void System::gather() {
         a.pushY[k] = atom->pushY;
         massChanged |= a.invMass[k] != atom->invMass;
         a.invMass[k] = atom->invMass;
-        a.pushCarry[k] = atom->pushCarry;
-        a.radius[k] = atom->radius;
-        a.id[k] = atom->id;
-        a.iterations[k] = atom->iterations;
         a.kinematic[k] = atom->kinematic;
-        a.group[k] = atom->group;
-        uint64_t accepts = 0;
-        for (int g = 0; g < kGroupCount; ++g)
-            accepts |= static_cast<uint64_t>(atom->collidesWith[g] != 0) << g;
-        a.accepts[k] = accepts;
-        slotOfId[static_cast<std::size_t>(atom->id)] = static_cast<int32_t>(k);
     }
     placeBox();
     if (relist) {
@@ -113,6 +97,33 @@ void System::gather() {
     }
     std::fill(links.gone.begin(), links.gone.end(), 0);
     gatheredVersion = layoutVersion;
+}
+
+void System::gatherFixed() {
+    Atoms& a = atoms;
+    const std::size_t n = a.record.size();
+    for (auto* v :
+         {&a.x, &a.y, &a.prevX, &a.prevY, &a.pushX, &a.pushY, &a.invMass, &a.pushCarry, &a.radius})
+        fit(*v, n);
+    fit(a.id, n);
+    fit(a.iterations, n);
+    fit(a.key, n);
+    fit(a.kinematic, n);
+    fit(a.group, n);
+    fit(a.accepts, n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const Atom* atom = a.record[k];
+        a.pushCarry[k] = atom->pushCarry;
+        a.radius[k] = atom->radius;
+        a.id[k] = atom->id;
+        a.iterations[k] = atom->iterations;
+        a.group[k] = atom->group;
+        uint64_t accepts = 0;
+        for (int g = 0; g < kGroupCount; ++g)
+            accepts |= static_cast<uint64_t>(atom->collidesWith[g] != 0) << g;
+        a.accepts[k] = accepts;
+        slotOfId[static_cast<std::size_t>(atom->id)] = static_cast<int32_t>(k);
+    }
 }
 
 void System::gatherLinks() {
@@ -371,46 +382,84 @@ void System::pushPass() {
         a.key[k] = key;
     }
     cellsMoved |= moved;
-    sortIntoCells();
 }
 
+// Positions stand still through a link pass (only pushes add up), so the lengths
+// and corrections of four links are worked out together; the pushes are then
+// added and the snapped links destroyed one link at a time, in list order.
 void System::linkPass(int32_t iteration) {
     Links& l = links;
     Atoms& at = atoms;
-    const std::size_t m = l.record.size();
+    // The list is sorted by iterations, so the walk ends where they run out.
+    const std::size_t m =
+        static_cast<std::size_t>(std::partition_point(l.iterations.begin(), l.iterations.end(),
+                                                      [&](int32_t it) { return it > iteration; }) -
+                                 l.iterations.begin());
     bool positionsShown = false;
-    for (std::size_t k = 0; k < m; ++k) {
-        if (l.gone[k]) continue;
-        if (l.iterations[k] <= iteration) break;
-        const int32_t a = l.a[k];
-        const int32_t b = l.b[k];
-        const float dx = at.x[a] - at.x[b];
-        const float dy = at.y[a] - at.y[b];
-        const float length = std::sqrt((dx * dx) + (dy * dy));
-        float ratio = l.restLength[k] / length;
-        // Written as "not within the limits" so that a ratio that is not a number
-        // snaps the link instead of spreading into the positions.
-        if (!(ratio >= l.minRatio[k] && ratio <= l.maxRatio[k])) {
-            // The removal runs through the tree, which may look at the records.
-            if (!positionsShown) {
-                for (std::size_t j = 0; j < at.record.size(); ++j) {
-                    at.record[j]->x = at.x[j];
-                    at.record[j]->y = at.y[j];
-                }
-                positionsShown = true;
-            }
-            Link* link = l.record[k];
-            l.gone[k] = 1;
-            destroyLink(link);
-            continue;
+    float px[4], py[4];
+    int ok[4];
+    for (std::size_t k = 0; k < m; k += 4) {
+        const std::size_t lanes = m - k < 4 ? m - k : 4;
+        float dxs[4] = {0, 0, 0, 0}, dys[4] = {0, 0, 0, 0}, rest[4] = {1, 1, 1, 1};
+        float low[4] = {0, 0, 0, 0}, high[4] = {2, 2, 2, 2}, share[4] = {0, 0, 0, 0};
+        for (std::size_t i = 0; i < lanes; ++i) {
+            const int32_t a = l.a[k + i];
+            const int32_t b = l.b[k + i];
+            dxs[i] = at.x[a] - at.x[b];
+            dys[i] = at.y[a] - at.y[b];
+            rest[i] = l.restLength[k + i];
+            low[i] = l.minRatio[k + i];
+            high[i] = l.maxRatio[k + i];
+            share[i] = l.share[k + i];
         }
-        if (ratio > 100) ratio = 100;
-        const float px = l.share[k] * (ratio * dx - dx);
-        const float py = l.share[k] * (ratio * dy - dy);
-        at.pushX[a] += px;
-        at.pushY[a] += py;
-        at.pushX[b] -= px;
-        at.pushY[b] -= py;
+#if defined(__SSE2__)
+        const __m128 dx = _mm_loadu_ps(dxs);
+        const __m128 dy = _mm_loadu_ps(dys);
+        const __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)));
+        __m128 ratio = _mm_div_ps(_mm_loadu_ps(rest), length);
+        // Not within the limits, a ratio that is not a number included: the link snaps.
+        const __m128 within = _mm_and_ps(_mm_cmpge_ps(ratio, _mm_loadu_ps(low)),
+                                         _mm_cmple_ps(ratio, _mm_loadu_ps(high)));
+        const __m128 hundred = _mm_set1_ps(100);
+        const __m128 over = _mm_cmpgt_ps(ratio, hundred);
+        ratio = _mm_or_ps(_mm_and_ps(over, hundred), _mm_andnot_ps(over, ratio));
+        const __m128 w = _mm_loadu_ps(share);
+        _mm_storeu_ps(px, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx)));
+        _mm_storeu_ps(py, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy)));
+        const int withinMask = _mm_movemask_ps(within);
+        for (int i = 0; i < 4; ++i) ok[i] = (withinMask >> i) & 1;
+#else
+        for (std::size_t i = 0; i < 4; ++i) {
+            const float length = std::sqrt((dxs[i] * dxs[i]) + (dys[i] * dys[i]));
+            float ratio = rest[i] / length;
+            ok[i] = ratio >= low[i] && ratio <= high[i];
+            if (ratio > 100) ratio = 100;
+            px[i] = share[i] * (ratio * dxs[i] - dxs[i]);
+            py[i] = share[i] * (ratio * dys[i] - dys[i]);
+        }
+#endif
+        for (std::size_t i = 0; i < lanes; ++i) {
+            if (l.gone[k + i]) continue;
+            if (!ok[i]) {
+                // The removal runs through the tree, which may look at the records.
+                if (!positionsShown) {
+                    for (std::size_t j = 0; j < at.record.size(); ++j) {
+                        at.record[j]->x = at.x[j];
+                        at.record[j]->y = at.y[j];
+                    }
+                    positionsShown = true;
+                }
+                l.gone[k + i] = 1;
+                destroyLink(l.record[k + i]);
+                continue;
+            }
+            const int32_t a = l.a[k + i];
+            const int32_t b = l.b[k + i];
+            at.pushX[a] += px[i];
+            at.pushY[a] += py[i];
+            at.pushX[b] -= px[i];
+            at.pushY[b] -= py[i];
+        }
     }
 }
 

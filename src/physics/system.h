@@ -60,6 +60,12 @@ class System {
     // The registered links that use the atom, in no particular order.
     const std::vector<Link*>& linksOf(const Atom* atom) const;
 
+    // The step reads an atom's position, previous position, push, kinematic state
+    // and inverse mass afresh every step; its other fields (radius, group,
+    // collidesWith, pushCarry, iterations) when atoms or links come or go. Whoever
+    // changes those of a registered atom between steps calls this.
+    void atomsChanged() { ++layoutVersion; }
+
     // Ids not held by a registered atom (the loader checks a piece fits).
     int32_t freeIds() const { return kMaxAtoms - usedIds; }
     GridCell& cell(int32_t column, int32_t row);
@@ -85,6 +91,7 @@ class System {
 
   private:
     void gather();
+    void gatherFixed();
     void gatherLinks();
     void placeBox();
     int32_t boxKey(float x, float y) const;
