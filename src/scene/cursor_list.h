@@ -2,7 +2,8 @@
 
 #include <cassert>
 #include <cstdint>
-#include <unordered_map>
+
+#include "scene/pointer_map.h"
 
 // A doubly linked list of record pointers whose single cursor lives in the list.
 // Walks are rewind() then advance() until null. removeValue() leaves the cursor on
@@ -64,12 +65,12 @@ class CursorList {
 
     void removeValue(T* value) {
         if (indexed) {
-            auto it = index.find(value);
-            assert(it != index.end() && "removeValue: value not in list");
-            if (it == index.end()) return;
-            if (it->second != nullptr) {
-                Node* node = it->second;
-                index.erase(it);
+            Node** at = index.find(value);
+            assert(at != nullptr && "removeValue: value not in list");
+            if (at == nullptr) return;
+            if (*at != several()) {
+                Node* node = *at;
+                index.erase(value);
                 unlinkNode(node);
                 return;
             }
@@ -147,8 +148,8 @@ class CursorList {
   private:
     Node* nodeOf(const T* value) const {
         if (indexed) {
-            auto it = index.find(value);
-            return it != index.end() ? it->second : nullptr;
+            Node* const* at = index.find(value);
+            return at != nullptr && *at != several() ? *at : nullptr;
         }
         for (Node* n = head.next; n->value != nullptr; n = n->next)
             if (n->value == value) return n;
@@ -163,10 +164,12 @@ class CursorList {
         delete node;
     }
 
-    // A value listed twice maps to null: removal then searches as without index.
+    // A value listed more than once maps to several(): removal then searches as
+    // without index.
+    static Node* several() { return reinterpret_cast<Node*>(uintptr_t{1}); }
     void note(const T* value, Node* node) {
-        auto [it, fresh] = index.try_emplace(value, node);
-        if (!fresh) it->second = nullptr;
+        Node*& at = index[value];
+        at = at == nullptr ? node : several();
     }
 
     void reindex(const T* value) {
@@ -177,5 +180,5 @@ class CursorList {
 
     Node* tail = nullptr;
     bool indexed = false;
-    std::unordered_map<const T*, Node*> index;
+    PointerMap<T, Node*> index;
 };

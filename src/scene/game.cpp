@@ -94,7 +94,7 @@ void Game::addTriangle(Triangle* triangle) {
         if (edges[i] == nullptr || (i > 0 && edges[i] == edges[0]) ||
             (i > 1 && edges[i] == edges[1]))
             continue;
-        trianglesOn[edges[i]].push_back({triangle, texture, serial});
+        trianglesOn[edges[i]].push({triangle, texture, serial});
     }
     triangle->owner = this;
 }
@@ -131,10 +131,11 @@ void Game::removeLink(Link* link) {
 // that is not already being removed each time: a removal can cascade into others.
 void Game::removeTrianglesOn(Link* link) {
     for (;;) {
-        auto on = trianglesOn.find(link);
-        if (on == trianglesOn.end()) return;
+        OnLinks* on = trianglesOn.find(link);
+        if (on == nullptr) return;
         const OnLink* first = nullptr;
-        for (const OnLink& e : on->second) {
+        for (uint32_t i = 0; i < on->count; ++i) {
+            const OnLink& e = on->at(i);
             if (e.triangle->dying) continue;
             if (first == nullptr || e.texture < first->texture ||
                 (e.texture == first->texture && e.serial > first->serial))
@@ -157,16 +158,15 @@ void Game::removeTriangle(Triangle* triangle) {
     // The edges may be gone already (the triangle went with one of them); only
     // their addresses are used, as keys.
     for (const Link* edge : {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC}) {
-        auto on = trianglesOn.find(edge);
-        if (on == trianglesOn.end()) continue;
-        std::vector<OnLink>& list = on->second;
-        for (auto e = list.begin(); e != list.end(); ++e) {
-            if (e->triangle == triangle) {
-                list.erase(e);
+        OnLinks* on = trianglesOn.find(edge);
+        if (on == nullptr) continue;
+        for (uint32_t i = 0; i < on->count; ++i) {
+            if (on->at(i).triangle == triangle) {
+                on->eraseAt(i);
                 break;
             }
         }
-        if (list.empty()) trianglesOn.erase(on);
+        if (on->count == 0) trianglesOn.erase(edge);
     }
     removedTriangles += 1;
 }

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <unordered_map>
 #include <vector>
 
+#include "scene/pointer_map.h"
 #include "scene/roster.h"
 
 class System;
@@ -64,9 +64,28 @@ class Game : public Roster {
         uint64_t texture;
         uint64_t serial;
     };
+    // Most links carry one or two triangles: those stay inline.
+    struct OnLinks {
+        OnLink inlined[2];
+        uint32_t count = 0;
+        std::vector<OnLink> more;
+        OnLink& at(uint32_t i) { return i < 2 ? inlined[i] : more[i - 2]; }
+        void push(const OnLink& e) {
+            if (count < 2)
+                inlined[count] = e;
+            else
+                more.push_back(e);
+            ++count;
+        }
+        void eraseAt(uint32_t i) {
+            at(i) = at(count - 1);
+            if (count > 2) more.pop_back();
+            --count;
+        }
+    };
     std::map<int32_t, Atom*, std::greater<>> firstAtomWith;
     std::map<int32_t, Link*, std::greater<>> firstLinkWith;
     std::map<uint64_t, Triangle*> firstTriangleWith;
-    std::unordered_map<const Link*, std::vector<OnLink>> trianglesOn;
+    PointerMap<Link, OnLinks> trianglesOn;
     uint64_t triangleSerial = 0;
 };
