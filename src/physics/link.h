@@ -3,7 +3,7 @@
 #include <cstdint>
 
 class Atom;
-class Object;
+class WorldHost;
 struct Triangle;
 
 // A distance constraint between two atoms that snaps when its length ratio leaves
@@ -24,7 +24,7 @@ class Link {
     float stiffness = 0.2f;
     uint32_t reserved = 0;
     bool visible = true;
-    Object* owner = nullptr;
+    WorldHost* owner = nullptr;
     int32_t iterations = 3;
     bool dying = false;
     int32_t triangleCount = 0;

@@ -20,7 +20,7 @@
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"
-#include "scene/game.h"
+#include "physics/world_host.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ void System::gather() {
     const bool relist = gatheredVersion != layoutVersion;
     if (relist) {
         a.record.clear();
-        game->atoms.forEach([&](Atom* atom) { a.record.push_back(atom); });
+        game->listAtoms(a.record);
         gatherFixed();
     }
     const std::size_t n = a.record.size();
@@ -129,7 +129,7 @@ void System::gatherFixed() {
 void System::gatherLinks() {
     Links& l = links;
     l.record.clear();
-    game->links.forEach([&](Link* link) { l.record.push_back(link); });
+    game->listLinks(l.record);
     const std::size_t m = l.record.size();
     for (auto* v : {&l.a, &l.b, &l.iterations}) fit(*v, m);
     for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share}) fit(*v, m);

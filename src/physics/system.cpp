@@ -6,7 +6,7 @@
 
 #include "physics/atom.h"
 #include "physics/link.h"
-#include "scene/game.h"
+#include "physics/world_host.h"
 
 namespace {
 
@@ -18,8 +18,9 @@ std::size_t pairIndex(int32_t row, int32_t column) {
 
 }  // namespace
 
-System::System(Game* game, float width, float height, float gravity, float scaleX, float scaleY)
-    : width(width), height(height), scaleX(scaleX), scaleY(scaleY), gravity(gravity), game(game) {
+System::System(WorldHost* root, float width, float height, float gravity, float scaleX,
+               float scaleY)
+    : width(width), height(height), scaleX(scaleX), scaleY(scaleY), gravity(gravity), game(root) {
     std::memset(static_cast<void*>(cells), 0, sizeof cells);
     pairs.clearAll();
     ids.clearAll();

@@ -9,7 +9,7 @@
 
 class Atom;
 class Link;
-class Game;
+class WorldHost;
 
 inline constexpr int kMaxAtoms = 5000;
 inline constexpr int kGridSide = 1002;
@@ -44,7 +44,8 @@ using IdPool = FixedBitSet<kMaxAtoms>;
 // pool. About 15 MB of fixed arrays; allocate it on the heap.
 class System {
   public:
-    System(Game* game, float width, float height, float gravity, float scaleX, float scaleY);
+    // `root` is the scene tree's root, which keeps the sorted atom and link lists.
+    System(WorldHost* root, float width, float height, float gravity, float scaleX, float scaleY);
     virtual ~System() = default;
     System(const System&) = delete;
     System& operator=(const System&) = delete;
@@ -80,7 +81,7 @@ class System {
     uint32_t paused = 0;
     uint32_t stepCount = 1;
     int32_t currentStamp = 1;
-    Game* game;
+    WorldHost* game;
     GridCell cells[kGridSide * kGridSide];
     PairMatrix pairs;
     IdPool ids;

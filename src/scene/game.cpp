@@ -190,6 +190,14 @@ void Game::atomMoved(Atom* atom) {
     while (Object* listener = listeners.advance()) listener->atomMoved(atom);
 }
 
+void Game::listAtoms(std::vector<Atom*>& out) {
+    atoms.forEach([&](Atom* atom) { out.push_back(atom); });
+}
+
+void Game::listLinks(std::vector<Link*>& out) {
+    links.forEach([&](Link* link) { out.push_back(link); });
+}
+
 void Game::keyDown(int32_t key) {
     if (key >= 0 && key < 256) keys[key] = 1;
 }

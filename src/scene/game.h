@@ -29,6 +29,8 @@ class Game : public Roster {
     void onCollide(Atom* a, Atom* b, float ratio) override;
     void tick() override;
     void atomMoved(Atom* atom) override;
+    void listAtoms(std::vector<Atom*>& out) override;
+    void listLinks(std::vector<Link*>& out) override;
 
     virtual void keyDown(int32_t key);
     virtual void keyUp(int32_t key);
