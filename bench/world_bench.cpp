@@ -22,6 +22,9 @@ namespace {
 constexpr int kSpawnEvery = 40;
 constexpr int kSettleSteps = 300;
 constexpr int kFull = 4500;
+// Pieces crumble as the pile grows, so the count levels out near 3500 atoms
+// instead; sixty spawns (2400 steps) reach that level.
+constexpr int kMostSpawns = 60;
 
 size_t heapInUse() {
     const struct mallinfo2 m = mallinfo2();
@@ -61,7 +64,7 @@ struct PlayersWorld {
     // Fills the world the way a player does and lets it settle.
     void fill() {
         std::mt19937 rng(1);
-        while (w->root.atoms.count <= kFull && spawns < 100 && spawn(w->root, rng, spawns)) {
+        while (w->root.atoms.count <= kFull && spawns < kMostSpawns && spawn(w->root, rng, spawns)) {
             ++spawns;
             for (int i = 0; i < kSpawnEvery; ++i) w->world->step();
         }

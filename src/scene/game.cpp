@@ -88,13 +88,12 @@ void Game::addTriangle(Triangle* triangle) {
     triangle->edgeBC = findEdge(triangle->atomB, triangle->atomC);
     for (Link* edge : {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC})
         if (edge != nullptr) edge->triangleAttached(triangle);
-    const uint64_t serial = ++triangleSerial;
     Link* const edges[3] = {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC};
     for (int i = 0; i < 3; ++i) {
         if (edges[i] == nullptr || (i > 0 && edges[i] == edges[0]) ||
             (i > 1 && edges[i] == edges[1]))
             continue;
-        trianglesOn[edges[i]].push({triangle, texture, serial});
+        trianglesOn[edges[i]].push(triangle);
     }
     triangle->owner = this;
 }
@@ -133,16 +132,20 @@ void Game::removeTrianglesOn(Link* link) {
     for (;;) {
         OnLinks* on = trianglesOn.find(link);
         if (on == nullptr) return;
-        const OnLink* first = nullptr;
+        // The list stands in the triangle list's order: texture first, and the
+        // newer of two with the same texture (the later one here) ahead.
+        Triangle* t = nullptr;
+        uint64_t texture = 0;
         for (uint32_t i = 0; i < on->count; ++i) {
-            const OnLink& e = on->at(i);
-            if (e.triangle->dying) continue;
-            if (first == nullptr || e.texture < first->texture ||
-                (e.texture == first->texture && e.serial > first->serial))
-                first = &e;
+            Triangle* e = on->at(i);
+            if (e->dying) continue;
+            const uint64_t key = textureKey(e->texture);
+            if (t == nullptr || key <= texture) {
+                t = e;
+                texture = key;
+            }
         }
-        if (first == nullptr) return;
-        Triangle* t = first->triangle;
+        if (t == nullptr) return;
         t->dying = true;
         for (Link* edge : {t->edgeAB, t->edgeAC, t->edgeBC})
             if (edge != nullptr) edge->triangleDetached(t);
@@ -161,7 +164,7 @@ void Game::removeTriangle(Triangle* triangle) {
         OnLinks* on = trianglesOn.find(edge);
         if (on == nullptr) continue;
         for (uint32_t i = 0; i < on->count; ++i) {
-            if (on->at(i).triangle == triangle) {
+            if (on->at(i) == triangle) {
                 on->eraseAt(i);
                 break;
             }

@@ -61,26 +61,22 @@ class Game : public Roster {
     // walks a whole list: the first atom and link of each iteration count and the
     // first triangle of each texture (where a sorted insertion lands), and the
     // triangles built on each link, with what orders them in the triangle list.
-    struct OnLink {
-        Triangle* triangle;
-        uint64_t texture;
-        uint64_t serial;
-    };
-    // Most links carry one or two triangles: those stay inline.
+    // The triangles on one link, oldest first. Most links carry one or two:
+    // those stay inline.
     struct OnLinks {
-        OnLink inlined[2];
+        Triangle* inlined[2] = {nullptr, nullptr};
         uint32_t count = 0;
-        std::vector<OnLink> more;
-        OnLink& at(uint32_t i) { return i < 2 ? inlined[i] : more[i - 2]; }
-        void push(const OnLink& e) {
+        std::vector<Triangle*> more;
+        Triangle*& at(uint32_t i) { return i < 2 ? inlined[i] : more[i - 2]; }
+        void push(Triangle* t) {
             if (count < 2)
-                inlined[count] = e;
+                inlined[count] = t;
             else
-                more.push_back(e);
+                more.push_back(t);
             ++count;
         }
         void eraseAt(uint32_t i) {
-            at(i) = at(count - 1);
+            for (; i + 1 < count; ++i) at(i) = at(i + 1);
             if (count > 2) more.pop_back();
             --count;
         }
@@ -89,5 +85,4 @@ class Game : public Roster {
     std::map<int32_t, Link*, std::greater<>> firstLinkWith;
     std::map<uint64_t, Triangle*> firstTriangleWith;
     PointerMap<Link, OnLinks> trianglesOn;
-    uint64_t triangleSerial = 0;
 };

@@ -24,7 +24,7 @@ class PointerMap {
     // The value for the key, default-made if the key is new.
     V& operator[](const K* key) {
         if (V* v = find(key)) return *v;
-        if (2 * (used + 1) > slots.size()) grow();
+        if (4 * (used + 1) > 3 * slots.size()) grow();
         std::size_t i = home(key);
         while (slots[i].key != nullptr && slots[i].key != tombstone()) i = (i + 1) & mask();
         if (slots[i].key == nullptr) ++used;
@@ -65,9 +65,10 @@ class PointerMap {
     }
     void grow() {
         std::vector<Slot> old = std::move(slots);
-        std::size_t size = old.empty() ? 64 : old.size();
-        while (4 * live + 4 > size) size *= 2;  // room for at least twice the live entries
-        slots.assign(size, Slot{});
+        std::size_t size = 64;
+        while (2 * live + 2 > size) size *= 2;  // at most half full after growing
+        slots.clear();
+        slots.resize(size);
         used = live = 0;
         for (Slot& s : old) {
             if (s.key == nullptr || s.key == tombstone()) continue;
