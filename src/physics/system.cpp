@@ -121,6 +121,12 @@ void System::unregisterAtom(Atom* atom) {
     --usedIds;
 }
 
+void System::resetIterations() {
+    maxIterations = 0;
+    for (const Atom* atom : byId)
+        if (atom != nullptr && atom->iterations > maxIterations) maxIterations = atom->iterations;
+}
+
 const std::vector<Link*>& System::linksOf(const Atom* atom) const {
     static const std::vector<Link*> none;
     if (atom->id < 0 || atom->id >= kMaxAtoms) return none;

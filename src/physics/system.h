@@ -67,6 +67,10 @@ class System {
     // changes those of a registered atom between steps calls this.
     void atomsChanged() { ++layoutVersion; }
 
+    // maxIterations only ever grows; a world emptied for a fresh start can bring
+    // it back to the largest count of the atoms still registered (0 for none).
+    void resetIterations();
+
     // Ids not held by a registered atom (the loader checks a piece fits).
     int32_t freeIds() const { return kMaxAtoms - usedIds; }
     GridCell& cell(int32_t column, int32_t row);
