@@ -64,7 +64,11 @@ struct World {
         for (Triangle* t : TestWorld::items(root->triangles)) delete t;
         for (Link* l : TestWorld::items(root->links)) delete l;
         for (Atom* a : TestWorld::items(root->atoms)) delete a;
-        for (Object* p : pieces) delete p;
+        for (Object* p : pieces) {
+            if (auto* roster = dynamic_cast<Roster*>(p))
+                for (Texture* t : TestWorld::items(roster->textures)) delete t;
+            delete p;
+        }
         delete world;
     }
     std::string textureName(const Texture* t) const {
