@@ -132,7 +132,8 @@ void System::gatherLinks() {
     game->listLinks(l.record);
     const std::size_t m = l.record.size();
     for (auto* v : {&l.a, &l.b, &l.iterations}) fit(*v, m);
-    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share}) fit(*v, m);
+    // Room after the last link for the four-at-a-time reads.
+    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share}) fit(*v, m + kPad);
     fit(l.gone, m);
     for (std::size_t k = 0; k < m; ++k) {
         Link* link = l.record[k];
@@ -396,46 +397,48 @@ void System::linkPass(int32_t iteration) {
                                                       [&](int32_t it) { return it > iteration; }) -
                                  l.iterations.begin());
     bool positionsShown = false;
-    float px[4], py[4];
+    const float* x = at.x.data();
+    const float* y = at.y.data();
+    const int32_t* ends[2] = {l.a.data(), l.b.data()};
+    alignas(16) float px[4], py[4];
     int ok[4];
     for (std::size_t k = 0; k < m; k += 4) {
         const std::size_t lanes = m - k < 4 ? m - k : 4;
-        float dxs[4] = {0, 0, 0, 0}, dys[4] = {0, 0, 0, 0}, rest[4] = {1, 1, 1, 1};
-        float low[4] = {0, 0, 0, 0}, high[4] = {2, 2, 2, 2}, share[4] = {0, 0, 0, 0};
-        for (std::size_t i = 0; i < lanes; ++i) {
-            const int32_t a = l.a[k + i];
-            const int32_t b = l.b[k + i];
-            dxs[i] = at.x[a] - at.x[b];
-            dys[i] = at.y[a] - at.y[b];
-            rest[i] = l.restLength[k + i];
-            low[i] = l.minRatio[k + i];
-            high[i] = l.maxRatio[k + i];
-            share[i] = l.share[k + i];
+        // Lanes past the end repeat the first link; their results are not used.
+        int32_t a[4], b[4];
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::size_t at4 = k + (i < lanes ? i : 0);
+            a[i] = ends[0][at4];
+            b[i] = ends[1][at4];
         }
 #if defined(__SSE2__)
-        const __m128 dx = _mm_loadu_ps(dxs);
-        const __m128 dy = _mm_loadu_ps(dys);
+        const __m128 dx = _mm_sub_ps(_mm_setr_ps(x[a[0]], x[a[1]], x[a[2]], x[a[3]]),
+                                     _mm_setr_ps(x[b[0]], x[b[1]], x[b[2]], x[b[3]]));
+        const __m128 dy = _mm_sub_ps(_mm_setr_ps(y[a[0]], y[a[1]], y[a[2]], y[a[3]]),
+                                     _mm_setr_ps(y[b[0]], y[b[1]], y[b[2]], y[b[3]]));
         const __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)));
-        __m128 ratio = _mm_div_ps(_mm_loadu_ps(rest), length);
+        __m128 ratio = _mm_div_ps(_mm_loadu_ps(&l.restLength[k]), length);
         // Not within the limits, a ratio that is not a number included: the link snaps.
-        const __m128 within = _mm_and_ps(_mm_cmpge_ps(ratio, _mm_loadu_ps(low)),
-                                         _mm_cmple_ps(ratio, _mm_loadu_ps(high)));
+        const __m128 within = _mm_and_ps(_mm_cmpge_ps(ratio, _mm_loadu_ps(&l.minRatio[k])),
+                                         _mm_cmple_ps(ratio, _mm_loadu_ps(&l.maxRatio[k])));
         const __m128 hundred = _mm_set1_ps(100);
         const __m128 over = _mm_cmpgt_ps(ratio, hundred);
         ratio = _mm_or_ps(_mm_and_ps(over, hundred), _mm_andnot_ps(over, ratio));
-        const __m128 w = _mm_loadu_ps(share);
-        _mm_storeu_ps(px, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx)));
-        _mm_storeu_ps(py, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy)));
+        const __m128 w = _mm_loadu_ps(&l.share[k]);
+        _mm_store_ps(px, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx)));
+        _mm_store_ps(py, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy)));
         const int withinMask = _mm_movemask_ps(within);
         for (int i = 0; i < 4; ++i) ok[i] = (withinMask >> i) & 1;
 #else
-        for (std::size_t i = 0; i < 4; ++i) {
-            const float length = std::sqrt((dxs[i] * dxs[i]) + (dys[i] * dys[i]));
-            float ratio = rest[i] / length;
-            ok[i] = ratio >= low[i] && ratio <= high[i];
+        for (std::size_t i = 0; i < lanes; ++i) {
+            const float dx = x[a[i]] - x[b[i]];
+            const float dy = y[a[i]] - y[b[i]];
+            const float length = std::sqrt((dx * dx) + (dy * dy));
+            float ratio = l.restLength[k + i] / length;
+            ok[i] = ratio >= l.minRatio[k + i] && ratio <= l.maxRatio[k + i];
             if (ratio > 100) ratio = 100;
-            px[i] = share[i] * (ratio * dxs[i] - dxs[i]);
-            py[i] = share[i] * (ratio * dys[i] - dys[i]);
+            px[i] = l.share[k + i] * (ratio * dx - dx);
+            py[i] = l.share[k + i] * (ratio * dy - dy);
         }
 #endif
         for (std::size_t i = 0; i < lanes; ++i) {
