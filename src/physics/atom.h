@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-class Object;
 class System;
+class WorldHost;
 class Link;
 
 inline constexpr int kGroupCount = 50;
@@ -46,6 +46,6 @@ class Atom {
     int32_t tag = 0;
     int32_t linkCount = 0;
     bool dead = false;
-    Object* owner = nullptr;
+    WorldHost* owner = nullptr;
     System* world = nullptr;
 };

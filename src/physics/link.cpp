@@ -1,7 +1,7 @@
 #include "physics/link.h"
 
 #include "physics/atom.h"
-#include "scene/object.h"
+#include "physics/world_host.h"
 
 void Link::triangleAttached(Triangle*) {
     triangleCount += 1;

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 class Atom;
-class Object;
+class WorldHost;
 struct Triangle;
 
 // A distance constraint between two atoms that snaps when its length ratio leaves
@@ -24,13 +24,25 @@ class Link {
     float stiffness = 0.2f;
     uint32_t reserved = 0;
     bool visible = true;
-    Object* owner = nullptr;
+    WorldHost* owner = nullptr;
     int32_t iterations = 3;
     bool dying = false;
     int32_t triangleCount = 0;
     int32_t tag = 0;
     bool restoresCollision = true;
+
+    // The physics world's bookkeeping: the order of first registration (newest
+    // highest) and the link's place in the step's working copy.
+    uint32_t serial = 0;
+    int32_t slot = -1;
 };
+
+// Whether p stands before q in the root's link list, which is sorted by
+// iterations, largest first, and newest first among equal iterations.
+inline bool listedBefore(const Link* p, const Link* q) {
+    return p->iterations > q->iterations ||
+           (p->iterations == q->iterations && p->serial > q->serial);
+}
 
 // The destruction sequence: mark dying, detach from both atoms, remove through the
 // owner chain (which takes the triangles on the link with it), then free the link.

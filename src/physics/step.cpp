@@ -1,144 +1,485 @@
 // The simulation step. Every formula is evaluated in 32-bit float in the order
 // written here; the build forbids contraction into fused multiply-adds, so a run
 // gives the same bits on every compiler and platform.
+//
+// The atom and link records stay the world's storage: the loader, the drawing and
+// anything that moves atoms between steps read and write them. A step copies what
+// it needs into arrays in the root's list order, works on those, and writes the
+// results back as it integrates. Within a step the set of atoms is fixed until
+// the integration pass, so every grid pass would chain each cell's atoms in list
+// order: the step sorts the atoms by cell instead (list order kept within a cell)
+// and the neighbour search reads each column of three cells as one run. Pairs are
+// taken in exactly the order of the chained grid, and every push is summed in the
+// same order, so the results are the same to the bit.
+#include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "physics/atom.h"
 #include "physics/link.h"
 #include "physics/system.h"
-#include "scene/game.h"
+#include "physics/world_host.h"
+
+namespace {
+
+template <typename V>
+void fit(V& v, std::size_t n) {
+    if (v.size() != n) v.resize(n);
+}
+
+// Room after the last atom for the neighbour search, which reads four at a time.
+constexpr std::size_t kPad = 4;
+
+}  // namespace
 
 void System::step() {
     if (paused) return;
     stepCount += 1;
     currentStamp += 1;
-
-    CursorList<Atom>& atoms = game->atoms;
-    CursorList<Link>& links = game->links;
-
-    atoms.rewind();
-    while (Atom* atom = atoms.advance()) insertIntoGrid(atom);
+    inStep = true;
+    gather();
 
     for (int32_t i = 0; i < maxIterations; ++i) {
-        atoms.rewind();
-        while (Atom* atom = atoms.advance()) {
-            if (atom->iterations <= i) break;
-            collideAtom(atom);
-        }
+        int32_t examining = 0;
+        const int32_t n = static_cast<int32_t>(atoms.record.size());
+        while (examining < n && atoms.iterations[examining] > i) ++examining;
+        // Only a collision pass reads the sort.
+        sortIntoCells();
+        collide(examining);
         currentStamp += 1;
-        atoms.rewind();
-        while (Atom* atom = atoms.advance()) applyPush(atom);
-
-        links.rewind();
-        while (Link* link = links.advance()) {
-            if (link->iterations <= i) break;
-            solveLink(link);
-        }
+        pushPass();
+        linkPass(i);
         currentStamp += 1;
-        atoms.rewind();
-        while (Atom* atom = atoms.advance()) applyPush(atom);
+        pushPass();
     }
 
     currentStamp += 1;
-    atoms.rewind();
-    while (Atom* atom = atoms.advance()) integrateAtom(atom);
+    integrate();
+    inStep = false;
 }
 
-void System::collideAtom(Atom* a) {
-    // The pair row of the examining atom; every atom in the grid is registered, so
-    // its id is in range.
-    const std::size_t row = static_cast<std::size_t>(a->id) * kMaxAtoms;
-    const uint8_t* accepts = a->collidesWith;
-    for (int32_t dc = -1; dc <= 1; ++dc) {
-        const GridCell* column = &cells[(a->cellX + dc) * kGridSide + a->cellY];
-        for (int32_t dr = -1; dr <= 1; ++dr) {
-            const GridCell& c = column[dr];
-            if (c.stamp != currentStamp) continue;
-            for (Atom* b = byId[c.first]; b != nullptr; b = b->nextInCell) {
-                // Bits above the diagonal are never set (links restore only the
-                // bit in the row of the larger id), so half the neighbours are
-                // turned away without a look at the matrix.
-                if (b->id >= a->id) continue;
-                if (!pairs.testUnchecked(row + static_cast<std::size_t>(b->id))) continue;
-                if (accepts[b->group] == 0) continue;
-                // The distance test comes before the owners are asked. Their
-                // answer is a pure query, so asking only for pairs in contact
-                // resolves exactly the same pairs, and the many near misses of a
-                // dense pile cost no calls up the tree.
-                Contact contact;
-                if (!touching(a, b, contact)) continue;
-                if (!a->owner->mayCollide(a, b)) continue;
-                if (!b->owner->mayCollide(b, a)) continue;
-                resolveContact(a, b, contact);
-            }
+// What may change between steps (positions, the kinematic state, the inverse
+// mass) is read from the records every step; the order, the links and the fields
+// nothing changes after registration only when the lists have changed.
+void System::gather() {
+    Atoms& a = atoms;
+    const bool relist = gatheredVersion != layoutVersion;
+    if (relist) {
+        a.record.clear();
+        game->listAtoms(a.record);
+        gatherFixed();
+    }
+    const std::size_t n = a.record.size();
+    bool massChanged = relist;
+    for (std::size_t k = 0; k < n; ++k) {
+        const Atom* atom = a.record[k];
+        a.x[k] = atom->x;
+        a.y[k] = atom->y;
+        a.prevX[k] = atom->prevX;
+        a.prevY[k] = atom->prevY;
+        a.pushX[k] = atom->pushX;
+        a.pushY[k] = atom->pushY;
+        massChanged |= a.invMass[k] != atom->invMass;
+        a.invMass[k] = atom->invMass;
+        a.kinematic[k] = atom->kinematic;
+    }
+    placeBox();
+    if (relist) {
+        gatherLinks();
+        listLinkedPartners();
+    }
+    if (massChanged) {
+        Links& l = links;
+        for (std::size_t k = 0; k < l.record.size(); ++k)
+            l.share[k] = l.record[k]->stiffness * (1.0f / (a.invMass[l.b[k]] + a.invMass[l.a[k]]));
+    }
+    std::fill(links.gone.begin(), links.gone.end(), 0);
+    gatheredVersion = layoutVersion;
+}
+
+void System::gatherFixed() {
+    Atoms& a = atoms;
+    const std::size_t n = a.record.size();
+    for (auto* v :
+         {&a.x, &a.y, &a.prevX, &a.prevY, &a.pushX, &a.pushY, &a.invMass, &a.pushCarry, &a.radius})
+        fit(*v, n);
+    fit(a.id, n);
+    fit(a.iterations, n);
+    fit(a.key, n);
+    fit(a.kinematic, n);
+    fit(a.group, n);
+    fit(a.accepts, n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const Atom* atom = a.record[k];
+        a.pushCarry[k] = atom->pushCarry;
+        a.radius[k] = atom->radius;
+        a.id[k] = atom->id;
+        a.iterations[k] = atom->iterations;
+        a.group[k] = atom->group;
+        uint64_t accepts = 0;
+        for (int g = 0; g < kGroupCount; ++g)
+            accepts |= static_cast<uint64_t>(atom->collidesWith[g] != 0) << g;
+        a.accepts[k] = accepts;
+        slotOfId[static_cast<std::size_t>(atom->id)] = static_cast<int32_t>(k);
+    }
+}
+
+void System::gatherLinks() {
+    Links& l = links;
+    l.record.clear();
+    game->listLinks(l.record);
+    const std::size_t m = l.record.size();
+    for (auto* v : {&l.a, &l.b, &l.iterations}) fit(*v, m);
+    // Room after the last link for the four-at-a-time reads.
+    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share}) fit(*v, m + kPad);
+    fit(l.gone, m);
+    for (std::size_t k = 0; k < m; ++k) {
+        Link* link = l.record[k];
+        link->slot = static_cast<int32_t>(k);
+        l.a[k] = slotOfId[static_cast<std::size_t>(link->atomA->id)];
+        l.b[k] = slotOfId[static_cast<std::size_t>(link->atomB->id)];
+        l.iterations[k] = link->iterations;
+        l.restLength[k] = link->restLength;
+        l.minRatio[k] = link->minRatio;
+        l.maxRatio[k] = link->maxRatio;
+    }
+}
+
+void System::listLinkedPartners() {
+    Atoms& a = atoms;
+    const std::size_t n = a.record.size();
+    fit(a.linked, n);
+    fit(a.highest, n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const int32_t id = a.id[k];
+        const std::size_t row = static_cast<std::size_t>(id) * kMaxAtoms;
+        a.highest[k] = pairs.testUnchecked(row + static_cast<std::size_t>(id)) ? id : id - 1;
+        std::array<int32_t, 4>& list = a.linked[k];
+        list.fill(-1);
+        std::size_t filled = 0;
+        for (const Link* link : linksById[static_cast<std::size_t>(id)]) {
+            const int32_t partner = link->atomA->id == id ? link->atomB->id : link->atomA->id;
+            if (partner >= id || pairs.testUnchecked(row + static_cast<std::size_t>(partner)))
+                continue;
+            if (std::find(list.begin(), list.end(), partner) != list.end()) continue;
+            list[filled++] = partner;
+            if (filled == list.size()) break;
         }
     }
-    if (a->kinematic) {
-        a->x += a->kinematicStepX;
-        a->y += a->kinematicStepY;
+}
+
+// A pair bit set again during the step: the search must offer the pair again.
+void System::forgetPartner(int32_t id, int32_t partner) {
+    const int32_t k = slotOfId[static_cast<std::size_t>(id)];
+    if (k < 0 || static_cast<std::size_t>(k) >= atoms.record.size() || atoms.id[k] != id) return;
+    if (partner == id) atoms.highest[k] = id;
+    for (int32_t& p : atoms.linked[k])
+        if (p == partner) p = -1;
+}
+
+// The box of cells the sort covers: the world's, with a cell of margin all round
+// for the 3 by 3 search, widened for atoms that were put outside the world
+// between steps. Pushes clamp, so the box holds for the whole step.
+void System::placeBox() {
+    Atoms& a = atoms;
+    int32_t minColumn = 1, minRow = 1;
+    int32_t maxColumn = cellIndex(scaleX * width), maxRow = cellIndex(scaleY * height);
+    for (std::size_t k = 0; k < a.record.size(); ++k) {
+        const int32_t column = cellIndex(scaleX * a.x[k]);
+        const int32_t row = cellIndex(scaleY * a.y[k]);
+        minColumn = column < minColumn ? column : minColumn;
+        maxColumn = column > maxColumn ? column : maxColumn;
+        minRow = row < minRow ? row : minRow;
+        maxRow = row > maxRow ? row : maxRow;
     }
+    Sorted& s = sorted;
+    s.column0 = minColumn - 1;
+    s.row0 = minRow - 1;
+    s.rows = maxRow - minRow + 3;
+    s.columns = maxColumn - minColumn + 3;
+    for (std::size_t k = 0; k < a.record.size(); ++k) a.key[k] = boxKey(a.x[k], a.y[k]);
+    cellsMoved = true;
 }
 
-bool System::touching(const Atom* a, const Atom* b, Contact& contact) {
-    contact.r = b->radius + a->radius;
-    contact.dx = a->x - b->x;
-    contact.dy = a->y - b->y;
-    contact.d2 = (contact.dx * contact.dx) + (contact.dy * contact.dy);
-    if (contact.d2 < 0.05f) {
-        contact.dx = 0;
-        contact.dy = 1;
-        contact.d2 = 1;
-    }
-    return !(contact.r * contact.r < contact.d2);
+int32_t System::boxKey(float x, float y) const {
+    return (cellIndex(scaleX * x) - sorted.column0) * sorted.rows + cellIndex(scaleY * y) -
+           sorted.row0;
 }
 
-void System::resolveContact(Atom* a, Atom* b, const Contact& contact) {
-    const float ratio = contact.r / std::sqrt(contact.d2);
-    a->owner->onCollide(a, b, ratio);
-    b->owner->onCollide(b, a, ratio);
-    const float w = 1.0f / (b->invMass + a->invMass);
-    const float px = w * (ratio * contact.dx - contact.dx);
-    const float py = w * (ratio * contact.dy - contact.dy);
-    a->pushX += px;
-    a->pushY += py;
-    b->pushX -= px;
-    b->pushY -= py;
-}
-
-void System::applyPush(Atom* atom) {
-    const float ax = atom->invMass * atom->pushX;
-    const float ay = atom->invMass * atom->pushY;
-    atom->x += ax;
-    atom->y += ay;
-    atom->prevX += atom->pushCarry * ax;
-    atom->prevY += atom->pushCarry * ay;
-    atom->pushX = 0;
-    atom->pushY = 0;
-    clampIntoWorld(atom);
-    insertIntoGrid(atom);
-}
-
-void System::solveLink(Link* link) {
-    Atom* a = link->atomA;
-    Atom* b = link->atomB;
-    const float dx = a->x - b->x;
-    const float dy = a->y - b->y;
-    const float length = std::sqrt((dx * dx) + (dy * dy));
-    float ratio = link->restLength / length;
-    // Written as "not within the limits" so that a ratio that is not a number
-    // snaps the link instead of spreading into the positions.
-    if (!(ratio >= link->minRatio && ratio <= link->maxRatio)) {
-        destroyLink(link);
+// A counting sort over the box. Filling each cell in list order keeps list order
+// within a cell, which is the order the chained grid would have.
+void System::sortIntoCells() {
+    Sorted& s = sorted;
+    const std::size_t n = atoms.record.size();
+    fit(s.x, n + kPad);
+    fit(s.y, n + kPad);
+    if (!cellsMoved) {
+        for (std::size_t j = 0; j < n; ++j) {
+            const int32_t k = s.slot[j];
+            s.x[j] = atoms.x[k];
+            s.y[j] = atoms.y[k];
+        }
         return;
     }
-    if (ratio > 100) ratio = 100;
-    const float k = link->stiffness * (1.0f / (b->invMass + a->invMass));
-    const float px = k * (ratio * dx - dx);
-    const float py = k * (ratio * dy - dy);
-    a->pushX += px;
-    a->pushY += py;
-    b->pushX -= px;
-    b->pushY -= py;
+    cellsMoved = false;
+    const std::size_t boxCells =
+        static_cast<std::size_t>(s.columns) * static_cast<std::size_t>(s.rows);
+    s.start.assign(boxCells + 1, 0);
+    for (std::size_t k = 0; k < n; ++k) s.start[static_cast<std::size_t>(atoms.key[k]) + 1] += 1;
+    for (std::size_t c = 0; c < boxCells; ++c) s.start[c + 1] += s.start[c];
+    fit(s.slot, n);
+    fit(s.at, n);
+    fit(s.radius, n + kPad);
+    fit(s.id, n + kPad);
+    fit(s.group, n + kPad);
+    s.fill.assign(s.start.begin(), s.start.end() - 1);
+    for (std::size_t k = 0; k < n; ++k) {
+        const int32_t j = s.fill[static_cast<std::size_t>(atoms.key[k])]++;
+        s.slot[j] = static_cast<int32_t>(k);
+        s.at[k] = j;
+        s.x[j] = atoms.x[k];
+        s.y[j] = atoms.y[k];
+        s.radius[j] = atoms.radius[k];
+        s.id[j] = atoms.id[k];
+        s.group[j] = atoms.group[k];
+    }
+}
+
+// For each examining atom, the three columns of its 3 by 3 cells, each a run of
+// the sort, first to last: the order in which the chained grid offered the
+// neighbours. Four neighbours at a time are tested for contact and for the id
+// order without a branch; the few that pass are handled one by one, in order,
+// with the same scalar arithmetic as ever.
+void System::collide(int32_t examining) {
+    Sorted& s = sorted;
+    Atoms& at = atoms;
+    for (int32_t k = 0; k < examining; ++k) {
+        const float ax = at.x[k];
+        const float ay = at.y[k];
+        const float ar = at.radius[k];
+#if defined(__SSE2__)
+        const __m128 vax = _mm_set1_ps(ax);
+        const __m128 vay = _mm_set1_ps(ay);
+        const __m128 var = _mm_set1_ps(ar);
+        const __m128i highest = _mm_set1_epi32(at.highest[k]);
+        const std::array<int32_t, 4>& linked = at.linked[k];
+        const __m128i p0 = _mm_set1_epi32(linked[0]);
+        const __m128i p1 = _mm_set1_epi32(linked[1]);
+        const __m128i p2 = _mm_set1_epi32(linked[2]);
+        const __m128i p3 = _mm_set1_epi32(linked[3]);
+        const __m128 tiny = _mm_set1_ps(0.05f);
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+#endif
+        for (int32_t dc = -1; dc <= 1; ++dc) {
+            const int32_t centre = at.key[k] + dc * s.rows;
+            const int32_t end = s.start[centre + 2];
+            int32_t j = s.start[centre - 1];
+#if defined(__SSE2__)
+            for (; j < end; j += 4) {
+                const __m128 dx = _mm_sub_ps(vax, _mm_loadu_ps(&s.x[j]));
+                const __m128 dy = _mm_sub_ps(vay, _mm_loadu_ps(&s.y[j]));
+                __m128 d2 = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
+                const __m128 coincident = _mm_cmplt_ps(d2, tiny);
+                d2 = _mm_or_ps(_mm_and_ps(coincident, one), _mm_andnot_ps(coincident, d2));
+                const __m128 r = _mm_add_ps(_mm_loadu_ps(&s.radius[j]), var);
+                const __m128 contact = _mm_cmpnlt_ps(_mm_mul_ps(r, r), d2);
+                const __m128i ids = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&s.id[j]));
+                const __m128i partner =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi32(ids, p0), _mm_cmpeq_epi32(ids, p1)),
+                                 _mm_or_si128(_mm_cmpeq_epi32(ids, p2), _mm_cmpeq_epi32(ids, p3)));
+                const __m128i away = _mm_or_si128(partner, _mm_cmpgt_epi32(ids, highest));
+                const __m128i inside = _mm_cmpgt_epi32(_mm_set1_epi32(end - j), lanes);
+                const __m128i pass =
+                    _mm_andnot_si128(away, _mm_and_si128(inside, _mm_castps_si128(contact)));
+                for (int mask = _mm_movemask_ps(_mm_castsi128_ps(pass)); mask != 0;
+                     mask &= mask - 1)
+                    touch(k, j + __builtin_ctz(static_cast<unsigned>(mask)));
+            }
+#else
+            for (; j < end; ++j) {
+                if (s.id[j] > at.highest[k]) continue;
+                touch(k, j);
+            }
+#endif
+        }
+        if (at.kinematic[k]) {
+            Atom* a = at.record[k];
+            at.x[k] += a->kinematicStepX;
+            at.y[k] += a->kinematicStepY;
+            a->x = at.x[k];
+            a->y = at.y[k];
+            s.x[s.at[k]] = at.x[k];
+            s.y[s.at[k]] = at.y[k];
+        }
+    }
+}
+
+// One neighbour in reach: the full test and, for a contact, the push.
+void System::touch(int32_t k, int32_t j) {
+    Sorted& s = sorted;
+    Atoms& at = atoms;
+    float dx = at.x[k] - s.x[j];
+    float dy = at.y[k] - s.y[j];
+    float d2 = (dx * dx) + (dy * dy);
+    const float r = s.radius[j] + at.radius[k];
+    if (d2 < 0.05f) {
+        dx = 0;
+        dy = 1;
+        d2 = 1;
+    }
+    if (r * r < d2) return;
+    // Bits above the diagonal are never set (links restore only the bit in the
+    // row of the larger id), which is why the search skips larger ids.
+    const std::size_t bit =
+        static_cast<std::size_t>(at.id[k]) * kMaxAtoms + static_cast<std::size_t>(s.id[j]);
+    if (!pairs.testUnchecked(bit)) return;
+    const int32_t kb = s.slot[j];
+    Atom* a = at.record[k];
+    Atom* b = at.record[kb];
+    if (a->collidesWith[b->group] == 0) return;
+    // The owners are asked only about pairs in contact: their answer is a pure
+    // query, so the same pairs are resolved, and the near misses of a dense pile
+    // cost no calls up the tree.
+    if (!a->owner->mayCollide(a, b)) return;
+    if (!b->owner->mayCollide(b, a)) return;
+    const float ratio = r / std::sqrt(d2);
+    a->owner->onCollide(a, b, ratio);
+    b->owner->onCollide(b, a, ratio);
+    const float w = 1.0f / (at.invMass[kb] + at.invMass[k]);
+    const float px = w * (ratio * dx - dx);
+    const float py = w * (ratio * dy - dy);
+    at.pushX[k] += px;
+    at.pushY[k] += py;
+    at.pushX[kb] -= px;
+    at.pushY[kb] -= py;
+}
+
+void System::pushPass() {
+    Atoms& a = atoms;
+    const std::size_t n = a.record.size();
+    bool moved = false;
+    for (std::size_t k = 0; k < n; ++k) {
+        const float ax = a.invMass[k] * a.pushX[k];
+        const float ay = a.invMass[k] * a.pushY[k];
+        float x = a.x[k] + ax;
+        float y = a.y[k] + ay;
+        a.prevX[k] += a.pushCarry[k] * ax;
+        a.prevY[k] += a.pushCarry[k] * ay;
+        a.pushX[k] = 0;
+        a.pushY[k] = 0;
+        // A coordinate that is not a number fails every comparison; it goes to 0
+        // so that no cell index is ever computed from it.
+        if (!(x >= 0)) x = 0;
+        if (x > width) x = width;
+        if (!(y >= 0)) y = 0;
+        if (y > height) y = height;
+        a.x[k] = x;
+        a.y[k] = y;
+        const int32_t key = boxKey(x, y);
+        moved |= key != a.key[k];
+        a.key[k] = key;
+    }
+    cellsMoved |= moved;
+}
+
+// Positions stand still through a link pass (only pushes add up), so the lengths
+// and corrections of four links are worked out together; the pushes are then
+// added and the snapped links destroyed one link at a time, in list order.
+void System::linkPass(int32_t iteration) {
+    Links& l = links;
+    Atoms& at = atoms;
+    // The list is sorted by iterations, so the walk ends where they run out.
+    const std::size_t m =
+        static_cast<std::size_t>(std::partition_point(l.iterations.begin(), l.iterations.end(),
+                                                      [&](int32_t it) { return it > iteration; }) -
+                                 l.iterations.begin());
+    bool positionsShown = false;
+    const float* x = at.x.data();
+    const float* y = at.y.data();
+    const int32_t* ends[2] = {l.a.data(), l.b.data()};
+    alignas(16) float px[4], py[4];
+    int ok[4];
+    for (std::size_t k = 0; k < m; k += 4) {
+        const std::size_t lanes = m - k < 4 ? m - k : 4;
+        // Lanes past the end repeat the first link; their results are not used.
+        int32_t a[4], b[4];
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::size_t at4 = k + (i < lanes ? i : 0);
+            a[i] = ends[0][at4];
+            b[i] = ends[1][at4];
+        }
+#if defined(__SSE2__)
+        const __m128 dx = _mm_sub_ps(_mm_setr_ps(x[a[0]], x[a[1]], x[a[2]], x[a[3]]),
+                                     _mm_setr_ps(x[b[0]], x[b[1]], x[b[2]], x[b[3]]));
+        const __m128 dy = _mm_sub_ps(_mm_setr_ps(y[a[0]], y[a[1]], y[a[2]], y[a[3]]),
+                                     _mm_setr_ps(y[b[0]], y[b[1]], y[b[2]], y[b[3]]));
+        const __m128 length = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)));
+        __m128 ratio = _mm_div_ps(_mm_loadu_ps(&l.restLength[k]), length);
+        // Not within the limits, a ratio that is not a number included: the link snaps.
+        const __m128 within = _mm_and_ps(_mm_cmpge_ps(ratio, _mm_loadu_ps(&l.minRatio[k])),
+                                         _mm_cmple_ps(ratio, _mm_loadu_ps(&l.maxRatio[k])));
+        const __m128 hundred = _mm_set1_ps(100);
+        const __m128 over = _mm_cmpgt_ps(ratio, hundred);
+        ratio = _mm_or_ps(_mm_and_ps(over, hundred), _mm_andnot_ps(over, ratio));
+        const __m128 w = _mm_loadu_ps(&l.share[k]);
+        _mm_store_ps(px, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx)));
+        _mm_store_ps(py, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy)));
+        const int withinMask = _mm_movemask_ps(within);
+        for (int i = 0; i < 4; ++i) ok[i] = (withinMask >> i) & 1;
+#else
+        for (std::size_t i = 0; i < lanes; ++i) {
+            const float dx = x[a[i]] - x[b[i]];
+            const float dy = y[a[i]] - y[b[i]];
+            const float length = std::sqrt((dx * dx) + (dy * dy));
+            float ratio = l.restLength[k + i] / length;
+            ok[i] = ratio >= l.minRatio[k + i] && ratio <= l.maxRatio[k + i];
+            if (ratio > 100) ratio = 100;
+            px[i] = l.share[k + i] * (ratio * dx - dx);
+            py[i] = l.share[k + i] * (ratio * dy - dy);
+        }
+#endif
+        for (std::size_t i = 0; i < lanes; ++i) {
+            if (l.gone[k + i]) continue;
+            if (!ok[i]) {
+                // The removal runs through the tree, which may look at the records.
+                if (!positionsShown) {
+                    for (std::size_t j = 0; j < at.record.size(); ++j) {
+                        at.record[j]->x = at.x[j];
+                        at.record[j]->y = at.y[j];
+                    }
+                    positionsShown = true;
+                }
+                l.gone[k + i] = 1;
+                destroyLink(l.record[k + i]);
+                continue;
+            }
+            const int32_t a = l.a[k + i];
+            const int32_t b = l.b[k + i];
+            at.pushX[a] += px[i];
+            at.pushY[a] += py[i];
+            at.pushX[b] -= px[i];
+            at.pushY[b] -= py[i];
+        }
+    }
+}
+
+void System::integrate() {
+    Atoms& a = atoms;
+    const std::size_t n = a.record.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        Atom* atom = a.record[k];
+        if (atom == nullptr) continue;  // already removed by an owner's cascade
+        atom->x = a.x[k];
+        atom->y = a.y[k];
+        atom->prevX = a.prevX[k];
+        atom->prevY = a.prevY[k];
+        atom->pushX = a.pushX[k];
+        atom->pushY = a.pushY[k];
+        integrateAtom(atom);
+    }
 }
 
 void System::integrateAtom(Atom* atom) {

@@ -1,11 +1,12 @@
 #include "physics/system.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
 #include "physics/atom.h"
 #include "physics/link.h"
-#include "scene/game.h"
+#include "physics/world_host.h"
 
 namespace {
 
@@ -15,34 +16,14 @@ std::size_t pairIndex(int32_t row, int32_t column) {
     return static_cast<std::size_t>(static_cast<int64_t>(row) * kMaxAtoms + column);
 }
 
-// trunc(scaled) + 1. Positions are clamped into the world before they are hashed,
-// so the guard only matters for a position that was not (a kinematic atom); it
-// keeps the 3 by 3 search, which reaches one cell further, inside the grid.
-int32_t cellIndex(float scaled) {
-    constexpr float kLast = static_cast<float>(kGridSide - 3);
-    assert(scaled >= 0 && scaled <= kLast && "position outside the grid");
-    scaled = scaled > 0.0f ? scaled : 0.0f;  // also maps a NaN to 0
-    scaled = scaled < kLast ? scaled : kLast;
-    return static_cast<int32_t>(scaled) + 1;
-}
-
 }  // namespace
 
-System::System(Game* game, float width, float height, float gravity, float scaleX, float scaleY)
-    : width(width), height(height), scaleX(scaleX), scaleY(scaleY), gravity(gravity), game(game) {
+System::System(WorldHost* root, float width, float height, float gravity, float scaleX,
+               float scaleY)
+    : width(width), height(height), scaleX(scaleX), scaleY(scaleY), gravity(gravity), game(root) {
     std::memset(static_cast<void*>(cells), 0, sizeof cells);
-    pairs.clearAll();
     ids.clearAll();
-    // Strict lower triangle: each unordered pair has one set bit, in the row of its
-    // larger id, and no atom pairs with itself.
-    for (int32_t i = 0; i < kMaxAtoms; ++i) {
-        std::size_t begin = pairIndex(i, 0);
-        std::size_t end = begin + static_cast<std::size_t>(i);
-        std::size_t b = begin;
-        for (; b < end && (b & 31) != 0; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
-        for (; b + 32 <= end; b += 32) pairs.words[b >> 5] = 0xffffffffu;
-        for (; b < end; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
-    }
+    renew();
 }
 
 GridCell& System::cell(int32_t column, int32_t row) {
@@ -86,6 +67,7 @@ void System::registerAtom(Atom* atom) {
     clampIntoWorld(atom);
     atom->owner = nullptr;
     ids.set(static_cast<std::size_t>(id));
+    ++layoutVersion;
     byId[id] = atom;
     ++usedIds;
     insertIntoGrid(atom);
@@ -96,19 +78,43 @@ void System::registerAtom(Atom* atom) {
 void System::registerLink(Link* link) {
     pairs.reset(pairIndex(link->atomA->id, link->atomB->id));
     pairs.reset(pairIndex(link->atomB->id, link->atomA->id));
+    if (link->serial == 0) link->serial = ++linkSerial;
+    ++layoutVersion;
+    for (Atom* end : {link->atomA, link->atomB}) {
+        std::vector<Link*>& mine = linksById[end->id];
+        if (std::find(mine.begin(), mine.end(), link) == mine.end()) mine.push_back(link);
+    }
 }
 
 void System::unregisterAtom(Atom* atom) {
     assert(atom->id >= 0 && atom->id < kMaxAtoms);
-    CursorList<Link>& links = game->links;
-    links.rewind();
-    while (Link* link = links.advance()) {
-        if (link->atomA == atom || link->atomB == atom) destroyLink(link);
+    // The atom's links go in the order of the root's link list, as a walk of that
+    // list would take them, without walking it.
+    std::vector<Link*>& mine = linksById[atom->id];
+    while (!mine.empty()) {
+        auto first = mine.begin();
+        for (auto l = mine.begin() + 1; l != mine.end(); ++l)
+            if (listedBefore(*l, *first)) first = l;
+        Link* link = *first;
+        mine.erase(first);
+        destroyLink(link);
     }
     unlinkFromGrid(atom);
     ids.reset(static_cast<std::size_t>(atom->id));
+    ++layoutVersion;
+    if (inStep) {
+        const int32_t k = slotOfId[static_cast<std::size_t>(atom->id)];
+        if (k >= 0 && static_cast<std::size_t>(k) < atoms.record.size() && atoms.record[k] == atom)
+            atoms.record[k] = nullptr;
+    }
     byId[atom->id] = nullptr;
     --usedIds;
+}
+
+const std::vector<Link*>& System::linksOf(const Atom* atom) const {
+    static const std::vector<Link*> none;
+    if (atom->id < 0 || atom->id >= kMaxAtoms) return none;
+    return linksById[atom->id];
 }
 
 // In the step an atom leaves before it is hashed under the current stamp, so it
@@ -133,6 +139,16 @@ void System::unlinkFromGrid(Atom* atom) {
 }
 
 void System::unregisterLink(Link* link) {
+    for (Atom* end : {link->atomA, link->atomB}) {
+        if (end->id < 0 || end->id >= kMaxAtoms) continue;
+        std::vector<Link*>& mine = linksById[end->id];
+        auto it = std::find(mine.begin(), mine.end(), link);
+        if (it != mine.end()) mine.erase(it);
+    }
+    if (inStep && link->slot >= 0 && static_cast<std::size_t>(link->slot) < links.record.size() &&
+        links.record[link->slot] == link)
+        links.gone[link->slot] = 1;
+    ++layoutVersion;
     if (!link->restoresCollision) return;
     const int32_t a = link->atomA->id;
     const int32_t b = link->atomB->id;
@@ -140,10 +156,13 @@ void System::unregisterLink(Link* link) {
         pairs.set(pairIndex(a, b));
     else
         pairs.set(pairIndex(b, a));
+    if (inStep) forgetPartner(a > b ? a : b, a > b ? b : a);
 }
 
 void System::renew() {
     assert(usedIds == 0 && "renew() needs an empty world");
+    // Strict lower triangle: each unordered pair has one set bit, in the row of its
+    // larger id, and no atom pairs with itself.
     pairs.clearAll();
     for (int32_t i = 0; i < kMaxAtoms; ++i) {
         std::size_t b = pairIndex(i, 0);

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <cassert>
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "physics/fixed_bitset.h"
 #include "physics/world_def.h"
 
 class Atom;
 class Link;
-class Game;
+class WorldHost;
 
 inline constexpr int kMaxAtoms = 5000;
 inline constexpr int kGridSide = 1002;
@@ -23,6 +26,18 @@ struct GridCell {
 };
 inline constexpr uint32_t kNoAtom = 0xffffffffu;
 
+// A grid coordinate from a scaled position: trunc(scaled) + 1. Positions are
+// clamped into the world before they are hashed, so the guard only matters for a
+// position that was not (a kinematic atom); it keeps the 3 by 3 search, which
+// reaches one cell further, inside the grid.
+inline int32_t cellIndex(float scaled) {
+    constexpr float kLast = static_cast<float>(kGridSide - 3);
+    assert(scaled >= 0 && scaled <= kLast && "position outside the grid");
+    scaled = scaled > 0.0f ? scaled : 0.0f;  // also maps a NaN to 0
+    scaled = scaled < kLast ? scaled : kLast;
+    return static_cast<int32_t>(scaled) + 1;
+}
+
 using PairMatrix = FixedBitSet<static_cast<std::size_t>(kMaxAtoms) * kMaxAtoms>;
 using IdPool = FixedBitSet<kMaxAtoms>;
 
@@ -30,20 +45,31 @@ using IdPool = FixedBitSet<kMaxAtoms>;
 // pool. About 15 MB of fixed arrays; allocate it on the heap.
 class System {
   public:
-    System(Game* game, float width, float height, float gravity, float scaleX, float scaleY);
-    explicit System(Game* game, const WorldDef& def = kDefaultWorldDef)
-        : System(game, def.width, def.height, def.gravity, def.scaleX, def.scaleY) {}
+    // `root` is the scene tree's root, which keeps the sorted atom and link lists.
+    System(WorldHost* root, float width, float height, float gravity, float scaleX, float scaleY);
+    explicit System(WorldHost* root, const WorldDef& def = kDefaultWorldDef)
+        : System(root, def.width, def.height, def.gravity, def.scaleX, def.scaleY) {}
     virtual ~System() = default;
     System(const System&) = delete;
     System& operator=(const System&) = delete;
 
     virtual void step();
 
-    void insertIntoGrid(Atom* atom);
-    void registerAtom(Atom* atom);
-    void registerLink(Link* link);
-    void unregisterAtom(Atom* atom);
-    void unregisterLink(Link* link);
+    virtual void insertIntoGrid(Atom* atom);
+    virtual void registerAtom(Atom* atom);
+    virtual void registerLink(Link* link);
+    virtual void unregisterAtom(Atom* atom);
+    virtual void unregisterLink(Link* link);
+
+    // The registered links that use the atom, in no particular order.
+    const std::vector<Link*>& linksOf(const Atom* atom) const;
+
+    // The step reads an atom's position, previous position, push, kinematic state
+    // and inverse mass afresh every step; its other fields (radius, group,
+    // collidesWith, pushCarry, iterations) when atoms or links come or go. Whoever
+    // changes those of a registered atom between steps calls this.
+    void atomsChanged() { ++layoutVersion; }
+
     // With no atom registered: every pair collides again and no iteration runs, as
     // when the world was built. Links that did not restore collision leave their
     // pair cleared; ids handed out again must not inherit that.
@@ -63,24 +89,74 @@ class System {
     uint32_t paused = 0;
     uint32_t stepCount = 1;
     int32_t currentStamp = 1;
-    Game* game;
+    WorldHost* game;
     GridCell cells[kGridSide * kGridSide];
     PairMatrix pairs;
     IdPool ids;
 
+  protected:
+    Atom* byId[kMaxAtoms] = {};
+    int32_t usedIds = 0;
+
   private:
-    struct Contact {
-        float r, dx, dy, d2;
-    };
-    void collideAtom(Atom* a);
-    static bool touching(const Atom* a, const Atom* b, Contact& contact);
-    static void resolveContact(Atom* a, Atom* b, const Contact& contact);
-    void applyPush(Atom* atom);
-    void solveLink(Link* link);
+    void gather();
+    void gatherFixed();
+    void gatherLinks();
+    void placeBox();
+    int32_t boxKey(float x, float y) const;
+    void collide(int32_t examining);
+    void touch(int32_t k, int32_t j);
+    void listLinkedPartners();
+    void forgetPartner(int32_t id, int32_t partner);
+    void pushPass();
+    void linkPass(int32_t iteration);
+    void integrate();
+    void sortIntoCells();
     void integrateAtom(Atom* atom);
     void clampIntoWorld(Atom* atom);
     void unlinkFromGrid(Atom* atom);
 
-    Atom* byId[kMaxAtoms] = {};
-    int32_t usedIds = 0;
+    std::vector<Link*> linksById[kMaxAtoms];
+    uint32_t linkSerial = 0;
+
+    // The step's working copy of the world, in the root's list order (see step.cpp).
+    struct Atoms {
+        std::vector<Atom*> record;
+        std::vector<float> x, y, prevX, prevY, pushX, pushY, invMass, pushCarry, radius;
+        std::vector<int32_t> id, iterations;
+        std::vector<int32_t> key;  // cell in the sort's box
+        std::vector<uint8_t> kinematic;
+        std::vector<int32_t> group;
+        std::vector<uint64_t> accepts;  // bit g: collidesWith[g] is non-zero
+        // Ids the atom does not collide with that the search can turn away at
+        // once: up to four linked partners whose pair bit is clear, and its own
+        // id unless a link to itself has restored its diagonal bit (`highest` is
+        // then its id, else one less).
+        std::vector<std::array<int32_t, 4>> linked;
+        std::vector<int32_t> highest;
+    } atoms;
+    struct Links {
+        std::vector<Link*> record;
+        std::vector<int32_t> a, b, iterations;
+        std::vector<float> restLength, minRatio, maxRatio, share;
+        std::vector<uint8_t> gone;
+    } links;
+    // Atoms sorted by cell, list order within a cell, with the fields the
+    // neighbour search reads copied into that order.
+    struct Sorted {
+        std::vector<int32_t> start;  // per cell of the box: first sorted index
+        std::vector<int32_t> slot;   // list index of each sorted entry
+        std::vector<int32_t> at;     // sorted index of each list index
+        std::vector<int32_t> fill;
+        std::vector<float> x, y, radius;
+        std::vector<int32_t> id, group;
+        int32_t column0 = 0, row0 = 0, rows = 1, columns = 1;
+    } sorted;
+    std::vector<int32_t> slotOfId = std::vector<int32_t>(kMaxAtoms, -1);
+    // Raised by every registration and removal: the working copy's order and its
+    // links are rebuilt from the root's lists only when it moved.
+    uint64_t layoutVersion = 1;
+    uint64_t gatheredVersion = 0;
+    bool inStep = false;
+    bool cellsMoved = true;
 };

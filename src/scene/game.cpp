@@ -7,16 +7,6 @@
 #include "physics/system.h"
 #include "scene/display.h"
 
-namespace {
-
-bool textureBefore(const Texture* a, const Texture* b) {
-    uint64_t sa = a != nullptr ? a->serial : 0;
-    uint64_t sb = b != nullptr ? b->serial : 0;
-    return sa < sb;
-}
-
-}  // namespace
-
 Game::Game() : Roster(nullptr) {
     frameSkip = 1;
     for (auto& k : keys) k = 0;
@@ -27,45 +17,84 @@ Game::Game() : Roster(nullptr) {
     rightButton = false;
 }
 
+namespace {
+
+uint64_t textureKey(const Texture* t) {
+    return t != nullptr ? t->serial : 0;
+}
+
+// Sorted insertion: the cursor goes where a walk from the head would stop (the
+// first record of the first group not to stay ahead), found through the index;
+// the walk itself is the fallback if the index does not know the record.
+template <typename T, typename Map, typename Ahead>
+void insertSorted(CursorList<T>& list, Map& firstWith, typename Map::key_type key, T* value,
+                  Ahead staysAhead) {
+    auto group = firstWith.lower_bound(key);
+    if (!list.placeCursorAt(group != firstWith.end() ? group->second : nullptr)) {
+        list.rewind();
+        for (T* v = list.advance(); v != nullptr && staysAhead(v);) v = list.advance();
+    }
+    list.insertAtCursor(value);
+    firstWith[key] = value;  // newest first within its group
+}
+
+// Before a record leaves: if it opened its group, the next one of the group does.
+template <typename T, typename Map, typename Key>
+void leaveGroup(CursorList<T>& list, Map& firstWith, typename Map::key_type key, T* value,
+                Key keyOf) {
+    auto group = firstWith.find(key);
+    if (group == firstWith.end() || group->second != value) return;
+    T* next = list.nextOf(value);
+    if (next != nullptr && keyOf(next) == key)
+        group->second = next;
+    else
+        firstWith.erase(group);
+}
+
+}  // namespace
+
 Atom* Game::addAtom(Atom* atom) {
-    atoms.rewind();
-    for (Atom* a = atoms.advance(); a != nullptr && a->iterations > atom->iterations;)
-        a = atoms.advance();
-    atoms.insertAtCursor(atom);
+    insertSorted(atoms, firstAtomWith, atom->iterations, atom,
+                 [&](const Atom* a) { return a->iterations > atom->iterations; });
     world->registerAtom(atom);
     atom->owner = this;
     return atom;
 }
 
 void Game::addLink(Link* link) {
-    links.rewind();
-    for (Link* l = links.advance(); l != nullptr && l->iterations > link->iterations;)
-        l = links.advance();
-    links.insertAtCursor(link);
+    insertSorted(links, firstLinkWith, link->iterations, link,
+                 [&](const Link* l) { return l->iterations > link->iterations; });
     world->registerLink(link);
     link->owner = this;
 }
 
+// The first link of the list joining the two atoms, in either order.
 Link* Game::findEdge(Atom* a, Atom* b) {
-    links.rewind();
-    while (Link* l = links.advance()) {
-        if ((l->atomA == a && l->atomB == b) || (l->atomA == b && l->atomB == a)) return l;
+    Link* edge = nullptr;
+    for (Link* l : world->linksOf(a)) {
+        if ((l->atomA == a && l->atomB == b) || (l->atomA == b && l->atomB == a))
+            if (edge == nullptr || listedBefore(l, edge)) edge = l;
     }
-    return nullptr;
+    return edge;
 }
 
 void Game::addTriangle(Triangle* triangle) {
-    triangles.rewind();
-    for (Triangle* t = triangles.advance();
-         t != nullptr && textureBefore(t->texture, triangle->texture);)
-        t = triangles.advance();
-    triangles.insertAtCursor(triangle);
+    const uint64_t texture = textureKey(triangle->texture);
+    insertSorted(triangles, firstTriangleWith, texture, triangle,
+                 [&](const Triangle* t) { return textureKey(t->texture) < texture; });
 
     triangle->edgeAB = findEdge(triangle->atomA, triangle->atomB);
     triangle->edgeAC = findEdge(triangle->atomA, triangle->atomC);
     triangle->edgeBC = findEdge(triangle->atomB, triangle->atomC);
     for (Link* edge : {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC})
         if (edge != nullptr) edge->triangleAttached(triangle);
+    Link* const edges[3] = {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC};
+    for (int i = 0; i < 3; ++i) {
+        if (edges[i] == nullptr || (i > 0 && edges[i] == edges[0]) ||
+            (i > 1 && edges[i] == edges[1]))
+            continue;
+        trianglesOn[edges[i]].push(triangle);
+    }
     triangle->owner = this;
 }
 
@@ -81,6 +110,8 @@ Object* Game::addListener(Object* listener) {
 
 void Game::removeAtom(Atom* atom) {
     world->unregisterAtom(atom);
+    leaveGroup(atoms, firstAtomWith, atom->iterations, atom,
+               [](const Atom* a) { return a->iterations; });
     atoms.removeValue(atom);
     removedAtoms += 1;
 }
@@ -88,26 +119,58 @@ void Game::removeAtom(Atom* atom) {
 void Game::removeLink(Link* link) {
     world->unregisterLink(link);
     removeTrianglesOn(link);
+    trianglesOn.erase(link);
+    leaveGroup(links, firstLinkWith, link->iterations, link,
+               [](const Link* l) { return l->iterations; });
     links.removeValue(link);
     removedLinks += 1;
 }
 
+// Takes the triangles on the link in the order of the triangle list, the first
+// that is not already being removed each time: a removal can cascade into others.
 void Game::removeTrianglesOn(Link* link) {
-    triangles.rewind();
-    while (Triangle* t = triangles.advance()) {
-        if ((t->edgeAB == link || t->edgeAC == link || t->edgeBC == link) && !t->dying) {
-            t->dying = true;
-            for (Link* edge : {t->edgeAB, t->edgeAC, t->edgeBC})
-                if (edge != nullptr) edge->triangleDetached(t);
-            t->owner->removeTriangle(t);
-            delete t;
-            triangles.rewind();
+    for (;;) {
+        OnLinks* on = trianglesOn.find(link);
+        if (on == nullptr) return;
+        // The list stands in the triangle list's order: texture first, and the
+        // newer of two with the same texture (the later one here) ahead.
+        Triangle* t = nullptr;
+        uint64_t texture = 0;
+        for (uint32_t i = 0; i < on->count; ++i) {
+            Triangle* e = on->at(i);
+            if (e->dying) continue;
+            const uint64_t key = textureKey(e->texture);
+            if (t == nullptr || key <= texture) {
+                t = e;
+                texture = key;
+            }
         }
+        if (t == nullptr) return;
+        t->dying = true;
+        for (Link* edge : {t->edgeAB, t->edgeAC, t->edgeBC})
+            if (edge != nullptr) edge->triangleDetached(t);
+        t->owner->removeTriangle(t);
+        delete t;
     }
 }
 
 void Game::removeTriangle(Triangle* triangle) {
+    leaveGroup(triangles, firstTriangleWith, textureKey(triangle->texture), triangle,
+               [](const Triangle* t) { return textureKey(t->texture); });
     triangles.removeValue(triangle);
+    // The edges may be gone already (the triangle went with one of them); only
+    // their addresses are used, as keys.
+    for (const Link* edge : {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC}) {
+        OnLinks* on = trianglesOn.find(edge);
+        if (on == nullptr) continue;
+        for (uint32_t i = 0; i < on->count; ++i) {
+            if (on->at(i) == triangle) {
+                on->eraseAt(i);
+                break;
+            }
+        }
+        if (on->count == 0) trianglesOn.erase(edge);
+    }
     removedTriangles += 1;
 }
 
@@ -128,6 +191,14 @@ void Game::tick() {
 void Game::atomMoved(Atom* atom) {
     listeners.rewind();
     while (Object* listener = listeners.advance()) listener->atomMoved(atom);
+}
+
+void Game::listAtoms(std::vector<Atom*>& out) {
+    atoms.forEach([&](Atom* atom) { out.push_back(atom); });
+}
+
+void Game::listLinks(std::vector<Link*>& out) {
+    links.forEach([&](Link* link) { out.push_back(link); });
 }
 
 void Game::keyDown(int32_t key) {

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
 
+#include "scene/pointer_map.h"
 #include "scene/roster.h"
 
 class System;
@@ -25,6 +29,8 @@ class Game : public Roster {
     void onCollide(Atom* a, Atom* b, float ratio) override;
     void tick() override;
     void atomMoved(Atom* atom) override;
+    void listAtoms(std::vector<Atom*>& out) override;
+    void listLinks(std::vector<Link*>& out) override;
 
     virtual void keyDown(int32_t key);
     virtual void keyUp(int32_t key);
@@ -56,4 +62,33 @@ class Game : public Roster {
   private:
     void removeTrianglesOn(Link* link);
     Link* findEdge(Atom* a, Atom* b);
+
+    // Indexes over the global lists, so that adding or removing one record never
+    // walks a whole list: the first atom and link of each iteration count and the
+    // first triangle of each texture (where a sorted insertion lands), and the
+    // triangles built on each link, with what orders them in the triangle list.
+    // The triangles on one link, oldest first. Most links carry one or two:
+    // those stay inline.
+    struct OnLinks {
+        Triangle* inlined[2] = {nullptr, nullptr};
+        uint32_t count = 0;
+        std::vector<Triangle*> more;
+        Triangle*& at(uint32_t i) { return i < 2 ? inlined[i] : more[i - 2]; }
+        void push(Triangle* t) {
+            if (count < 2)
+                inlined[count] = t;
+            else
+                more.push_back(t);
+            ++count;
+        }
+        void eraseAt(uint32_t i) {
+            for (; i + 1 < count; ++i) at(i) = at(i + 1);
+            if (count > 2) more.pop_back();
+            --count;
+        }
+    };
+    std::map<int32_t, Atom*, std::greater<>> firstAtomWith;
+    std::map<int32_t, Link*, std::greater<>> firstLinkWith;
+    std::map<uint64_t, Triangle*> firstTriangleWith;
+    PointerMap<Link, OnLinks> trianglesOn;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "physics/world_host.h"
 #include "scene/cursor_list.h"
 
 class Atom;
@@ -11,7 +12,7 @@ struct Texture;
 
 // A node of the scene tree. Records climb to the root through add/remove (parent
 // first); tick and drawOverlay flow down to the children, newest first.
-class Object {
+class Object : public WorldHost {
   public:
     explicit Object(Object* parent);
     virtual ~Object() = default;
@@ -26,14 +27,14 @@ class Object {
     virtual void addTriangle(Triangle* triangle);
     virtual Texture* addTexture(Texture* texture);
     virtual Object* addListener(Object* listener);
-    virtual void removeAtom(Atom* atom);
-    virtual void removeLink(Link* link);
+    void removeAtom(Atom* atom) override;
+    void removeLink(Link* link) override;
     virtual void removeTriangle(Triangle* triangle);
     virtual void removeChild(Object* child);
-    virtual bool mayCollide(Atom* own, Atom* other);
-    virtual void onCollide(Atom* own, Atom* other, float ratio);
+    bool mayCollide(Atom* own, Atom* other) override;
+    void onCollide(Atom* own, Atom* other, float ratio) override;
     virtual void tick();
-    virtual void atomMoved(Atom* atom);
+    void atomMoved(Atom* atom) override;
     virtual void drawOverlay();
 
     // The only clean-up the class has: flag it and leave the parent.

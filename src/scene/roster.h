@@ -5,7 +5,11 @@
 // An Object that keeps its own lists of the records registered through it.
 class Roster : public Object {
   public:
-    explicit Roster(Object* parent) : Object(parent) {}
+    explicit Roster(Object* parent) : Object(parent) {
+        atoms.keepIndex();
+        links.keepIndex();
+        triangles.keepIndex();
+    }
 
     Atom* addAtom(Atom* atom) override;
     void addLink(Link* link) override;

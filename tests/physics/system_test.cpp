@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "lattice.h"
+#include "content/piece_loader.h"
 #include "test_world.h"
 
 namespace {
@@ -194,6 +199,48 @@ TEST(System, RenewingAnEmptyWorldForgetsPairsLeftByGoneLinks) {
         piece.removeAtom(gone);
         delete gone;
     }
+}
+
+// A world emptied through the tree's own removal is as good as new: every id
+// free, the pair matrix back to the lower triangle, no chain left in the grid,
+// and, once renewed, no iterations.
+TEST(System, AWorldClearedThroughTheTreeIsAsNew) {
+    TestWorld w;
+    const auto fresh = std::make_unique<System>(&w.root, 700, 530, -0.05f, 0.1f, 0.1f);
+    Texture tex;
+    std::vector<Junk*> pieces;
+    for (int i = 0; i < 30; ++i) {
+        pieces.push_back(new Junk(&w.root));
+        buildLattice(*pieces.back(), &tex, 20.0f + 110 * (i % 6), 20.0f + 90 * (i / 6), 8, 6, 9,
+                     i % 2 ? 8 : 3);
+    }
+    for (int i = 0; i < 40; ++i) w.root.tick();
+    ASSERT_GT(w.root.atoms.count, 1000);
+    for (Junk* piece : pieces) {
+        unloadPiece(*piece);
+        delete piece;
+    }
+
+    EXPECT_EQ(w.world->freeIds(), kMaxAtoms);
+    EXPECT_EQ(w.root.atoms.count + w.root.links.count + w.root.triangles.count, 0);
+    EXPECT_EQ(std::memcmp(w.world->pairs.words, fresh->pairs.words, sizeof fresh->pairs.words), 0);
+    EXPECT_EQ(std::memcmp(w.world->ids.words, fresh->ids.words, sizeof fresh->ids.words), 0);
+    EXPECT_EQ(w.world->maxIterations, 8);
+    w.world->renew();
+    EXPECT_EQ(w.world->maxIterations, 0);
+    for (int column = 0; column < 80; ++column)
+        for (int row = 0; row < 60; ++row)
+            ASSERT_NE(w.world->cell(column, row).stamp, w.world->currentStamp);
+
+    // And it runs as before: the first piece gets id 0 and the step moves it.
+    Junk* again = new Junk(&w.root);
+    buildLattice(*again, &tex, 300, 300, 3, 3, 9);
+    EXPECT_EQ(w.root.atoms.first()->value->id, 8);
+    EXPECT_EQ(w.world->maxIterations, 3);
+    w.root.tick();
+    EXPECT_LT(w.root.atoms.first()->value->y, 318.0f);
+    unloadPiece(*again);
+    delete again;
 }
 
 }  // namespace

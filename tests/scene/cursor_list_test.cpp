@@ -110,3 +110,61 @@ TEST(CursorList, InsertAtCursorBeforeValueAndAtTailSentinel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The lists of the world's records find values through an index: removal must
+// behave exactly as the search from the head does, duplicates included.
+TEST(CursorList, AnIndexedListRemovesAsTheSearchDoesAndPlacesTheCursorForInsertion) {
+    CursorList<int> list;
+    int a = 1, b = 2, c = 3;
+    list.pushFront(&a);
+    list.keepIndex();  // values already listed are indexed too
+    list.pushFront(&b);
+    list.pushFront(&a);
+    list.pushFront(&c);  // c, a, b, a
+    list.rewind();
+    list.advance();
+    list.advance();
+    list.removeValue(&a);  // the occurrence nearer the head goes
+    EXPECT_EQ(walk(list), (std::vector<int*>{&c, &b, &a}));
+    list.rewind();
+    list.advance();
+    list.removeValue(&b);  // b is listed once now: found through the index
+    EXPECT_EQ(list.cursor->value, &c);
+    EXPECT_EQ(list.advance(), &a);
+    list.removeValue(&a);  // once listed again after the duplicate left
+    EXPECT_EQ(walk(list), (std::vector<int*>{&c}));
+    EXPECT_EQ(list.count, 1);
+
+    EXPECT_TRUE(list.placeCursorAt(nullptr));  // the tail sentinel
+    list.insertAtCursor(&b);
+    EXPECT_TRUE(list.placeCursorAt(&c));
+    list.insertAtCursor(&a);
+    EXPECT_EQ(walk(list), (std::vector<int*>{&a, &c, &b}));
+    EXPECT_EQ(list.nextOf(&c), &b);
+    EXPECT_EQ(list.nextOf(&b), nullptr);
+    int stranger = 4;
+    EXPECT_FALSE(list.placeCursorAt(&stranger));
+}
+
+TEST(PointerMap, KeysSurviveGrowthAndTombstones) {
+    std::vector<int> keys(5000);
+    PointerMap<int, int> map;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 5000; ++i) map[&keys[i]] = i + round;
+        for (int i = 0; i < 5000; i += 2) map.erase(&keys[i]);
+        EXPECT_EQ(map.size(), 2500u);
+        for (int i = 0; i < 5000; ++i) {
+            const int* v = map.find(&keys[i]);
+            ASSERT_EQ(v != nullptr, i % 2 == 1) << i;
+            if (v != nullptr) {
+                EXPECT_EQ(*v, i + round);
+            }
+        }
+        for (int i = 1; i < 5000; i += 2) map.erase(&keys[i]);
+        EXPECT_EQ(map.size(), 0u);
+    }
+}
+
+}  // namespace
