@@ -7,7 +7,6 @@
 #include <malloc.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -69,12 +68,3 @@ void BM_SpawnAndClearSession(benchmark::State& state) {
 BENCHMARK(BM_SpawnAndClearSession)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    std::filesystem::current_path(PIMO_ASSETS);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

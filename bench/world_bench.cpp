@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <malloc.h>
 #include <memory>
 #include <random>
@@ -133,12 +132,3 @@ void BM_ClearFullWorld(benchmark::State& state) {
 BENCHMARK(BM_ClearFullWorld)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    std::filesystem::current_path(PIMO_ASSETS);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
