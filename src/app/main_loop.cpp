@@ -63,5 +63,7 @@ int playGame(HINSTANCE instance, const std::string& piece) {
         std::fclose(journalFile);
     }
     controller->glRenderer()->close();
+    // The context is gone: the images the pieces still hold go without GL calls.
+    setTextureReleaser(nullptr);
     return exitCode;
 }
