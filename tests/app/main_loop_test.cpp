@@ -20,17 +20,6 @@ namespace {
 
 using fake::call;
 
-// Ends the loop from inside the tick after a number of ticks.
-struct StopAfter : Object {
-    StopAfter(Game* game, int ticks) : Object(game), game(game), left(ticks) {}
-    ~StopAfter() override { teardown(); }
-    void tick() override {
-        if (--left == 0) game->quitRequested = true;
-    }
-    Game* game;
-    int left;
-};
-
 class MainLoopTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -67,14 +56,6 @@ TEST_F(MainLoopTest, EscapeFinishesTheDrainAndTheTickThenEndsWithZero) {
     EXPECT_EQ(korvel->keys[VK_ESCAPE], 0);
     EXPECT_EQ(steps(), 1u);
     EXPECT_TRUE(fake::state().queue.empty());
-}
-
-TEST_F(MainLoopTest, FramesAreDrawnOnlyWhenTheStepCountIsAMultipleOfTheFrameSkip) {
-    korvel->frameSkip = 3;
-    StopAfter stopper(korvel.get(), 9);
-    EXPECT_EQ(runMainLoop(*korvel), 0);
-    EXPECT_EQ(steps(), 9u);
-    EXPECT_EQ(fake::state().count("SwapBuffers"), 3);  // stepCount 3, 6 and 9
 }
 
 TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndCloses) {

@@ -38,24 +38,11 @@ std::vector<std::string> lines;  // what reportLine said
 
 // A file of type 2 (uncompressed) or 10 (run-length encoded) with `data` after its header.
 Bytes tga(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, Bytes data = Bytes(64, 7)) {
-    Bytes h = {0,
-               0,
-               type,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               0,
-               uint8_t(width),
-               uint8_t(width >> 8),
-               uint8_t(height),
-               uint8_t(height >> 8),
-               depth,
-               0};
+    Bytes h(18, 0);
+    h[2] = type;
+    h[12] = uint8_t(width), h[13] = uint8_t(width >> 8);
+    h[14] = uint8_t(height), h[15] = uint8_t(height >> 8);
+    h[16] = depth;
     h.resize(h.size() + data.size());
     std::copy(data.begin(), data.end(), h.end() - std::ptrdiff_t(data.size()));
     return h;

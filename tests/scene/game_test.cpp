@@ -94,24 +94,9 @@ TEST(Game, RemovingALinkRemovesEveryTriangleOnItAndAppliesThePiecesRule) {
     EXPECT_EQ(w.root.triangles.count, 1);
 }
 
-TEST(Game, InputStateAndListeners) {
-    struct FakeDisplay : Display {
-        bool drawFrame() override { return true; }
-    } renderer;
-    renderer.height = 430;
+TEST(Game, ListenersHearMovedAtomsAndKeysBeforeTheTableAreIgnored) {
     TestWorld w;
-    w.root.renderer = &renderer;
-    w.root.mouseMove(10, 20);
-    EXPECT_EQ(w.root.mouseX, 10.0f);
-    EXPECT_EQ(w.root.mouseY, 410.0f);
-
-    w.root.keyDown(65);
-    EXPECT_EQ(w.root.keys[65], 1);
-    w.root.keyUp(65);
-    EXPECT_EQ(w.root.keys[65], 0);
-    w.root.keyDown(256);  // outside the table: ignored, nothing written
-    w.root.keyDown(-1);
-
+    w.root.keyDown(-1);  // a write before the table would show in the sanitizer build
     struct Listener : Object {
         using Object::Object;
         int moved = 0;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "content/texture_cache.h"
 #include "physics/atom.h"
@@ -159,10 +160,9 @@ TEST_F(WorldCommandsTest, ClearEmptiesTheWorldAndLeavesItAsGoodAsNew) {
     EXPECT_EQ(released, images);
     EXPECT_EQ(sharedTextureCount(), 0u);
     EXPECT_EQ(root().world->freeIds(), kMaxAtoms);
-    EXPECT_EQ(root().atoms.count, 0);
-    EXPECT_EQ(root().links.count, 0);
-    EXPECT_EQ(root().triangles.count, 0);
-    EXPECT_EQ(root().children.count, 0);
+    EXPECT_EQ(std::tuple(root().atoms.count, root().links.count, root().triangles.count,
+                         root().children.count),
+              std::tuple(0, 0, 0, 0));
 
     // What comes after a clear runs exactly as in a world that never held anything.
     commands().spawn("pimo1.pob", 266, 418);
