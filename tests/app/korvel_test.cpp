@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "korvel_fixture.h"
 #include "app/command_line.h"
 #include "app/korvel.h"
 #include "app/window_proc.h"
@@ -17,24 +18,14 @@
 
 namespace {
 
-class KorvelTest : public ::testing::Test {
+class KorvelTest : public KorvelFixture {
   protected:
-    void SetUp() override {
-        fake::reset();
-        dir.writeFamily("drask", PieceDir::triangle());
-        dir.writeFamily("pimo", PieceDir::triangle());
-        korvel = std::make_unique<Korvel>(nullptr);
-    }
-
     // Where the first atom of the newest piece landed: the piece origin.
     std::pair<float, float> newestOrigin() {
         Atom* first = nullptr;
         korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
         return {first->x, first->y};
     }
-
-    PieceDir dir;
-    std::unique_ptr<Korvel> korvel;
 };
 
 TEST_F(KorvelTest, TheWindowProcedureReachesTheGameWhileTheWindowIsCreated) {

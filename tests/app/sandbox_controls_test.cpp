@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "korvel_fixture.h"
 #include "app/korvel.h"
 #include "app/sandbox_controls.h"
 #include "app/view.h"
@@ -33,15 +34,8 @@ LPARAM at(int x, int y) {
     return MAKELPARAM(x, y);
 }
 
-class SandboxTest : public ::testing::Test {
+class SandboxTest : public KorvelFixture {
   protected:
-    void SetUp() override {
-        fake::reset();
-        dir.writeFamily("drask", PieceDir::triangle());
-        dir.writeFamily("pimo", PieceDir::triangle());
-        korvel = std::make_unique<Korvel>(nullptr);
-    }
-
     void ticks(int n) {
         for (int i = 0; i < n; ++i) korvel->tick();
     }
@@ -68,9 +62,6 @@ class SandboxTest : public ::testing::Test {
         return at(int(std::lround(v.zoom * (x + v.panX))),
                   430 - int(std::lround(v.zoom * (y + v.panY))));
     }
-
-    PieceDir dir;
-    std::unique_ptr<Korvel> korvel;
 };
 
 TEST(ViewTest, ScreenToWorldIsTheInverseOfTheDrawnTransformAtEveryZoom) {

@@ -133,6 +133,24 @@ textured_box() {
             END { if (n > 0) print a, b, c, d }'
 }
 
+# Presses key 3 and waits for its piece to rest on the floor (the same box on two
+# screenshots half a second apart, touching the bottom); prints the piece's
+# textured box (x0 y0 x1 y1 in client pixels) from screenshot $1, or fails.
+drop_and_land() {
+    local box="" previous="" y1=0
+    press 3
+    for _ in $(seq 60); do
+        sleep 0.5
+        previous=$box
+        box=$(textured_box "$(screenshot "$1")" 350 700 110 430)
+        y1=${box##* }
+        [ -n "$box" ] && [ "$y1" -ge 425 ] && [ "$box" = "$previous" ] && break
+    done
+    [ -n "$box" ] && [ "$y1" -ge 425 ] && [ "$box" = "$previous" ] ||
+        fail "no piece came to rest after key 3" >&2
+    echo "$box"
+}
+
 # Pixels that differ between screenshots $1 and $2 in the client area below the
 # overlay's corner lines (rows 110 and down).
 changed_pixels() {

@@ -173,17 +173,8 @@ sandbox)
     press Tab
 
     # Drop a piece and let it come to rest on the floor.
-    press 3
-    for _ in $(seq 60); do
-        shot=$(screenshot landed.png)
-        read -r x0 y0 x1 y1 <<<"$(textured_box "$shot" 350 700 110 430)"
-        [ -n "$y1" ] && [ "$y1" -ge 425 ] && break
-        sleep 0.5
-    done
-    [ -n "$y1" ] && [ "$y1" -ge 425 ] || fail "no piece landed after key 3"
-    sleep 0.5
-    shot=$(screenshot landed.png)
-    read -r x0 y0 x1 y1 <<<"$(textured_box "$shot" 350 700 110 430)"
+    landed=$(drop_and_land landed.png) || exit 1
+    read -r x0 y0 x1 y1 <<<"$landed"
     echo "landed piece: $x0,$y0 to $x1,$y1"
     # Take it in the middle and lift it 150 pixels.
     cx=$(((x0 + x1) / 2))

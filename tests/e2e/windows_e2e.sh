@@ -167,16 +167,8 @@ sandbox)
     sound_device none
     start_game
     client_geometry
-    press 3
-    for _ in $(seq 60); do
-        shot=$(screenshot windows-landed.png)
-        read -r x0 y0 x1 y1 <<<"$(textured_box "$shot" 350 700 110 430)"
-        [ -n "$y1" ] && [ "$y1" -ge 425 ] && break
-        sleep 0.5
-    done
-    [ -n "$y1" ] && [ "$y1" -ge 425 ] || fail "no piece landed after key 3"
-    sleep 0.5
-    read -r x0 y0 x1 y1 <<<"$(textured_box "$(screenshot windows-landed.png)" 350 700 110 430)"
+    landed=$(drop_and_land windows-landed.png) || exit 1
+    read -r x0 y0 x1 y1 <<<"$landed"
     # Screen positions: Wine's frame is not the client area.
     cx=$((win_x + (x0 + x1) / 2))
     cy=$((win_y + (y0 + y1) / 2))
