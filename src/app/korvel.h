@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <typeinfo>
 #include <memory>
 
 #include "app/view.h"
@@ -31,6 +32,7 @@ class Korvel : public Game {
     // world is still drawn every pass; the swap paces the loop.
     void tick() override;
     void removeAtom(Atom* atom) override;
+    bool hearsContacts() const override { return typeid(*this) != typeid(Korvel); }
     void mouseMove(int32_t x, int32_t y) override;
     void leftButtonDown() override;
     void leftButtonUp() override;

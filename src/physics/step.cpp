@@ -111,13 +111,23 @@ void System::gatherFixed() {
     fit(a.kinematic, n);
     fit(a.group, n);
     fit(a.accepts, n);
+    fit(a.owner, n);
+    fit(a.hears, n);
+    const WorldHost* lastOwner = nullptr;
+    bool lastHears = true;
     for (std::size_t k = 0; k < n; ++k) {
         const Atom* atom = a.record[k];
         a.pushCarry[k] = atom->pushCarry;
         a.radius[k] = atom->radius;
         a.id[k] = atom->id;
         a.iterations[k] = atom->iterations;
-        a.group[k] = atom->group;
+        a.group[k] = atom->group >= 0 && atom->group < kGroupCount ? atom->group : 63;
+        a.owner[k] = atom->owner;
+        if (atom->owner != lastOwner) {
+            lastOwner = atom->owner;
+            lastHears = lastOwner == nullptr || lastOwner->hearsContacts();
+        }
+        a.hears[k] = lastHears;
         uint64_t accepts = 0;
         for (int g = 0; g < kGroupCount; ++g)
             accepts |= static_cast<uint64_t>(atom->collidesWith[g] != 0) << g;
@@ -152,6 +162,7 @@ void System::listLinkedPartners() {
     const std::size_t n = a.record.size();
     fit(a.linked, n);
     fit(a.highest, n);
+    fit(a.pairsKnown, n);
     for (std::size_t k = 0; k < n; ++k) {
         const int32_t id = a.id[k];
         const std::size_t row = static_cast<std::size_t>(id) * kMaxAtoms;
@@ -167,7 +178,15 @@ void System::listLinkedPartners() {
             list[filled++] = partner;
             if (filled == list.size()) break;
         }
+        a.pairsKnown[k] = filled == clearedInRow[id];
     }
+}
+
+// A pair bit cleared during the step: the atom's search goes back to the matrix.
+void System::pairsChangedInStep(int32_t id) {
+    const int32_t k = slotOfId[static_cast<std::size_t>(id)];
+    if (k < 0 || static_cast<std::size_t>(k) >= atoms.record.size() || atoms.id[k] != id) return;
+    atoms.pairsKnown[k] = 0;
 }
 
 // A pair bit set again during the step: the search must offer the pair again.
@@ -233,7 +252,6 @@ void System::sortIntoCells() {
     fit(s.at, n);
     fit(s.radius, n + kPad);
     fit(s.id, n + kPad);
-    fit(s.group, n + kPad);
     s.fill.assign(s.start.begin(), s.start.end() - 1);
     for (std::size_t k = 0; k < n; ++k) {
         const int32_t j = s.fill[static_cast<std::size_t>(atoms.key[k])]++;
@@ -243,7 +261,6 @@ void System::sortIntoCells() {
         s.y[j] = atoms.y[k];
         s.radius[j] = atoms.radius[k];
         s.id[j] = atoms.id[k];
-        s.group[j] = atoms.group[k];
     }
 }
 
@@ -335,19 +352,21 @@ void System::touch(int32_t k, int32_t j) {
     // row of the larger id), which is why the search skips larger ids.
     const std::size_t bit =
         static_cast<std::size_t>(at.id[k]) * kMaxAtoms + static_cast<std::size_t>(s.id[j]);
-    if (!pairs.testUnchecked(bit)) return;
+    if (!at.pairsKnown[k] && !pairs.testUnchecked(bit)) return;
     const int32_t kb = s.slot[j];
-    Atom* a = at.record[k];
-    Atom* b = at.record[kb];
-    if (a->collidesWith[b->group] == 0) return;
+    if (((at.accepts[k] >> at.group[kb]) & 1u) == 0) return;
+    const float ratio = r / std::sqrt(d2);
     // The owners are asked only about pairs in contact: their answer is a pure
     // query, so the same pairs are resolved, and the near misses of a dense pile
     // cost no calls up the tree.
-    if (!a->owner->mayCollide(a, b)) return;
-    if (!b->owner->mayCollide(b, a)) return;
-    const float ratio = r / std::sqrt(d2);
-    a->owner->onCollide(a, b, ratio);
-    b->owner->onCollide(b, a, ratio);
+    if (at.hears[k] | at.hears[kb]) {
+        Atom* a = at.record[k];
+        Atom* b = at.record[kb];
+        if (!at.owner[k]->mayCollide(a, b)) return;
+        if (!at.owner[kb]->mayCollide(b, a)) return;
+        at.owner[k]->onCollide(a, b, ratio);
+        at.owner[kb]->onCollide(b, a, ratio);
+    }
     const float w = 1.0f / (at.invMass[kb] + at.invMass[k]);
     const float px = w * (ratio * dx - dx);
     const float py = w * (ratio * dy - dy);

@@ -72,12 +72,21 @@ void System::registerAtom(Atom* atom) {
     ++usedIds;
     insertIntoGrid(atom);
     pairs.reset(pairIndex(id, id));
+    if (inStep) pairsChangedInStep(id);
     if (atom->iterations > maxIterations) maxIterations = atom->iterations;
 }
 
+// Bits right of the diagonal are never set; only those left of it are counted.
+void System::clearPair(int32_t a, int32_t b) {
+    const std::size_t lower = a > b ? pairIndex(a, b) : pairIndex(b, a);
+    if (a != b && pairs.test(lower)) clearedInRow[a > b ? a : b] += 1;
+    pairs.reset(pairIndex(a, b));
+    pairs.reset(pairIndex(b, a));
+    if (inStep) pairsChangedInStep(a > b ? a : b);
+}
+
 void System::registerLink(Link* link) {
-    pairs.reset(pairIndex(link->atomA->id, link->atomB->id));
-    pairs.reset(pairIndex(link->atomB->id, link->atomA->id));
+    clearPair(link->atomA->id, link->atomB->id);
     if (link->serial == 0) link->serial = ++linkSerial;
     ++layoutVersion;
     for (Atom* end : {link->atomA, link->atomB}) {
@@ -150,13 +159,11 @@ void System::unregisterLink(Link* link) {
         links.gone[link->slot] = 1;
     ++layoutVersion;
     if (!link->restoresCollision) return;
-    const int32_t a = link->atomA->id;
-    const int32_t b = link->atomB->id;
-    if (b < a)
-        pairs.set(pairIndex(a, b));
-    else
-        pairs.set(pairIndex(b, a));
-    if (inStep) forgetPartner(a > b ? a : b, a > b ? b : a);
+    const int32_t high = std::max(link->atomA->id, link->atomB->id);
+    const int32_t low = std::min(link->atomA->id, link->atomB->id);
+    if (high != low && !pairs.test(pairIndex(high, low))) clearedInRow[high] -= 1;
+    pairs.set(pairIndex(high, low));
+    if (inStep) forgetPartner(high, low);
 }
 
 void System::renew() {
@@ -171,5 +178,6 @@ void System::renew() {
         for (; b + 32 <= end; b += 32) pairs.words[b >> 5] = 0xffffffffu;
         for (; b < end; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
     }
+    std::fill(std::begin(clearedInRow), std::end(clearedInRow), 0);
     maxIterations = 0;
 }

@@ -66,7 +66,7 @@ class System {
 
     // The step reads an atom's position, previous position, push, kinematic state
     // and inverse mass afresh every step; its other fields (radius, group,
-    // collidesWith, pushCarry, iterations) when atoms or links come or go. Whoever
+    // collidesWith, pushCarry, iterations, owner) when atoms or links come or go. Whoever
     // changes those of a registered atom between steps calls this.
     void atomsChanged() { ++layoutVersion; }
 
@@ -115,8 +115,12 @@ class System {
     void integrateAtom(Atom* atom);
     void clampIntoWorld(Atom* atom);
     void unlinkFromGrid(Atom* atom);
+    void clearPair(int32_t a, int32_t b);
+    void pairsChangedInStep(int32_t id);
 
     std::vector<Link*> linksById[kMaxAtoms];
+    // Per row of the pair matrix, the clear bits left of the diagonal.
+    uint16_t clearedInRow[kMaxAtoms] = {};
     uint32_t linkSerial = 0;
 
     // The step's working copy of the world, in the root's list order (see step.cpp).
@@ -126,14 +130,19 @@ class System {
         std::vector<int32_t> id, iterations;
         std::vector<int32_t> key;  // cell in the sort's box
         std::vector<uint8_t> kinematic;
-        std::vector<int32_t> group;
+        std::vector<int32_t> group;     // 63 for a group nobody accepts
         std::vector<uint64_t> accepts;  // bit g: collidesWith[g] is non-zero
+        std::vector<WorldHost*> owner;
+        std::vector<uint8_t> hears;  // the owner's hearsContacts()
         // Ids the atom does not collide with that the search can turn away at
         // once: up to four linked partners whose pair bit is clear, and its own
         // id unless a link to itself has restored its diagonal bit (`highest` is
         // then its id, else one less).
         std::vector<std::array<int32_t, 4>> linked;
         std::vector<int32_t> highest;
+        // Every clear bit left of the diagonal in the atom's row is in `linked`:
+        // the search needs no look at the pair matrix.
+        std::vector<uint8_t> pairsKnown;
     } atoms;
     struct Links {
         std::vector<Link*> record;
@@ -149,7 +158,7 @@ class System {
         std::vector<int32_t> at;     // sorted index of each list index
         std::vector<int32_t> fill;
         std::vector<float> x, y, radius;
-        std::vector<int32_t> id, group;
+        std::vector<int32_t> id;
         int32_t column0 = 0, row0 = 0, rows = 1, columns = 1;
     } sorted;
     std::vector<int32_t> slotOfId = std::vector<int32_t>(kMaxAtoms, -1);

@@ -12,6 +12,10 @@ class WorldHost {
   public:
     virtual bool mayCollide(Atom* own, Atom* other) = 0;
     virtual void onCollide(Atom* own, Atom* other, float ratio) = 0;
+    // False only when mayCollide would admit every pair and onCollide do nothing:
+    // the step then skips both calls for pairs of two such owners. Asked again
+    // whenever atoms come or go.
+    virtual bool hearsContacts() const { return true; }
     virtual void atomMoved(Atom* atom) = 0;
     virtual void removeAtom(Atom* atom) = 0;
     virtual void removeLink(Link* link) = 0;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <typeinfo>
 #include <vector>
 
 #include "scene/pointer_map.h"
@@ -26,6 +27,8 @@ class Game : public Roster {
     void removeLink(Link* link) override;
     void removeTriangle(Triangle* triangle) override;
     bool mayCollide(Atom* a, Atom* b) override;
+    // No for the Game itself; roots derived from it say for themselves.
+    bool hearsContacts() const override { return typeid(*this) != typeid(Game); }
     void onCollide(Atom* a, Atom* b, float ratio) override;
     void tick() override;
     void atomMoved(Atom* atom) override;

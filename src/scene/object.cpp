@@ -1,5 +1,8 @@
 #include "scene/object.h"
 
+#include <typeinfo>
+
+#include "scene/roster.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
 #include "physics/link.h"
@@ -96,6 +99,16 @@ bool Object::mayCollide(Atom* own, Atom* other) {
 
 void Object::onCollide(Atom* own, Atom* other, float ratio) {
     parent->onCollide(own, other, ratio);
+}
+
+// Only the classes known to keep the forwarding above can answer for their
+// parent; a class derived from them may override mayCollide or onCollide, so it
+// is asked as ever.
+bool Object::hearsContacts() const {
+    const std::type_info& type = typeid(*this);
+    const bool forwards = type == typeid(Object) || type == typeid(Roster) ||
+                          type == typeid(Material) || type == typeid(Junk);
+    return !forwards || parent->hearsContacts();
 }
 
 void Object::tick() {

@@ -33,6 +33,7 @@ class Object : public WorldHost {
     virtual void removeChild(Object* child);
     bool mayCollide(Atom* own, Atom* other) override;
     void onCollide(Atom* own, Atom* other, float ratio) override;
+    bool hearsContacts() const override;
     virtual void tick();
     void atomMoved(Atom* atom) override;
     virtual void drawOverlay();

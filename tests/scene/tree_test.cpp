@@ -89,6 +89,26 @@ TEST(ObjectTree, RemovalClimbsToTheRootFirstAndCountsAtEveryLevel) {
     delete world;
 }
 
+// The step skips mayCollide and onCollide only for owners whose answers are the
+// Game's own; a class that may override them is asked.
+TEST(ObjectTree, OnlyTheForwardingClassesUnderTheGameNeedNoContactCalls) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Object part(&piece);
+    LoggingJunk custom(&w.root);
+    Object underCustom(&custom);
+    EXPECT_FALSE(w.root.hearsContacts());
+    EXPECT_FALSE(piece.hearsContacts());
+    EXPECT_FALSE(part.hearsContacts());
+    EXPECT_TRUE(custom.hearsContacts());
+    EXPECT_TRUE(underCustom.hearsContacts());
+
+    struct OwnRoot : Game {};
+    OwnRoot root;
+    Junk underOwnRoot(&root);
+    EXPECT_TRUE(underOwnRoot.hearsContacts());
+}
+
 TEST(Roster, AddTextureListsBeforeTheParentAndTheRootKeepsNone) {
     TestWorld w;
     Junk piece(&w.root);
