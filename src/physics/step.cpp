@@ -141,9 +141,13 @@ void System::gatherLinks() {
     l.record.clear();
     game->listLinks(l.record);
     const std::size_t m = l.record.size();
-    for (auto* v : {&l.a, &l.b, &l.iterations}) fit(*v, m);
-    // Room after the last link for the four-at-a-time reads.
-    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share}) fit(*v, m + kPad);
+    fit(l.iterations, m);
+    // Room after the last link for the four-at-a-time passes; padding links join
+    // atom 0 to itself.
+    for (auto* v : {&l.a, &l.b}) v->assign(m + kPad, 0);
+    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share, &l.pushX, &l.pushY})
+        fit(*v, m + kPad);
+    fit(l.within, m / 4 + 1);
     fit(l.gone, m);
     for (std::size_t k = 0; k < m; ++k) {
         Link* link = l.record[k];
@@ -380,7 +384,52 @@ void System::pushPass() {
     Atoms& a = atoms;
     const std::size_t n = a.record.size();
     bool moved = false;
-    for (std::size_t k = 0; k < n; ++k) {
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    // Four atoms at a time, each lane exactly the scalar code below: the clamps as
+    // masks (a lane that is not a number fails x >= 0 and becomes 0) and the cell
+    // arithmetic in floats, exact for every key the box can hold.
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 right = _mm_set1_ps(width);
+    const __m128 bottom = _mm_set1_ps(height);
+    const __m128 sx = _mm_set1_ps(scaleX);
+    const __m128 sy = _mm_set1_ps(scaleY);
+    const __m128 last = _mm_set1_ps(static_cast<float>(kGridSide - 3));
+    const __m128i one = _mm_set1_epi32(1);
+    const __m128i column0 = _mm_set1_epi32(sorted.column0);
+    const __m128i row0 = _mm_set1_epi32(sorted.row0);
+    const __m128 rows = _mm_set1_ps(static_cast<float>(sorted.rows));
+    const auto cell = [&](__m128 scaled) {
+        scaled = _mm_and_ps(_mm_cmpgt_ps(scaled, zero), scaled);
+        return _mm_add_epi32(_mm_cvttps_epi32(_mm_min_ps(scaled, last)), one);
+    };
+    __m128i changed = _mm_setzero_si128();
+    for (; k + 4 <= n; k += 4) {
+        const __m128 invMass = _mm_loadu_ps(&a.invMass[k]);
+        const __m128 ax = _mm_mul_ps(invMass, _mm_loadu_ps(&a.pushX[k]));
+        const __m128 ay = _mm_mul_ps(invMass, _mm_loadu_ps(&a.pushY[k]));
+        __m128 x = _mm_add_ps(_mm_loadu_ps(&a.x[k]), ax);
+        __m128 y = _mm_add_ps(_mm_loadu_ps(&a.y[k]), ay);
+        const __m128 carry = _mm_loadu_ps(&a.pushCarry[k]);
+        _mm_storeu_ps(&a.prevX[k], _mm_add_ps(_mm_loadu_ps(&a.prevX[k]), _mm_mul_ps(carry, ax)));
+        _mm_storeu_ps(&a.prevY[k], _mm_add_ps(_mm_loadu_ps(&a.prevY[k]), _mm_mul_ps(carry, ay)));
+        _mm_storeu_ps(&a.pushX[k], zero);
+        _mm_storeu_ps(&a.pushY[k], zero);
+        x = _mm_min_ps(right, _mm_and_ps(_mm_cmpge_ps(x, zero), x));
+        y = _mm_min_ps(bottom, _mm_and_ps(_mm_cmpge_ps(y, zero), y));
+        _mm_storeu_ps(&a.x[k], x);
+        _mm_storeu_ps(&a.y[k], y);
+        const __m128 column = _mm_cvtepi32_ps(_mm_sub_epi32(cell(_mm_mul_ps(sx, x)), column0));
+        const __m128i key = _mm_sub_epi32(
+            _mm_add_epi32(_mm_cvttps_epi32(_mm_mul_ps(column, rows)), cell(_mm_mul_ps(sy, y))),
+            row0);
+        __m128i* keys = reinterpret_cast<__m128i*>(&a.key[k]);
+        changed = _mm_or_si128(changed, _mm_xor_si128(key, _mm_loadu_si128(keys)));
+        _mm_storeu_si128(keys, key);
+    }
+    moved = _mm_movemask_epi8(_mm_cmpeq_epi32(changed, _mm_setzero_si128())) != 0xffff;
+#endif
+    for (; k < n; ++k) {
         const float ax = a.invMass[k] * a.pushX[k];
         const float ay = a.invMass[k] * a.pushY[k];
         float x = a.x[k] + ax;
@@ -404,9 +453,10 @@ void System::pushPass() {
     cellsMoved |= moved;
 }
 
-// Positions stand still through a link pass (only pushes add up), so the lengths
-// and corrections of four links are worked out together; the pushes are then
-// added and the snapped links destroyed one link at a time, in list order.
+// Positions stand still through a link pass (only pushes add up), so every
+// link's length and correction is worked out first, four at a time; the pushes
+// are then added and the snapped links destroyed one link at a time, in list
+// order.
 void System::linkPass(int32_t iteration) {
     Links& l = links;
     Atoms& at = atoms;
@@ -415,21 +465,12 @@ void System::linkPass(int32_t iteration) {
         static_cast<std::size_t>(std::partition_point(l.iterations.begin(), l.iterations.end(),
                                                       [&](int32_t it) { return it > iteration; }) -
                                  l.iterations.begin());
-    bool positionsShown = false;
     const float* x = at.x.data();
     const float* y = at.y.data();
-    const int32_t* ends[2] = {l.a.data(), l.b.data()};
-    alignas(16) float px[4], py[4];
-    int ok[4];
     for (std::size_t k = 0; k < m; k += 4) {
-        const std::size_t lanes = m - k < 4 ? m - k : 4;
-        // Lanes past the end repeat the first link; their results are not used.
-        int32_t a[4], b[4];
-        for (std::size_t i = 0; i < 4; ++i) {
-            const std::size_t at4 = k + (i < lanes ? i : 0);
-            a[i] = ends[0][at4];
-            b[i] = ends[1][at4];
-        }
+        // Lanes past the end read the padding (atom 0); their results are not used.
+        const int32_t* a = &l.a[k];
+        const int32_t* b = &l.b[k];
 #if defined(__SSE2__)
         const __m128 dx = _mm_sub_ps(_mm_setr_ps(x[a[0]], x[a[1]], x[a[2]], x[a[3]]),
                                      _mm_setr_ps(x[b[0]], x[b[1]], x[b[2]], x[b[3]]));
@@ -444,44 +485,47 @@ void System::linkPass(int32_t iteration) {
         const __m128 over = _mm_cmpgt_ps(ratio, hundred);
         ratio = _mm_or_ps(_mm_and_ps(over, hundred), _mm_andnot_ps(over, ratio));
         const __m128 w = _mm_loadu_ps(&l.share[k]);
-        _mm_store_ps(px, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx)));
-        _mm_store_ps(py, _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy)));
-        const int withinMask = _mm_movemask_ps(within);
-        for (int i = 0; i < 4; ++i) ok[i] = (withinMask >> i) & 1;
+        _mm_storeu_ps(&l.pushX[k], _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx)));
+        _mm_storeu_ps(&l.pushY[k], _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy)));
+        l.within[k / 4] = static_cast<uint8_t>(_mm_movemask_ps(within));
 #else
-        for (std::size_t i = 0; i < lanes; ++i) {
+        uint8_t within = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
             const float dx = x[a[i]] - x[b[i]];
             const float dy = y[a[i]] - y[b[i]];
             const float length = std::sqrt((dx * dx) + (dy * dy));
             float ratio = l.restLength[k + i] / length;
-            ok[i] = ratio >= l.minRatio[k + i] && ratio <= l.maxRatio[k + i];
+            if (ratio >= l.minRatio[k + i] && ratio <= l.maxRatio[k + i]) within |= 1u << i;
             if (ratio > 100) ratio = 100;
-            px[i] = l.share[k + i] * (ratio * dx - dx);
-            py[i] = l.share[k + i] * (ratio * dy - dy);
+            l.pushX[k + i] = l.share[k + i] * (ratio * dx - dx);
+            l.pushY[k + i] = l.share[k + i] * (ratio * dy - dy);
         }
+        l.within[k / 4] = within;
 #endif
-        for (std::size_t i = 0; i < lanes; ++i) {
-            if (l.gone[k + i]) continue;
-            if (!ok[i]) {
-                // The removal runs through the tree, which may look at the records.
-                if (!positionsShown) {
-                    for (std::size_t j = 0; j < at.record.size(); ++j) {
-                        at.record[j]->x = at.x[j];
-                        at.record[j]->y = at.y[j];
-                    }
-                    positionsShown = true;
+    }
+    bool positionsShown = false;
+    for (std::size_t k = 0; k < m; ++k) {
+        if (l.gone[k]) continue;
+        if (((l.within[k / 4] >> (k % 4)) & 1u) == 0) {
+            // The removal runs through the tree, which may look at the records.
+            if (!positionsShown) {
+                for (std::size_t j = 0; j < at.record.size(); ++j) {
+                    if (at.record[j] == nullptr) continue;
+                    at.record[j]->x = at.x[j];
+                    at.record[j]->y = at.y[j];
                 }
-                l.gone[k + i] = 1;
-                destroyLink(l.record[k + i]);
-                continue;
+                positionsShown = true;
             }
-            const int32_t a = l.a[k + i];
-            const int32_t b = l.b[k + i];
-            at.pushX[a] += px[i];
-            at.pushY[a] += py[i];
-            at.pushX[b] -= px[i];
-            at.pushY[b] -= py[i];
+            l.gone[k] = 1;
+            destroyLink(l.record[k]);
+            continue;
         }
+        const int32_t a = l.a[k];
+        const int32_t b = l.b[k];
+        at.pushX[a] += l.pushX[k];
+        at.pushY[a] += l.pushY[k];
+        at.pushX[b] -= l.pushX[k];
+        at.pushY[b] -= l.pushY[k];
     }
 }
 

@@ -148,6 +148,8 @@ class System {
         std::vector<Link*> record;
         std::vector<int32_t> a, b, iterations;
         std::vector<float> restLength, minRatio, maxRatio, share;
+        std::vector<float> pushX, pushY;  // the pass's correction of each link
+        std::vector<uint8_t> within;      // bit i of entry k: link 4k + i keeps
         std::vector<uint8_t> gone;
     } links;
     // Atoms sorted by cell, list order within a cell, with the fields the
