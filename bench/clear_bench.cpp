@@ -1,8 +1,8 @@
 // Clearing a full world as the sandbox's C does: the real pieces spawned until the
-// next one no longer fits, then every piece taken out through the tree's own
-// removal and the world renewed. Also reports
-// the heap in use before the world is filled, when it is full and after the clear
-// (glibc's mallinfo2), which should come back to where it started.
+// next one no longer fits, then WorldCommands::clear, which drops every record
+// at once and renews the world. Also reports the heap in use before the world is
+// filled, when it is full and after the clear (glibc's mallinfo2); what stays is
+// kept for the next fill (list nodes, the root's indexes, per-atom link lists).
 #include <benchmark/benchmark.h>
 
 #if defined(__GLIBC__)

@@ -227,6 +227,10 @@ void unloadPiece(Junk& piece) {
         piece.removeAtom(atom);
         delete atom;
     }
+    releasePiece(piece);
+}
+
+void releasePiece(Junk& piece) {
     piece.textures.rewind();
     while (Texture* texture = piece.textures.advance()) releaseTexture(texture);
     piece.teardown();

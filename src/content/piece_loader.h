@@ -25,3 +25,7 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY,
 // atom's removal destroys its links, and they take their triangles along),
 // releases its textures and detaches it from its parent. The caller frees it.
 void unloadPiece(Junk& piece);
+
+// The rest of unloadPiece, for a piece whose records have left the world another
+// way: releases its textures and detaches it from its parent.
+void releasePiece(Junk& piece);

@@ -166,18 +166,73 @@ void System::unregisterLink(Link* link) {
     if (inStep) forgetPartner(high, low);
 }
 
+namespace {
+
+// Writes runs of equal bits one after the other, each word once.
+class BitRuns {
+  public:
+    explicit BitRuns(uint32_t* words) : out(words) {}
+
+    void run(std::size_t n, bool ones) {
+        while (n > 0 && filled != 0) {
+            const uint32_t take = n < 32 - filled ? static_cast<uint32_t>(n) : 32 - filled;
+            if (ones) pending |= ((1u << take) - 1) << filled;
+            filled += take;
+            n -= take;
+            if (filled == 32) flush();
+        }
+        const std::size_t whole = n / 32;
+        std::fill(out, out + whole, ones ? 0xffffffffu : 0u);
+        out += whole;
+        n -= whole * 32;
+        if (n > 0) {
+            pending = ones ? (1u << n) - 1 : 0;
+            filled = static_cast<uint32_t>(n);
+        }
+    }
+    // Any bits of a last word that no run reached are left clear.
+    void finish() {
+        if (filled != 0) flush();
+    }
+
+  private:
+    void flush() {
+        *out++ = pending;
+        pending = 0;
+        filled = 0;
+    }
+
+    uint32_t* out;
+    uint32_t pending = 0;
+    uint32_t filled = 0;
+};
+
+}  // namespace
+
 void System::renew() {
     assert(usedIds == 0 && "renew() needs an empty world");
     // Strict lower triangle: each unordered pair has one set bit, in the row of its
     // larger id, and no atom pairs with itself.
-    pairs.clearAll();
+    BitRuns rows(pairs.words);
     for (int32_t i = 0; i < kMaxAtoms; ++i) {
-        std::size_t b = pairIndex(i, 0);
-        const std::size_t end = b + static_cast<std::size_t>(i);
-        for (; b < end && (b & 31) != 0; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
-        for (; b + 32 <= end; b += 32) pairs.words[b >> 5] = 0xffffffffu;
-        for (; b < end; ++b) pairs.words[b >> 5] |= 1u << (b & 31);
+        rows.run(static_cast<std::size_t>(i), true);
+        rows.run(static_cast<std::size_t>(kMaxAtoms - i), false);
     }
+    rows.finish();
     std::fill(std::begin(clearedInRow), std::end(clearedInRow), 0);
     maxIterations = 0;
+}
+
+void System::unregisterAll() {
+    assert(!inStep && "unregisterAll() runs between steps");
+    for (int32_t id = 0; id < kMaxAtoms; ++id) {
+        linksById[id].clear();
+        byId[id] = nullptr;
+    }
+    // No chain lives under a new stamp: the grid is empty without a look at it.
+    currentStamp += 1;
+    ids.clearAll();
+    usedIds = 0;
+    ++layoutVersion;
+    renew();
 }

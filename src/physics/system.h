@@ -75,6 +75,12 @@ class System {
     // pair cleared; ids handed out again must not inherit that.
     void renew();
 
+    // Lets go of every atom at once, with their links and what the world kept of
+    // them, and renews the world; the records themselves are the caller's to free.
+    // Ends where unregistering every atom and then renew() would, without
+    // destroying a link or calling anyone.
+    void unregisterAll();
+
     // Ids not held by a registered atom (the loader checks a piece fits).
     int32_t freeIds() const { return kMaxAtoms - usedIds; }
     GridCell& cell(int32_t column, int32_t row);

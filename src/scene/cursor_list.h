@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cstdint>
+#include <vector>
 
 #include "scene/pointer_map.h"
 
@@ -27,14 +28,7 @@ class CursorList {
         tail = head.next;
         cursor = &head;
     }
-    ~CursorList() {
-        Node* n = head.next;
-        while (n) {
-            Node* next = n->next;
-            recycle(n);
-            n = next;
-        }
-    }
+    ~CursorList() { recycleChain(head.next, tail); }
     CursorList(const CursorList&) = delete;
     CursorList& operator=(const CursorList&) = delete;
 
@@ -56,6 +50,24 @@ class CursorList {
     }
 
     void rewind() { cursor = &head; }
+
+    // Empties the list at once, without looking at the values: the nodes go back
+    // in one piece, and an index forgets everything but keeps its room.
+    void clear() {
+        dropNodes();
+        if (indexed) index.clear();
+    }
+
+    // Empties the list as clear() does and appends its values, which must be
+    // distinct, to `out` in no particular order. A list that keeps an index reads
+    // it: that costs far less than a walk over nodes strewn across the heap.
+    void takeAll(std::vector<T*>& out) {
+        if (indexed)
+            index.drain([&](const T* value) { out.push_back(const_cast<T*>(value)); });
+        else
+            forEach([&](T* value) { out.push_back(value); });
+        dropNodes();
+    }
 
     T* advance() {
         assert(cursor->next != nullptr && "advance past the tail sentinel");
@@ -156,6 +168,18 @@ class CursorList {
         return nullptr;
     }
 
+    void dropNodes() {
+        if (head.next != tail) {
+            Node* last = tail->prev;
+            last->next = nullptr;
+            recycleChain(head.next, last);
+            head.next = tail;
+            tail->prev = &head;
+        }
+        count = 0;
+        cursor = &head;
+    }
+
     void unlinkNode(Node* node) {
         node->prev->next = node->next;
         node->next->prev = node->prev;
@@ -180,6 +204,15 @@ class CursorList {
     static void recycle(Node* node) {
         delete node;
     }
+    // The nodes from `first` along next to `last`, whose next is null.
+    static void recycleChain(Node* first, Node* last) {
+        (void)last;
+        while (first != nullptr) {
+            Node* next = first->next;
+            delete first;
+            first = next;
+        }
+    }
 #else
     static Node* makeNode(T* value, Node* next, Node* prev) {
         Node* node = freeNodes();
@@ -193,6 +226,12 @@ class CursorList {
         node->prev = nullptr;
         node->next = freeNodes();
         freeNodes() = node;
+    }
+    // A chain is already linked through next, so it joins the free list whole;
+    // makeNode sets every field of a node it hands out.
+    static void recycleChain(Node* first, Node* last) {
+        last->next = freeNodes();
+        freeNodes() = first;
     }
 #endif
 

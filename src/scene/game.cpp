@@ -1,5 +1,8 @@
 #include "scene/game.h"
 
+#include <vector>
+
+#include "scene/address_order.h"
 #include "scene/texture.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
@@ -172,6 +175,33 @@ void Game::removeTriangle(Triangle* triangle) {
         if (on->count == 0) trianglesOn.erase(edge);
     }
     removedTriangles += 1;
+}
+
+namespace {
+
+template <typename T>
+void freeAll(CursorList<T>& list) {
+    std::vector<T*> records;
+    records.reserve(static_cast<std::size_t>(list.count));
+    list.takeAll(records);
+    sortByAddress(records);
+    for (T* record : records) delete record;
+}
+
+}  // namespace
+
+void Game::dropAll() {
+    world->unregisterAll();
+    removedAtoms += atoms.count;
+    removedLinks += links.count;
+    removedTriangles += triangles.count;
+    freeAll(triangles);
+    freeAll(links);
+    freeAll(atoms);
+    firstAtomWith.clear();
+    firstLinkWith.clear();
+    firstTriangleWith.clear();
+    trianglesOn.clear();
 }
 
 bool Game::mayCollide(Atom*, Atom*) {

@@ -49,6 +49,13 @@ class Game : public Roster {
     virtual void mouseWheel(int32_t delta);
     virtual void applyView();
 
+    // Frees every atom, link and triangle of the world at once and leaves the
+    // lists, their indexes and the physics world as new. Nothing is told: no
+    // owner, no removeAtom/removeLink/removeTriangle override and no textures, so
+    // the caller takes this path only when everything listed belongs to objects
+    // it discards, and does itself what those would have done.
+    void dropAll();
+
     uint8_t keys[256];
     float mouseX = 0;
     float mouseY = 0;

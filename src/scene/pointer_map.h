@@ -48,6 +48,22 @@ class PointerMap {
         }
     }
 
+    // Hands every key to `f`, in the table's order, and forgets it; the room stays
+    // for the next world's records.
+    template <typename F>
+    void drain(F&& f) {
+        for (Slot& s : slots) {
+            if (s.key == nullptr) continue;
+            if (s.key != tombstone()) f(s.key);
+            s.key = nullptr;
+            s.value = V{};
+        }
+        used = live = 0;
+    }
+    void clear() {
+        drain([](const K*) {});
+    }
+
     std::size_t size() const { return live; }
 
   private:

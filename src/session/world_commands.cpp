@@ -164,7 +164,28 @@ void WorldCommands::clear() {
     writeCheck();
     if (journal != nullptr) journal->clear(stepsDone());
     std::vector<Junk*> all;
-    pieces.forEach([&](Junk* piece) { all.push_back(piece); });
+    int32_t atoms = 0;
+    int32_t links = 0;
+    int32_t triangles = 0;
+    pieces.forEach([&](Junk* piece) {
+        all.push_back(piece);
+        atoms += piece->atoms.count;
+        links += piece->links.count;
+        triangles += piece->triangles.count;
+    });
+    // When the pieces hold everything the world has, the world drops it all at
+    // once; it ends as taking each piece out would leave it, and renewed.
+    if (atoms == root.atoms.count && links == root.links.count &&
+        triangles == root.triangles.count && root.world->freeIds() == kMaxAtoms - atoms) {
+        heldAtom = nullptr;
+        root.dropAll();
+        for (Junk* piece : all) {
+            releasePiece(*piece);
+            delete piece;
+        }
+        pieces.clear();
+        return;
+    }
     for (Junk* piece : all) {
         unloadPiece(*piece);
         pieces.removeValue(piece);

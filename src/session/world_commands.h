@@ -45,8 +45,9 @@ class WorldCommands {
     void release(float vx, float vy);
     Atom* held() const { return heldAtom; }
 
-    // Every piece leaves the world through the tree's own removal; afterwards the
-    // world is as it was when built: every id free, no piece, no texture.
+    // Every piece leaves the world; afterwards the world is as it was when built:
+    // every id free, no piece, no texture, nothing held. When the pieces hold all
+    // the world's records they go at once, else through the tree's own removal.
     void clear();
 
     // The world root calls this for every atom that leaves the world, before the

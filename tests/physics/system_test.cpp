@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 
 #include "lattice.h"
 #include "content/piece_loader.h"
+#include "scene/world_hash.h"
 #include "test_world.h"
 
 namespace {
@@ -150,6 +152,22 @@ TEST(System, AnAtomRemovedBetweenStepsLeavesItsCellsChain) {
     delete d;
 }
 
+// Every pair of two different atoms collides, each pair once: the bit in the row
+// of the larger id. Rows are not whole words, so every boundary is checked.
+TEST(System, ANewWorldsPairMatrixIsTheStrictLowerTriangleBitForBit) {
+    TestWorld w;
+    std::vector<uint32_t> expected(PairMatrix::kWords, 0);
+    for (std::size_t row = 0; row < kMaxAtoms; ++row)
+        for (std::size_t column = 0; column < row; ++column) {
+            const std::size_t b = row * kMaxAtoms + column;
+            expected[b >> 5] |= 1u << (b & 31);
+        }
+    EXPECT_EQ(std::memcmp(w.world->pairs.words, expected.data(), sizeof w.world->pairs.words), 0);
+    std::fill(std::begin(w.world->pairs.words), std::end(w.world->pairs.words), 0x5a5a5a5au);
+    w.world->renew();
+    EXPECT_EQ(std::memcmp(w.world->pairs.words, expected.data(), sizeof w.world->pairs.words), 0);
+}
+
 // A link that does not restore collision leaves its pair cleared when it goes;
 // an emptied world renewed hands those ids out again as a fresh world would.
 TEST(System, RenewingAnEmptyWorldForgetsPairsLeftByGoneLinks) {
@@ -220,6 +238,59 @@ TEST(System, AWorldClearedThroughTheTreeIsAsNew) {
     EXPECT_LT(w.root.atoms.first()->value->y, 318.0f);
     unloadPiece(*again);
     delete again;
+}
+
+// Dropped at once, a world ends where the tree's own removal and renew() leave
+// it, and what is built in it afterwards runs bit for bit as in a fresh world.
+TEST(System, AWorldDroppedAtOnceIsAsNewAndRunsAsANewOne) {
+    TestWorld w;
+    const auto fresh = std::make_unique<System>(&w.root, 700, 530, -0.05f, 0.1f, 0.1f);
+    Texture tex;
+    std::vector<Junk*> pieces;
+    for (int i = 0; i < 30; ++i) {
+        pieces.push_back(new Junk(&w.root));
+        buildLattice(*pieces.back(), &tex, 20.0f + 110 * (i % 6), 20.0f + 90 * (i / 6), 8, 6, 9,
+                     i % 2 ? 8 : 3);
+    }
+    // A pair whose link left without restoring collision, and one linked to itself.
+    Link* keepsApart = w.root.links.first()->value;
+    keepsApart->restoresCollision = false;
+    destroyLink(keepsApart);
+    Atom* loner = w.root.atoms.first()->value;
+    TestWorld::addLink(*pieces.front(), loner, loner);
+    for (int i = 0; i < 40; ++i) w.root.tick();
+    ASSERT_GT(w.root.atoms.count, 1000);
+
+    w.root.dropAll();
+    for (Junk* piece : pieces) {
+        piece->teardown();
+        delete piece;
+    }
+    EXPECT_EQ(w.root.atoms.count + w.root.links.count + w.root.triangles.count, 0);
+    EXPECT_EQ(w.world->freeIds(), kMaxAtoms);
+    EXPECT_EQ(std::memcmp(w.world->pairs.words, fresh->pairs.words, sizeof fresh->pairs.words), 0);
+    EXPECT_EQ(std::memcmp(w.world->ids.words, fresh->ids.words, sizeof fresh->ids.words), 0);
+    EXPECT_EQ(w.world->maxIterations, 0);
+    for (int column = 0; column < 80; ++column)
+        for (int row = 0; row < 60; ++row)
+            ASSERT_NE(w.world->cell(column, row).stamp, w.world->currentStamp);
+
+    // Ids, links, grid and iterations all start again as in a fresh world.
+    TestWorld control;
+    Junk again(&w.root);
+    Junk same(&control.root);
+    for (Junk* piece : {&again, &same}) {
+        buildLattice(*piece, &tex, 300, 10, 6, 4, 9, 8);
+        buildLattice(*piece, &tex, 305, 60, 3, 3, 9);
+    }
+    for (int i = 0; i < 150; ++i) {
+        w.root.tick();
+        control.root.tick();
+    }
+    ASSERT_GT(w.root.atoms.count, 20);
+    EXPECT_EQ(worldHash(w.root), worldHash(control.root));
+    again.teardown();
+    same.teardown();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -129,6 +130,38 @@ TEST(CursorList, AnIndexedListRemovesAsTheSearchDoesAndPlacesTheCursorForInserti
     EXPECT_EQ(list.nextOf(&b), nullptr);
     int stranger = 4;
     EXPECT_FALSE(list.placeCursorAt(&stranger));
+}
+
+// Emptied at once, a list keeps no trace of its values: a stale index entry
+// would hand out a node that is back on the free list.
+TEST(CursorList, EmptyingAtOnceForgetsEveryValueAndTheListWorksOn) {
+    std::vector<int> values(300);
+    for (bool indexed : {true, false}) {
+        CursorList<int> list;
+        if (indexed) list.keepIndex();
+        std::vector<int*> kept;
+        for (int& v : values) list.pushFront(&v);
+        for (int i = 0; i < 300; ++i) {
+            if (i % 3 == 0)
+                list.removeValue(&values[i]);  // leaves tombstones in the index
+            else
+                kept.push_back(&values[i]);
+        }
+        std::vector<int*> taken;
+        list.takeAll(taken);
+        std::sort(taken.begin(), taken.end());
+        EXPECT_EQ(taken, kept);
+        EXPECT_EQ(walk(list), std::vector<int*>{});
+        EXPECT_EQ(list.count, 0);
+        EXPECT_EQ(list.nextOf(&values[1]), nullptr);
+
+        for (int i = 0; i < 4; ++i) list.pushFront(&values[i]);
+        list.removeValue(&values[1]);
+        EXPECT_EQ(walk(list), (std::vector<int*>{&values[3], &values[2], &values[0]}));
+        list.clear();
+        EXPECT_EQ(walk(list), std::vector<int*>{});
+        EXPECT_FALSE(list.placeCursorAt(&values[2]));
+    }
 }
 
 TEST(PointerMap, KeysSurviveGrowthAndTombstones) {

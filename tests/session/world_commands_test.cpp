@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "content/texture_cache.h"
 #include "physics/atom.h"
@@ -174,6 +175,28 @@ TEST_F(WorldCommandsTest, ClearEmptiesTheWorldAndLeavesItAsGoodAsNew) {
     for (int i = 0; i < 200; ++i) fresh.root().tick();
     EXPECT_EQ(worldHash(root()), worldHash(fresh.root()));
     EXPECT_GT(root().atoms.count, 0);
+}
+
+// An atom no piece owns stays through a clear; the pieces go one by one then, as
+// the world cannot be dropped whole.
+TEST_F(WorldCommandsTest, ClearTakesOnlyThePiecesWhenTheWorldHoldsMore) {
+    Atom* lone = TestWorld::makeAtom(600, 100);
+    root().adoptAtom(lone);
+    for (const char* file : {"drask1.pob", "pimo2.pob"}) commands().spawn(file, 304, 418);
+    run(30);
+    ASSERT_TRUE(commands().grab(commands().atomNear(304, 418, 400)->id));
+    commands().clear();
+    EXPECT_EQ(commands().held(), nullptr);
+    EXPECT_EQ(sharedTextureCount(), 0u);
+    EXPECT_EQ(TestWorld::items(root().atoms), std::vector<Atom*>{lone});
+    EXPECT_EQ(root().links.count + root().triangles.count + root().children.count, 0);
+    EXPECT_EQ(root().world->freeIds(), kMaxAtoms - 1);
+    EXPECT_EQ(root().world->atomWithId(static_cast<uint32_t>(lone->id)), lone);
+    const float y = lone->y;
+    run(3);
+    EXPECT_LT(lone->y, y);
+    root().removeAtom(lone);
+    delete lone;
 }
 
 TEST_F(WorldCommandsTest, TheHashSeesEveryPositionBitAndTheOrder) {
