@@ -322,6 +322,8 @@ void System::collide(int32_t examining) {
 #else
             for (; j < end; ++j) {
                 if (s.id[j] > at.highest[k]) continue;
+                const std::array<int32_t, 4>& linked = at.linked[k];
+                if (std::find(linked.begin(), linked.end(), s.id[j]) != linked.end()) continue;
                 touch(k, j);
             }
 #endif
