@@ -145,8 +145,8 @@ void System::gatherLinks() {
     // Room after the last link for the four-at-a-time passes; padding links join
     // atom 0 to itself.
     for (auto* v : {&l.a, &l.b}) v->assign(m + kPad, 0);
-    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share, &l.pushX, &l.pushY})
-        fit(*v, m + kPad);
+    for (auto* v : {&l.restLength, &l.minRatio, &l.maxRatio, &l.share}) fit(*v, m + kPad);
+    for (auto* v : {&l.pushX, &l.pushY}) fit(*v, 2 * (m + kPad));
     fit(l.within, m / 4 + 1);
     fit(l.gone, m);
     for (std::size_t k = 0; k < m; ++k) {
@@ -158,6 +158,22 @@ void System::gatherLinks() {
         l.restLength[k] = link->restLength;
         l.minRatio[k] = link->minRatio;
         l.maxRatio[k] = link->maxRatio;
+    }
+    // A counting sort of the link ends by atom keeps list order within an atom.
+    const std::size_t n = atoms.record.size();
+    l.endsOf.assign(n + 1, 0);
+    for (std::size_t k = 0; k < m; ++k) {
+        l.endsOf[static_cast<std::size_t>(l.a[k]) + 1] += 1;
+        l.endsOf[static_cast<std::size_t>(l.b[k]) + 1] += 1;
+    }
+    for (std::size_t i = 0; i < n; ++i) l.endsOf[i + 1] += l.endsOf[i];
+    fit(l.ends, 2 * m);
+    std::vector<int32_t> next(l.endsOf.begin(), l.endsOf.end() - 1);
+    for (std::size_t k = 0; k < m; ++k) {
+        l.ends[static_cast<std::size_t>(next[static_cast<std::size_t>(l.a[k])]++)] =
+            static_cast<int32_t>(2 * k);
+        l.ends[static_cast<std::size_t>(next[static_cast<std::size_t>(l.b[k])]++)] =
+            static_cast<int32_t>(2 * k + 1);
     }
 }
 
@@ -276,14 +292,17 @@ void System::sortIntoCells() {
 void System::collide(int32_t examining) {
     Sorted& s = sorted;
     Atoms& at = atoms;
+    // Touching changes pushes only, never these arrays.
+    const float* sx = s.x.data();
+    const float* sy = s.y.data();
+    const float* sr = s.radius.data();
+    const int32_t* sid = s.id.data();
+    const int32_t* start = s.start.data();
     for (int32_t k = 0; k < examining; ++k) {
-        const float ax = at.x[k];
-        const float ay = at.y[k];
-        const float ar = at.radius[k];
 #if defined(__SSE2__)
-        const __m128 vax = _mm_set1_ps(ax);
-        const __m128 vay = _mm_set1_ps(ay);
-        const __m128 var = _mm_set1_ps(ar);
+        const __m128 vax = _mm_set1_ps(at.x[k]);
+        const __m128 vay = _mm_set1_ps(at.y[k]);
+        const __m128 var = _mm_set1_ps(at.radius[k]);
         const __m128i highest = _mm_set1_epi32(at.highest[k]);
         const std::array<int32_t, 4>& linked = at.linked[k];
         const __m128i p0 = _mm_set1_epi32(linked[0]);
@@ -291,39 +310,40 @@ void System::collide(int32_t examining) {
         const __m128i p2 = _mm_set1_epi32(linked[2]);
         const __m128i p3 = _mm_set1_epi32(linked[3]);
         const __m128 tiny = _mm_set1_ps(0.05f);
-        const __m128 one = _mm_set1_ps(1.0f);
-        const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
 #endif
         for (int32_t dc = -1; dc <= 1; ++dc) {
             const int32_t centre = at.key[k] + dc * s.rows;
-            const int32_t end = s.start[centre + 2];
-            int32_t j = s.start[centre - 1];
+            const int32_t end = start[centre + 2];
+            int32_t j = start[centre - 1];
 #if defined(__SSE2__)
+            // Past the end the lanes read the next run's atoms (or the padding):
+            // a lane found there ends the run, since lanes are taken in order.
             for (; j < end; j += 4) {
-                const __m128 dx = _mm_sub_ps(vax, _mm_loadu_ps(&s.x[j]));
-                const __m128 dy = _mm_sub_ps(vay, _mm_loadu_ps(&s.y[j]));
-                __m128 d2 = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
-                const __m128 coincident = _mm_cmplt_ps(d2, tiny);
-                d2 = _mm_or_ps(_mm_and_ps(coincident, one), _mm_andnot_ps(coincident, d2));
-                const __m128 r = _mm_add_ps(_mm_loadu_ps(&s.radius[j]), var);
-                const __m128 contact = _mm_cmpnlt_ps(_mm_mul_ps(r, r), d2);
-                const __m128i ids = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&s.id[j]));
+                const __m128 dx = _mm_sub_ps(vax, _mm_loadu_ps(sx + j));
+                const __m128 dy = _mm_sub_ps(vay, _mm_loadu_ps(sy + j));
+                const __m128 d2 = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
+                const __m128 r = _mm_add_ps(_mm_loadu_ps(sr + j), var);
+                // In reach, coincident atoms always (touch sorts them out).
+                const __m128 reach =
+                    _mm_or_ps(_mm_cmpnlt_ps(_mm_mul_ps(r, r), d2), _mm_cmplt_ps(d2, tiny));
+                const __m128i ids = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sid + j));
                 const __m128i partner =
                     _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi32(ids, p0), _mm_cmpeq_epi32(ids, p1)),
                                  _mm_or_si128(_mm_cmpeq_epi32(ids, p2), _mm_cmpeq_epi32(ids, p3)));
                 const __m128i away = _mm_or_si128(partner, _mm_cmpgt_epi32(ids, highest));
-                const __m128i inside = _mm_cmpgt_epi32(_mm_set1_epi32(end - j), lanes);
-                const __m128i pass =
-                    _mm_andnot_si128(away, _mm_and_si128(inside, _mm_castps_si128(contact)));
+                const __m128i pass = _mm_andnot_si128(away, _mm_castps_si128(reach));
                 for (int mask = _mm_movemask_ps(_mm_castsi128_ps(pass)); mask != 0;
-                     mask &= mask - 1)
-                    touch(k, j + __builtin_ctz(static_cast<unsigned>(mask)));
+                     mask &= mask - 1) {
+                    const int32_t found = j + __builtin_ctz(static_cast<unsigned>(mask));
+                    if (found >= end) break;
+                    touch(k, found);
+                }
             }
 #else
             for (; j < end; ++j) {
-                if (s.id[j] > at.highest[k]) continue;
+                if (sid[j] > at.highest[k]) continue;
                 const std::array<int32_t, 4>& linked = at.linked[k];
-                if (std::find(linked.begin(), linked.end(), s.id[j]) != linked.end()) continue;
+                if (std::find(linked.begin(), linked.end(), sid[j]) != linked.end()) continue;
                 touch(k, j);
             }
 #endif
@@ -487,8 +507,15 @@ void System::linkPass(int32_t iteration) {
         const __m128 over = _mm_cmpgt_ps(ratio, hundred);
         ratio = _mm_or_ps(_mm_and_ps(over, hundred), _mm_andnot_ps(over, ratio));
         const __m128 w = _mm_loadu_ps(&l.share[k]);
-        _mm_storeu_ps(&l.pushX[k], _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx)));
-        _mm_storeu_ps(&l.pushY[k], _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy)));
+        const __m128 px = _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dx), dx));
+        const __m128 py = _mm_mul_ps(w, _mm_sub_ps(_mm_mul_ps(ratio, dy), dy));
+        const __m128 sign = _mm_set1_ps(-0.0f);
+        const __m128 nx = _mm_xor_ps(px, sign);
+        const __m128 ny = _mm_xor_ps(py, sign);
+        _mm_storeu_ps(&l.pushX[2 * k], _mm_unpacklo_ps(px, nx));
+        _mm_storeu_ps(&l.pushX[2 * k + 4], _mm_unpackhi_ps(px, nx));
+        _mm_storeu_ps(&l.pushY[2 * k], _mm_unpacklo_ps(py, ny));
+        _mm_storeu_ps(&l.pushY[2 * k + 4], _mm_unpackhi_ps(py, ny));
         l.within[k / 4] = static_cast<uint8_t>(_mm_movemask_ps(within));
 #else
         uint8_t within = 0;
@@ -499,35 +526,51 @@ void System::linkPass(int32_t iteration) {
             float ratio = l.restLength[k + i] / length;
             if (ratio >= l.minRatio[k + i] && ratio <= l.maxRatio[k + i]) within |= 1u << i;
             if (ratio > 100) ratio = 100;
-            l.pushX[k + i] = l.share[k + i] * (ratio * dx - dx);
-            l.pushY[k + i] = l.share[k + i] * (ratio * dy - dy);
+            const float px = l.share[k + i] * (ratio * dx - dx);
+            const float py = l.share[k + i] * (ratio * dy - dy);
+            l.pushX[2 * (k + i)] = px;
+            l.pushX[2 * (k + i) + 1] = -px;
+            l.pushY[2 * (k + i)] = py;
+            l.pushY[2 * (k + i) + 1] = -py;
         }
         l.within[k / 4] = within;
 #endif
     }
+    // Which links push is settled in list order, snaps and what they take along
+    // included; an atom then adds its links' corrections in list order, as a walk
+    // of the list would. Subtracting is adding the negation, to the bit.
     bool positionsShown = false;
     for (std::size_t k = 0; k < m; ++k) {
+        const bool keeps = ((l.within[k / 4] >> (k % 4)) & 1u) != 0;
+        if (!l.gone[k] && keeps) continue;
+        l.pushX[2 * k] = l.pushX[2 * k + 1] = -0.0f;
+        l.pushY[2 * k] = l.pushY[2 * k + 1] = -0.0f;
         if (l.gone[k]) continue;
-        if (((l.within[k / 4] >> (k % 4)) & 1u) == 0) {
-            // The removal runs through the tree, which may look at the records.
-            if (!positionsShown) {
-                for (std::size_t j = 0; j < at.record.size(); ++j) {
-                    if (at.record[j] == nullptr) continue;
-                    at.record[j]->x = at.x[j];
-                    at.record[j]->y = at.y[j];
-                }
-                positionsShown = true;
+        // The removal runs through the tree, which may look at the records.
+        if (!positionsShown) {
+            for (std::size_t j = 0; j < at.record.size(); ++j) {
+                if (at.record[j] == nullptr) continue;
+                at.record[j]->x = at.x[j];
+                at.record[j]->y = at.y[j];
             }
-            l.gone[k] = 1;
-            destroyLink(l.record[k]);
-            continue;
+            positionsShown = true;
         }
-        const int32_t a = l.a[k];
-        const int32_t b = l.b[k];
-        at.pushX[a] += l.pushX[k];
-        at.pushY[a] += l.pushY[k];
-        at.pushX[b] -= l.pushX[k];
-        at.pushY[b] -= l.pushY[k];
+        l.gone[k] = 1;
+        destroyLink(l.record[k]);
+    }
+    const int32_t used = static_cast<int32_t>(2 * m);
+    const int32_t* ends = l.ends.data();
+    const float* sx = l.pushX.data();
+    const float* sy = l.pushY.data();
+    for (std::size_t i = 0; i < at.record.size(); ++i) {
+        float px = at.pushX[i];
+        float py = at.pushY[i];
+        for (int32_t e = l.endsOf[i]; e < l.endsOf[i + 1] && ends[e] < used; ++e) {
+            px += sx[ends[e]];
+            py += sy[ends[e]];
+        }
+        at.pushX[i] = px;
+        at.pushY[i] = py;
     }
 }
 

@@ -154,9 +154,15 @@ class System {
         std::vector<Link*> record;
         std::vector<int32_t> a, b, iterations;
         std::vector<float> restLength, minRatio, maxRatio, share;
-        std::vector<float> pushX, pushY;  // the pass's correction of each link
-        std::vector<uint8_t> within;      // bit i of entry k: link 4k + i keeps
+        // Each link's correction as its two atoms take it: entry 2k for link k's
+        // first atom, 2k + 1 (negated) for its second; -0 for a link that does not
+        // push, which leaves any sum as it was.
+        std::vector<float> pushX, pushY;
+        std::vector<uint8_t> within;  // bit i of entry k: link 4k + i keeps
         std::vector<uint8_t> gone;
+        // Per atom of the working copy, the entries of its links in list order:
+        // ends[endsOf[i]] to ends[endsOf[i + 1]].
+        std::vector<int32_t> endsOf, ends;
     } links;
     // Atoms sorted by cell, list order within a cell, with the fields the
     // neighbour search reads copied into that order.
