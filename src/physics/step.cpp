@@ -115,6 +115,7 @@ void System::gatherFixed() {
     fit(a.hears, n);
     const WorldHost* lastOwner = nullptr;
     bool lastHears = true;
+    anyHears = false;
     for (std::size_t k = 0; k < n; ++k) {
         const Atom* atom = a.record[k];
         a.pushCarry[k] = atom->pushCarry;
@@ -128,6 +129,7 @@ void System::gatherFixed() {
             lastHears = lastOwner == nullptr || lastOwner->hearsContacts();
         }
         a.hears[k] = lastHears;
+        anyHears |= lastHears;
         uint64_t accepts = 0;
         for (int g = 0; g < kGroupCount; ++g)
             accepts |= static_cast<uint64_t>(atom->collidesWith[g] != 0) << g;
@@ -270,6 +272,7 @@ void System::sortIntoCells() {
     for (std::size_t c = 0; c < boxCells; ++c) s.start[c + 1] += s.start[c];
     fit(s.slot, n);
     fit(s.at, n);
+    fit(s.found, n);
     fit(s.radius, n + kPad);
     fit(s.id, n + kPad);
     s.fill.assign(s.start.begin(), s.start.end() - 1);
@@ -298,7 +301,13 @@ void System::collide(int32_t examining) {
     const float* sr = s.radius.data();
     const int32_t* sid = s.id.data();
     const int32_t* start = s.start.data();
+    // With no owner to tell of a contact, nothing a touch does reaches the
+    // search: an atom's finds are touched after its search, which then runs
+    // without a call.
+    const bool quiet = !anyHears;
+    int32_t* found = s.found.data();
     for (int32_t k = 0; k < examining; ++k) {
+        int32_t count = 0;
 #if defined(__SSE2__)
         const __m128 vax = _mm_set1_ps(at.x[k]);
         const __m128 vay = _mm_set1_ps(at.y[k]);
@@ -334,9 +343,12 @@ void System::collide(int32_t examining) {
                 const __m128i pass = _mm_andnot_si128(away, _mm_castps_si128(reach));
                 for (int mask = _mm_movemask_ps(_mm_castsi128_ps(pass)); mask != 0;
                      mask &= mask - 1) {
-                    const int32_t found = j + __builtin_ctz(static_cast<unsigned>(mask));
-                    if (found >= end) break;
-                    touch(k, found);
+                    const int32_t at4 = j + __builtin_ctz(static_cast<unsigned>(mask));
+                    if (at4 >= end) break;
+                    if (quiet)
+                        found[count++] = at4;
+                    else
+                        touch(k, at4);
                 }
             }
 #else
@@ -348,6 +360,7 @@ void System::collide(int32_t examining) {
             }
 #endif
         }
+        for (int32_t f = 0; f < count; ++f) touch(k, found[f]);
         if (at.kinematic[k]) {
             Atom* a = at.record[k];
             at.x[k] += a->kinematicStepX;

@@ -173,6 +173,7 @@ class System {
         std::vector<int32_t> fill;
         std::vector<float> x, y, radius;
         std::vector<int32_t> id;
+        std::vector<int32_t> found;  // the search's finds for one atom
         int32_t column0 = 0, row0 = 0, rows = 1, columns = 1;
     } sorted;
     std::vector<int32_t> slotOfId = std::vector<int32_t>(kMaxAtoms, -1);
@@ -182,4 +183,5 @@ class System {
     uint64_t gatheredVersion = 0;
     bool inStep = false;
     bool cellsMoved = true;
+    bool anyHears = true;  // some atom's owner hears of contacts
 };
