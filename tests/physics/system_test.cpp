@@ -198,6 +198,17 @@ TEST(System, RenewingAnEmptyWorldForgetsPairsLeftByGoneLinks) {
     }
 }
 
+// Thirty lattices of 48 atoms, iterations 8 and 3 in turn.
+std::vector<Junk*> fillWithLattices(TestWorld& w, Texture* tex) {
+    std::vector<Junk*> pieces;
+    for (int i = 0; i < 30; ++i) {
+        pieces.push_back(new Junk(&w.root));
+        buildLattice(*pieces.back(), tex, 20.0f + 110 * (i % 6), 20.0f + 90 * (i / 6), 8, 6, 9,
+                     i % 2 ? 8 : 3);
+    }
+    return pieces;
+}
+
 // A world emptied through the tree's own removal is as good as new: every id
 // free, the pair matrix back to the lower triangle, no chain left in the grid,
 // and, once renewed, no iterations.
@@ -205,12 +216,7 @@ TEST(System, AWorldClearedThroughTheTreeIsAsNew) {
     TestWorld w;
     const auto fresh = std::make_unique<System>(&w.root, 700, 530, -0.05f, 0.1f, 0.1f);
     Texture tex;
-    std::vector<Junk*> pieces;
-    for (int i = 0; i < 30; ++i) {
-        pieces.push_back(new Junk(&w.root));
-        buildLattice(*pieces.back(), &tex, 20.0f + 110 * (i % 6), 20.0f + 90 * (i / 6), 8, 6, 9,
-                     i % 2 ? 8 : 3);
-    }
+    std::vector<Junk*> pieces = fillWithLattices(w, &tex);
     for (int i = 0; i < 40; ++i) w.root.tick();
     ASSERT_GT(w.root.atoms.count, 1000);
     for (Junk* piece : pieces) {
@@ -246,12 +252,7 @@ TEST(System, AWorldDroppedAtOnceIsAsNewAndRunsAsANewOne) {
     TestWorld w;
     const auto fresh = std::make_unique<System>(&w.root, 700, 530, -0.05f, 0.1f, 0.1f);
     Texture tex;
-    std::vector<Junk*> pieces;
-    for (int i = 0; i < 30; ++i) {
-        pieces.push_back(new Junk(&w.root));
-        buildLattice(*pieces.back(), &tex, 20.0f + 110 * (i % 6), 20.0f + 90 * (i / 6), 8, 6, 9,
-                     i % 2 ? 8 : 3);
-    }
+    std::vector<Junk*> pieces = fillWithLattices(w, &tex);
     // A pair whose link left without restoring collision, and one linked to itself.
     Link* keepsApart = w.root.links.first()->value;
     keepsApart->restoresCollision = false;
