@@ -97,7 +97,7 @@ class System {
     int32_t currentStamp = 1;
     WorldHost* game;
     GridCell cells[kGridSide * kGridSide];
-    PairMatrix pairs;
+    PairMatrix pairs;  // read by anyone, written only by the world, which counts clear bits
     IdPool ids;
 
   protected:
