@@ -289,9 +289,9 @@ void System::sortIntoCells() {
 
 // For each examining atom, the three columns of its 3 by 3 cells, each a run of
 // the sort, first to last: the order in which the chained grid offered the
-// neighbours. Four neighbours at a time are tested for contact and for the id
-// order without a branch; the few that pass are handled one by one, in order,
-// with the same scalar arithmetic as ever.
+// neighbours. Four neighbours at a time are tested for reach, id order and
+// linked partner without a branch; the few that pass are handled one by one, in
+// order, with the same scalar arithmetic as ever.
 void System::collide(int32_t examining) {
     Sorted& s = sorted;
     Atoms& at = atoms;
