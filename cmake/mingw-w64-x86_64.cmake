@@ -16,6 +16,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# libz.a rather than the import library of a zlib1.dll Windows does not have.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # Test programs and test discovery run through Wine, in a prefix of the build's own.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

@@ -6,53 +6,13 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "content/byte_io.h"
 #include "content/piece_source.h"
 
 namespace {
 
-class Reader {
-  public:
-    Reader(const uint8_t* data, std::size_t size) : data(data), size(size) {}
-
-    std::size_t remaining() const { return size - pos; }
-    uint32_t u32() {
-        pos += 4;
-        return readLittleEndian32(data + pos - 4);
-    }
-    int32_t i32() { return static_cast<int32_t>(u32()); }
-    float f32() {
-        pos += 4;
-        return readLittleEndianFloat(data + pos - 4);
-    }
-    void bytes(uint8_t* out, std::size_t n) {
-        if (n == 0) return;  // an empty vector's data() may be null
-        std::memcpy(out, data + pos, n);
-        pos += n;
-    }
-
-  private:
-    const uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-};
-
-class Writer {
-  public:
-    explicit Writer(std::vector<uint8_t>& out) : out(out) {}
-    void u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
-    void f32(float f) {
-        uint32_t bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        u32(bits);
-    }
-    void bytes(const uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); }
-
-  private:
-    std::vector<uint8_t>& out;
-};
+using Reader = ByteReader;
+using Writer = ByteWriter;
 
 // Reads one section's count and checks its records are all there before anything
 // is allocated for them. Returns the number of records to read.

@@ -1,6 +1,7 @@
 #include "physics/system.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstring>
 
@@ -61,7 +62,15 @@ void System::registerAtom(Atom* atom) {
     while (id < kMaxAtoms && ids.words[id >> 5] == 0xffffffffu) id += 32;
     while (id < kMaxAtoms && ids.test(static_cast<std::size_t>(id))) ++id;
     if (id >= kMaxAtoms) IdPool::outOfRange();  // the world is full; nothing has changed
+    place(atom, id);
+}
 
+void System::registerAtomAs(Atom* atom, int32_t id) {
+    if (id < 0 || id >= kMaxAtoms || ids.test(static_cast<std::size_t>(id))) IdPool::outOfRange();
+    place(atom, id);
+}
+
+void System::place(Atom* atom, int32_t id) {
     atom->id = id;
     atom->world = this;
     clampIntoWorld(atom);
@@ -209,10 +218,9 @@ class BitRuns {
 
 }  // namespace
 
-void System::renew() {
-    assert(usedIds == 0 && "renew() needs an empty world");
-    // Strict lower triangle: each unordered pair has one set bit, in the row of its
-    // larger id, and no atom pairs with itself.
+// Strict lower triangle: each unordered pair has one set bit, in the row of its
+// larger id, and no atom pairs with itself.
+void System::writeNewPairs() {
     BitRuns rows(pairs.words);
     for (int32_t i = 0; i < kMaxAtoms; ++i) {
         rows.run(static_cast<std::size_t>(i), true);
@@ -220,7 +228,73 @@ void System::renew() {
     }
     rows.finish();
     std::fill(std::begin(clearedInRow), std::end(clearedInRow), 0);
+}
+
+void System::renew() {
+    assert(usedIds == 0 && "renew() needs an empty world");
+    writeNewPairs();
     maxIterations = 0;
+}
+
+namespace {
+
+// Word w of a new world's pair matrix. A word spans at most two rows, as a row
+// is longer than a word; each row holds ones left of its diagonal.
+uint32_t newPairsWord(std::size_t w) {
+    uint32_t word = 0;
+    std::size_t bit = 0;
+    std::size_t index = w * 32;
+    while (bit < 32 && index < PairMatrix::kSize) {
+        const std::size_t row = index / kMaxAtoms;
+        const std::size_t column = index % kMaxAtoms;
+        const std::size_t inRow = std::min<std::size_t>(32 - bit, kMaxAtoms - column);
+        const std::size_t ones = row > column ? std::min(row - column, inRow) : 0;
+        if (ones > 0) word |= static_cast<uint32_t>(((uint64_t{1} << ones) - 1) << bit);
+        bit += inRow;
+        index += inRow;
+    }
+    return word;
+}
+
+}  // namespace
+
+std::vector<uint32_t> System::pairsChanged() const {
+    std::vector<uint32_t> changed;
+    std::size_t row = 0;
+    std::size_t column = 0;  // of the word's first bit
+    for (std::size_t w = 0; w < PairMatrix::kWords; ++w) {
+        uint32_t expected = 0;
+        if (column + 32 > kMaxAtoms)
+            expected = newPairsWord(w);  // spans two rows
+        else if (column + 32 <= row)
+            expected = ~0u;
+        else if (column < row)
+            expected = newPairsWord(w);
+        uint32_t differ = pairs.words[w] ^ expected;
+        while (differ != 0) {
+            const int bit = std::countr_zero(differ);
+            changed.push_back(static_cast<uint32_t>(w * 32 + static_cast<std::size_t>(bit)));
+            differ &= differ - 1;
+        }
+        column += 32;
+        if (column >= kMaxAtoms) {
+            column -= kMaxAtoms;
+            ++row;
+        }
+    }
+    return changed;
+}
+
+void System::restorePairs(const std::vector<uint32_t>& changed) {
+    assert(!inStep && "restorePairs() runs between steps");
+    writeNewPairs();
+    for (const uint32_t index : changed) {
+        assert(index < PairMatrix::kSize);
+        pairs.words[index >> 5] ^= 1u << (index & 31);
+        const uint32_t row = index / kMaxAtoms;
+        if (index % kMaxAtoms < row) clearedInRow[row] += 1;
+    }
+    ++layoutVersion;
 }
 
 void System::unregisterAll() {

@@ -81,6 +81,18 @@ class System {
     // destroying a link or calling anyone.
     void unregisterAll();
 
+    // Restoring a saved world: an atom takes the id it had (which must be free),
+    // links keep the serials they bring, the pair matrix gets back the bits that
+    // differed from a new world's (see pairsChanged), and new links go on
+    // numbering after `serial`.
+    void registerAtomAs(Atom* atom, int32_t id);
+    uint32_t lastLinkSerial() const { return linkSerial; }
+    void continueLinkSerials(uint32_t serial) { linkSerial = serial; }
+    // Bits of the pair matrix (row * kMaxAtoms + column) that differ from a new
+    // world's, where each pair collides, ascending.
+    std::vector<uint32_t> pairsChanged() const;
+    void restorePairs(const std::vector<uint32_t>& changed);
+
     // Ids not held by a registered atom (the loader checks a piece fits).
     int32_t freeIds() const { return kMaxAtoms - usedIds; }
     GridCell& cell(int32_t column, int32_t row);
@@ -105,6 +117,8 @@ class System {
     int32_t usedIds = 0;
 
   private:
+    void place(Atom* atom, int32_t id);
+    void writeNewPairs();
     void gather();
     void gatherFixed();
     void gatherLinks();

@@ -64,6 +64,17 @@ Atom* Game::addAtom(Atom* atom) {
     return atom;
 }
 
+void Game::restoreAtom(Atom* atom, int32_t id) {
+    insertSorted(atoms, firstAtomWith, atom->iterations, atom,
+                 [&](const Atom* a) { return a->iterations > atom->iterations; });
+    world->registerAtomAs(atom, id);
+    atom->owner = this;
+}
+
+void Game::restoreLink(Link* link) {
+    Game::addLink(link);
+}
+
 void Game::addLink(Link* link) {
     insertSorted(links, firstLinkWith, link->iterations, link,
                  [&](const Link* l) { return l->iterations > link->iterations; });
@@ -82,13 +93,23 @@ Link* Game::findEdge(Atom* a, Atom* b) {
 }
 
 void Game::addTriangle(Triangle* triangle) {
+    wireTriangle(triangle, findEdge(triangle->atomA, triangle->atomB),
+                 findEdge(triangle->atomA, triangle->atomC),
+                 findEdge(triangle->atomB, triangle->atomC));
+}
+
+void Game::restoreTriangle(Triangle* triangle, Link* ab, Link* ac, Link* bc) {
+    wireTriangle(triangle, ab, ac, bc);
+}
+
+void Game::wireTriangle(Triangle* triangle, Link* ab, Link* ac, Link* bc) {
     const uint64_t texture = textureKey(triangle->texture);
     insertSorted(triangles, firstTriangleWith, texture, triangle,
                  [&](const Triangle* t) { return textureKey(t->texture) < texture; });
 
-    triangle->edgeAB = findEdge(triangle->atomA, triangle->atomB);
-    triangle->edgeAC = findEdge(triangle->atomA, triangle->atomC);
-    triangle->edgeBC = findEdge(triangle->atomB, triangle->atomC);
+    triangle->edgeAB = ab;
+    triangle->edgeAC = ac;
+    triangle->edgeBC = bc;
     for (Link* edge : {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC})
         if (edge != nullptr) edge->triangleAttached(triangle);
     Link* const edges[3] = {triangle->edgeAB, triangle->edgeAC, triangle->edgeBC};

@@ -49,6 +49,14 @@ class Game : public Roster {
     virtual void mouseWheel(int32_t delta);
     virtual void applyView();
 
+    // Restoring a saved world: the records go into the lists as add* puts them,
+    // registered with the id they had (the link keeps its serial) and the
+    // triangle on the edges it had. Given in reverse list order, each lands at
+    // the head of its group, so the lists come back in their saved order.
+    void restoreAtom(Atom* atom, int32_t id);
+    void restoreLink(Link* link);
+    void restoreTriangle(Triangle* triangle, Link* ab, Link* ac, Link* bc);
+
     // Frees every atom, link and triangle of the world at once and leaves the
     // lists, their indexes and the physics world as new. Nothing is told: no
     // owner, no removeAtom/removeLink/removeTriangle override and no textures, so
@@ -71,6 +79,7 @@ class Game : public Roster {
 
   private:
     void removeTrianglesOn(Link* link);
+    void wireTriangle(Triangle* triangle, Link* ab, Link* ac, Link* bc);
     Link* findEdge(Atom* a, Atom* b);
 
     // Indexes over the global lists, so that adding or removing one record never

@@ -24,7 +24,7 @@ void JournalWriter::line(const char* format, ...) {
 
 // %.9g gives every float back exactly when read with strtof.
 void JournalWriter::spawn(uint32_t step, const char* name, float x, float y) {
-    line("spawn %" PRIu32 " %s %.9g %.9g", step, name, double(x), double(y));
+    line("spawn %" PRIu32 " %s %.9g %.9g", step, journalWord(name).c_str(), double(x), double(y));
 }
 void JournalWriter::grab(uint32_t step, int32_t id) {
     line("grab %" PRIu32 " %" PRId32, step, id);
@@ -41,11 +41,60 @@ void JournalWriter::release(uint32_t step, float vx, float vy) {
 void JournalWriter::clear(uint32_t step) {
     line("clear %" PRIu32, step);
 }
+void JournalWriter::load(uint32_t step, const char* name, uint64_t hash) {
+    line("load %" PRIu32 " %s %016" PRIx64, step, journalWord(name).c_str(), hash);
+}
+void JournalWriter::undo(uint32_t step) {
+    line("undo %" PRIu32, step);
+}
+void JournalWriter::redo(uint32_t step) {
+    line("redo %" PRIu32, step);
+}
+void JournalWriter::saved(uint32_t step, const char* name, uint64_t hash) {
+    line("# save %" PRIu32 " %s %016" PRIx64, step, journalWord(name).c_str(), hash);
+}
 void JournalWriter::check(uint32_t step, uint64_t hash) {
     line("check %" PRIu32 " %016" PRIx64, step, hash);
 }
 void JournalWriter::end(uint32_t step, uint64_t hash) {
     line("end %" PRIu32 " %016" PRIx64, step, hash);
+}
+
+std::string journalWord(const std::string& name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string word;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7f || c == '%') {
+            word += '%';
+            word += kHex[u >> 4];
+            word += kHex[u & 15];
+        } else {
+            word += c;
+        }
+    }
+    return word;
+}
+
+std::string fromJournalWord(const std::string& word) {
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string name;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const int high = i + 2 < word.size() ? digit(word[i + 1]) : -1;
+        const int low = i + 2 < word.size() ? digit(word[i + 2]) : -1;
+        if (word[i] == '%' && high >= 0 && low >= 0) {
+            name += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            name += word[i];
+        }
+    }
+    return name;
 }
 
 namespace {
@@ -97,6 +146,9 @@ constexpr Shape kShapes[] = {
     {"place", JournalKind::Place, 2, "place STEP X Y"},
     {"release", JournalKind::Release, 2, "release STEP VX VY"},
     {"clear", JournalKind::Clear, 0, "clear STEP"},
+    {"load", JournalKind::Load, 2, "load STEP FILE HASH"},
+    {"undo", JournalKind::Undo, 0, "undo STEP"},
+    {"redo", JournalKind::Redo, 0, "redo STEP"},
     {"check", JournalKind::Check, 1, "check STEP HASH"},
     {"end", JournalKind::End, 1, "end STEP HASH"},
 };
@@ -114,8 +166,12 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
     bool ok = true;
     switch (shape->kind) {
         case JournalKind::Spawn:
-            event.file = words[2];
+            event.file = fromJournalWord(words[2]);
             ok = readFloat(words[3], event.x) && readFloat(words[4], event.y);
+            break;
+        case JournalKind::Load:
+            event.file = fromJournalWord(words[2]);
+            ok = readHash(words[3], event.hash);
             break;
         case JournalKind::Grab:
             ok = readId(words[2], event.id);
@@ -126,6 +182,8 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
             ok = readFloat(words[2], event.x) && readFloat(words[3], event.y);
             break;
         case JournalKind::Clear:
+        case JournalKind::Undo:
+        case JournalKind::Redo:
             break;
         case JournalKind::Check:
         case JournalKind::End:

@@ -9,16 +9,16 @@
 // the number of steps run before it, so a replay can apply the same commands at
 // the same moments. The format is described in README.md ("Replaying a session").
 
-enum class JournalKind { Spawn, Grab, Move, Place, Release, Clear, Check, End };
+enum class JournalKind { Spawn, Grab, Move, Place, Release, Clear, Load, Undo, Redo, Check, End };
 
 struct JournalEvent {
     JournalKind kind = JournalKind::End;
     uint32_t step = 0;  // steps run before the event
-    std::string file;   // Spawn
+    std::string file;   // Spawn, Load
     float x = 0;        // Spawn, Move, Place: world position; Release: velocity
     float y = 0;
     int32_t id = 0;     // Grab
-    uint64_t hash = 0;  // Check, End
+    uint64_t hash = 0;  // Load (the world after it), Check, End
     int line = 0;       // where it stood in the file, for messages
 };
 
@@ -38,6 +38,11 @@ class JournalWriter {
     void place(uint32_t step, float x, float y);
     void release(uint32_t step, float vx, float vy);
     void clear(uint32_t step);
+    void load(uint32_t step, const char* file, uint64_t hash);
+    void undo(uint32_t step);
+    void redo(uint32_t step);
+    // A save changes nothing; it stands in the journal as a comment.
+    void saved(uint32_t step, const char* file, uint64_t hash);
     void check(uint32_t step, uint64_t hash);
     void end(uint32_t step, uint64_t hash);
 
@@ -52,6 +57,11 @@ struct JournalParse {
     std::string error;
     int errorLine = 0;
 };
+
+// File names are written as one word: a blank, a control character or a '%'
+// becomes %XX (its code in hex), which the reader turns back.
+std::string journalWord(const std::string& name);
+std::string fromJournalWord(const std::string& word);
 
 // Reads a whole journal. A line that cannot be read, a step that goes backwards or
 // a journal that does not close with its end line is an error naming the line.

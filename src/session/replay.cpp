@@ -2,7 +2,12 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <typeinfo>
+#include <vector>
+
+#include "content/piece_source.h"
 
 #include "physics/system.h"
 #include "scene/roster.h"
@@ -49,6 +54,23 @@ std::string where(const std::string& name, const JournalEvent& e) {
     return name + ":" + std::to_string(e.line) + ": step " + std::to_string(e.step) + ": ";
 }
 
+// A world file the session loaded: as named, else beside the journal, else its
+// bare name beside the journal or in the working folder. Empty when none is there.
+std::string findWorldFile(const std::string& file, const std::string& journalName) {
+    namespace fs = std::filesystem;
+    const fs::path named(file);
+    const fs::path folder = fs::path(journalName).parent_path();
+    std::vector<fs::path> tries = {named};
+    if (named.is_relative()) tries.push_back(folder / named);
+    tries.push_back(folder / named.filename());
+    tries.push_back(named.filename());
+    for (const fs::path& p : tries) {
+        std::error_code error;
+        if (!p.empty() && fs::is_regular_file(p, error)) return p.string();
+    }
+    return {};
+}
+
 }  // namespace
 
 ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
@@ -82,6 +104,30 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
                 break;
             case JournalKind::Clear:
                 commands.clear();
+                break;
+            case JournalKind::Load: {
+                const std::string path = findWorldFile(e.file, name);
+                if (path.empty())
+                    return {2, where(name, e) + "the world file " + e.file +
+                                   " is missing (looked beside the journal and here)"};
+                std::vector<uint8_t> bytes;
+                std::string why;
+                if (!readPieceFile(path.c_str(), bytes, why, kMaxWorldFileBytes))
+                    return {2, where(name, e) + path + ": " + why};
+                if (!commands.loadWorld(bytes, path.c_str()))
+                    return {2, where(name, e) + "the world file " + path + " cannot be loaded"};
+                const uint64_t hash = worldHash(root);
+                if (hash != e.hash)
+                    return {2, where(name, e) + "the world file " + path +
+                                   " is not the one the session loaded (its hash is " + hex(hash) +
+                                   ", the journal has " + hex(e.hash) + ")"};
+                break;
+            }
+            case JournalKind::Undo:
+            case JournalKind::Redo:
+                if (!(e.kind == JournalKind::Undo ? commands.undo() : commands.redo()))
+                    return {1, where(name, e) + "diverged: nothing to " +
+                                   (e.kind == JournalKind::Undo ? "undo" : "redo")};
                 break;
             case JournalKind::Check:
             case JournalKind::End: {

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "content/piece_loader.h"
@@ -13,13 +15,19 @@
 #include "scene/game.h"
 #include "scene/roster.h"
 #include "scene/texture.h"
+#include "scene/triangle.h"
 #include "scene/world_hash.h"
 #include "session/journal.h"
+#include "session/world_file.h"
 
 WorldCommands::WorldCommands(Game& root, CursorList<Junk>& pieces) : root(root), pieces(pieces) {}
 
 uint32_t WorldCommands::stepsDone() const {
-    return root.world->stepCount - 1;
+    return root.world->stepCount - 1 + stepOffset;
+}
+
+void WorldCommands::remember() {
+    states.push(save());
 }
 
 void WorldCommands::writeCheck() {
@@ -35,6 +43,7 @@ Junk* WorldCommands::spawn(const char* file, float x, float y) {
         reportPieceNotOpened(file, why);
         return nullptr;
     }
+    remember();
     auto* piece = new Junk(&root);
     const bool loaded = loadPiece(*piece, in, x, y, file);
     std::fclose(in);
@@ -43,6 +52,7 @@ Junk* WorldCommands::spawn(const char* file, float x, float y) {
     if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
         piece->teardown();
         delete piece;
+        states.dropLast();
         return nullptr;
     }
     pieces.pushFront(piece);
@@ -75,6 +85,7 @@ bool WorldCommands::grab(int32_t id) {
     if (atom == nullptr || atom->iterations <= 0) return false;
     writeCheck();
     if (journal != nullptr) journal->grab(stepsDone(), id);
+    remember();
     heldAtom = atom;
     heldInvMass = atom->invMass;
     atom->invMass = 0;
@@ -163,6 +174,12 @@ void WorldCommands::atomRemoved(const Atom* atom) {
 void WorldCommands::clear() {
     writeCheck();
     if (journal != nullptr) journal->clear(stepsDone());
+    if (pieces.count > 0 || root.atoms.count > 0 || root.triangles.count > 0) remember();
+    empty();
+}
+
+void WorldCommands::empty() {
+    heldAtom = nullptr;
     std::vector<Junk*> all;
     int32_t atoms = 0;
     int32_t links = 0;
@@ -177,7 +194,6 @@ void WorldCommands::clear() {
     // once; it ends as taking each piece out would leave it, and renewed.
     if (atoms == root.atoms.count && links == root.links.count &&
         triangles == root.triangles.count && root.world->freeIds() == kMaxAtoms - atoms) {
-        heldAtom = nullptr;
         root.dropAll();
         for (Junk* piece : all) {
             releasePiece(*piece);
@@ -192,4 +208,112 @@ void WorldCommands::clear() {
         delete piece;
     }
     if (root.atoms.count == 0) root.world->renew();
+}
+
+std::vector<uint8_t> WorldCommands::save() const {
+    return encodeWorld(captureWorld(root, pieces, {heldAtom, heldInvMass, targetX, targetY}));
+}
+
+bool WorldCommands::saveWorld(const char* path, std::string& error) {
+    const std::vector<uint8_t> bytes = save();
+    const std::string part = std::string(path) + ".part";
+    std::FILE* out = std::fopen(part.c_str(), "wb");
+    if (out == nullptr) {
+        error = std::string("Could not create ") + part;
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (std::fclose(out) != 0 || !written) {
+        std::remove(part.c_str());
+        error = std::string("Could not write ") + part;
+        return false;
+    }
+    std::error_code failed;
+    std::filesystem::rename(part, path, failed);
+    if (failed) {
+        std::remove(part.c_str());
+        error = std::string("Could not write ") + path + ": " + failed.message();
+        return false;
+    }
+    if (journal != nullptr) journal->saved(stepsDone(), path, worldHash(root));
+    return true;
+}
+
+bool WorldCommands::loadWorld(const char* path) {
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!readPieceFile(path, bytes, why, kMaxWorldFileBytes)) {
+        reportLine("%s: %s", path, why.c_str());
+        return false;
+    }
+    return loadWorld(bytes, path);
+}
+
+bool WorldCommands::loadWorld(const std::vector<uint8_t>& bytes, const char* name) {
+    WorldImage image;
+    std::string problem;
+    if (!decodeWorld(bytes.data(), bytes.size(), worldDef(), image, problem)) {
+        reportLine("%s: %s", name, problem.c_str());
+        return false;
+    }
+    writeCheck();
+    remember();
+    replaceWith(image);
+    if (journal != nullptr) journal->load(stepsDone(), name, worldHash(root));
+    return true;
+}
+
+bool WorldCommands::undo() {
+    if (!states.canUndo()) return false;
+    writeCheck();
+    if (journal != nullptr) journal->undo(stepsDone());
+    return restore(states.undo(save()), "undo");
+}
+
+bool WorldCommands::redo() {
+    if (!states.canRedo()) return false;
+    writeCheck();
+    if (journal != nullptr) journal->redo(stepsDone());
+    return restore(states.redo(save()), "redo");
+}
+
+bool WorldCommands::restore(const std::vector<uint8_t>& bytes, const char* name) {
+    WorldImage image;
+    std::string problem;
+    if (!decodeWorld(bytes.data(), bytes.size(), worldDef(), image, problem)) {
+        reportLine("%s: %s", name, problem.c_str());
+        return false;
+    }
+    replaceWith(image);
+    return true;
+}
+
+WorldDef WorldCommands::worldDef() const {
+    const System& w = *root.world;
+    return {w.width, w.height, w.gravity, w.scaleX, w.scaleY};
+}
+
+void WorldCommands::replaceWith(const WorldImage& image) {
+    const uint32_t steps = stepsDone();
+    empty();
+    // What no piece owns (never so in the game) goes too: the image is the whole world.
+    std::vector<Atom*> atoms;
+    root.atoms.forEach([&](Atom* a) { atoms.push_back(a); });
+    for (Atom* a : atoms) {
+        a->owner->removeAtom(a);
+        delete a;
+    }
+    std::vector<Triangle*> triangles;
+    root.triangles.forEach([&](Triangle* t) { triangles.push_back(t); });
+    for (Triangle* t : triangles) {
+        t->owner->removeTriangle(t);
+        delete t;
+    }
+    if (!atoms.empty()) root.world->renew();
+    const HeldState held = placeWorld(image, root, pieces);
+    heldAtom = held.atom;
+    heldInvMass = held.invMass;
+    targetX = held.targetX;
+    targetY = held.targetY;
+    stepOffset = steps - (root.world->stepCount - 1);
 }

@@ -1,14 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "physics/world_def.h"
 #include "scene/cursor_list.h"
+#include "session/undo_history.h"
 
 class Atom;
 class Game;
 class Junk;
 class JournalWriter;
 struct Texture;
+struct WorldImage;
+
+// The largest world file read: far above a full world of the game's pieces
+// (about 2.5 MB), far below what would strain memory.
+inline constexpr std::size_t kMaxWorldFileBytes = std::size_t{256} << 20;
 
 // What a player does to the world besides letting it run: drop a piece, take an
 // atom and drag or throw it, clear everything. The game applies these from its
@@ -50,6 +59,25 @@ class WorldCommands {
     // the world's records they go at once, else through the tree's own removal.
     void clear();
 
+    // The whole world as a world file's bytes (session/world_file.h).
+    std::vector<uint8_t> save() const;
+    // Writes the world to `path`: into a file beside it first, renamed over it
+    // once whole. On failure says why in `error` and leaves `path` as it was.
+    bool saveWorld(const char* path, std::string& error);
+    // Replaces the world with the one in the file, as a command: journalled and
+    // undoable. A file that cannot be read or fails a check is reported in one
+    // line naming it ("NAME: link 17: ...") and the world stays exactly as it was.
+    bool loadWorld(const char* path);
+    // As loadWorld, from bytes already read; `name` labels the report.
+    bool loadWorld(const std::vector<uint8_t>& bytes, const char* name);
+
+    // Back to the moment before the last command that changed the world (a
+    // spawn, a grab and what followed it, a clear, a load), and forward again
+    // until a new command. False, changing nothing, when there is nothing to go to.
+    bool undo();
+    bool redo();
+    const UndoHistory& history() const { return states; }
+
     // The world root calls this for every atom that leaves the world, before the
     // atom is freed: a held atom that dies is let go, never touched again.
     void atomRemoved(const Atom* atom);
@@ -64,6 +92,13 @@ class WorldCommands {
 
   private:
     void writeCheck();
+    // Before a command: the state undo goes back to.
+    void remember();
+    // Every piece out of the world, nothing journalled; the world is as built.
+    void empty();
+    void replaceWith(const WorldImage& image);
+    bool restore(const std::vector<uint8_t>& bytes, const char* name);
+    WorldDef worldDef() const;
 
     Game& root;
     CursorList<Junk>& pieces;
@@ -72,4 +107,8 @@ class WorldCommands {
     float heldInvMass = 0;
     float targetX = 0;
     float targetY = 0;
+    // stepsDone() counts the session's steps, which never go back, while the
+    // world's own count goes back with a load or an undo.
+    uint32_t stepOffset = 0;
+    UndoHistory states;
 };
