@@ -113,8 +113,26 @@ class ReplayTest : public ::testing::Test {
         game.commands().clear();
         game.commands().spawn("drask4.pob", 456, 418);
         run(60);
+        // Saved under a name with a blank, loaded back later, with undos and a
+        // redo around it.
+        std::string error;
+        EXPECT_TRUE(game.commands().saveWorld(worldFile().string().c_str(), error)) << error;
+        run(10);
+        EXPECT_TRUE(game.commands().undo());
+        EXPECT_TRUE(game.commands().redo());
+        run(10);
+        EXPECT_TRUE(game.commands().loadWorld(worldFile().string().c_str()));
+        run(20);
+        EXPECT_TRUE(game.commands().undo());
+        run(5);
         journal.writer.end(game.commands().stepsDone(), worldHash(game.root()));
         return journal.text();
+    }
+
+    static std::filesystem::path worldFile() {
+        const auto folder = std::filesystem::temp_directory_path() / "pimo journal test";
+        std::filesystem::create_directories(folder);
+        return folder / "world one.pdw";
     }
 
     std::filesystem::path previous;
@@ -127,8 +145,17 @@ TEST_F(ReplayTest, AJournalReplaysToTheSameWorld) {
     ReplayWorld replay;
     const ReplayOutcome outcome = replayJournal(readJournalText(text), replay, "j");
     EXPECT_EQ(outcome.status, 0) << outcome.message;
-    EXPECT_NE(outcome.message.find("matches after 160 steps"), std::string::npos)
+    EXPECT_NE(outcome.message.find("matches after 205 steps"), std::string::npos)
         << outcome.message;
+    EXPECT_NE(text.find("world%20one.pdw"), std::string::npos);
+
+    // Without the world file it loaded, the replay names it and stops.
+    std::filesystem::remove(worldFile());
+    ReplayWorld without;
+    const ReplayOutcome missing = replayJournal(readJournalText(text), without, "j");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.message.find("world one.pdw is missing"), std::string::npos)
+        << missing.message;
 }
 
 TEST_F(ReplayTest, AnEditedJournalIsReportedAtTheCheckWhereItDiverges) {
