@@ -33,13 +33,18 @@ bool readAll(std::FILE* file, std::vector<uint8_t>& bytes) {
     }
 }
 
-// Read and check the file whole; returns why it is refused, or nothing.
+// Read the file whole; returns why it is refused, or nothing.
 std::string readPiece(std::FILE* file, PieceFile& piece) {
     if (file == nullptr) return "no file";
     std::vector<uint8_t> bytes;
     if (!readAll(file, bytes)) return "read error";
     std::string error;
     if (!parsePieceFile(bytes.data(), bytes.size(), piece, error)) return error;
+    return {};
+}
+
+// Why the records may not be loaded, or nothing.
+std::string checkPiece(const PieceFile& piece) {
     const std::vector<std::string> problems = checkPieceFile(piece);
     if (problems.empty()) return {};
     std::string line = problems.front();
@@ -193,15 +198,24 @@ void reportLeftOut(const char* fileName, int links, int triangles) {
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName,
                PieceLoadReport* report) {
     if (fileName == nullptr) fileName = "piece";
+    PieceFile pf;
+    const std::string problem = readPiece(file, pf);
+    if (!problem.empty()) {
+        reportLine("%s: %s", fileName, problem.c_str());
+        return false;
+    }
+    return loadPieceRecords(piece, pf, offsetX, offsetY, fileName, report);
+}
+
+bool loadPieceRecords(Junk& piece, const PieceFile& pf, float offsetX, float offsetY,
+                      const char* fileName, PieceLoadReport* report) {
+    if (fileName == nullptr) fileName = "piece";
     auto refuse = [fileName](const std::string& why) {
         reportLine("%s: %s", fileName, why.c_str());
         return false;
     };
-
-    PieceFile pf;
-    std::string problem = readPiece(file, pf);
-    if (!problem.empty()) return refuse(problem);
-    problem = placementProblem(pf, worldRoot(piece), offsetX, offsetY);
+    std::string problem = checkPiece(pf);
+    if (problem.empty()) problem = placementProblem(pf, worldRoot(piece), offsetX, offsetY);
     if (!problem.empty()) return refuse(problem);
 
     std::vector<Atom*> atoms;

@@ -21,6 +21,11 @@ struct PieceLoadReport {
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY,
                const char* fileName = "piece", PieceLoadReport* report = nullptr);
 
+// As loadPiece, from records already read (a drawn body): checked the same way.
+struct PieceFile;
+bool loadPieceRecords(Junk& piece, const PieceFile& records, float offsetX, float offsetY,
+                      const char* fileName, PieceLoadReport* report = nullptr);
+
 // Takes a loaded piece out of the world the way the step removes dead atoms (each
 // atom's removal destroys its links, and they take their triangles along),
 // releases its textures and detaches it from its parent. The caller frees it.

@@ -44,6 +44,23 @@ void JournalWriter::clear(uint32_t step) {
 void JournalWriter::load(uint32_t step, const char* name, uint64_t hash) {
     line("load %" PRIu32 " %s %016" PRIx64, step, journalWord(name).c_str(), hash);
 }
+void JournalWriter::draw(uint32_t step, const char* family, const char* texture,
+                         const std::vector<OutlinePoint>& outline) {
+    std::string points;
+    char number[40];
+    for (const OutlinePoint& p : outline) {
+        std::snprintf(number, sizeof number, " %.9g %.9g", double(p.x), double(p.y));
+        points += number;
+    }
+    line("draw %" PRIu32 " %s %s %zu%s", step, family, journalWord(texture).c_str(), outline.size(),
+         points.c_str());
+}
+void JournalWriter::pin(uint32_t step, int32_t id) {
+    line("pin %" PRIu32 " %" PRId32, step, id);
+}
+void JournalWriter::unpin(uint32_t step, int32_t id) {
+    line("unpin %" PRIu32 " %" PRId32, step, id);
+}
 void JournalWriter::undo(uint32_t step) {
     line("undo %" PRIu32, step);
 }
@@ -135,7 +152,7 @@ bool readHash(const std::string& text, uint64_t& hash) {
 struct Shape {
     const char* word;
     JournalKind kind;
-    int fields;  // after the step
+    int fields;  // after the step; -1: a count says how many
     const char* usage;
 };
 
@@ -149,6 +166,9 @@ constexpr Shape kShapes[] = {
     {"load", JournalKind::Load, 2, "load STEP FILE HASH"},
     {"undo", JournalKind::Undo, 0, "undo STEP"},
     {"redo", JournalKind::Redo, 0, "redo STEP"},
+    {"draw", JournalKind::Draw, -1, "draw STEP FAMILY TEXTURE N X1 Y1 ... XN YN"},
+    {"pin", JournalKind::Pin, 1, "pin STEP ID"},
+    {"unpin", JournalKind::Unpin, 1, "unpin STEP ID"},
     {"check", JournalKind::Check, 1, "check STEP HASH"},
     {"end", JournalKind::End, 1, "end STEP HASH"},
 };
@@ -160,7 +180,7 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
         if (words[0] == s.word) shape = &s;
     if (shape == nullptr) return "unknown event \"" + words[0] + "\"";
     const std::string expected = std::string("expected \"") + shape->usage + "\"";
-    if (static_cast<int>(words.size()) != shape->fields + 2) return expected;
+    if (shape->fields >= 0 && static_cast<int>(words.size()) != shape->fields + 2) return expected;
     event.kind = shape->kind;
     if (!readStep(words[1], event.step)) return "bad step \"" + words[1] + "\"; " + expected;
     bool ok = true;
@@ -174,8 +194,23 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
             ok = readHash(words[3], event.hash);
             break;
         case JournalKind::Grab:
+        case JournalKind::Pin:
+        case JournalKind::Unpin:
             ok = readId(words[2], event.id);
             break;
+        case JournalKind::Draw: {
+            uint32_t n = 0;
+            ok = words.size() >= 5 && familyFromName(words[2], event.family) &&
+                 readStep(words[4], n) && n <= kMaxOutlinePoints &&
+                 words.size() == 5 + 2 * std::size_t{n};
+            event.file = ok ? fromJournalWord(words[3]) : std::string();
+            for (std::size_t i = 0; ok && i < n; ++i) {
+                OutlinePoint p{};
+                ok = readFloat(words[5 + 2 * i], p.x) && readFloat(words[6 + 2 * i], p.y);
+                event.outline.push_back(p);
+            }
+            break;
+        }
         case JournalKind::Move:
         case JournalKind::Place:
         case JournalKind::Release:

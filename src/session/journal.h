@@ -5,19 +5,38 @@
 #include <string>
 #include <vector>
 
+#include "content/drawn_body.h"
+
 // The session journal: one text line per command that changed the world, each with
 // the number of steps run before it, so a replay can apply the same commands at
 // the same moments. The format is described in README.md ("Replaying a session").
 
-enum class JournalKind { Spawn, Grab, Move, Place, Release, Clear, Load, Undo, Redo, Check, End };
+enum class JournalKind {
+    Spawn,
+    Grab,
+    Move,
+    Place,
+    Release,
+    Clear,
+    Load,
+    Undo,
+    Redo,
+    Draw,
+    Pin,
+    Unpin,
+    Check,
+    End
+};
 
 struct JournalEvent {
     JournalKind kind = JournalKind::End;
-    uint32_t step = 0;  // steps run before the event
-    std::string file;   // Spawn, Load
-    float x = 0;        // Spawn, Move, Place: world position; Release: velocity
+    uint32_t step = 0;                       // steps run before the event
+    std::string file;                        // Spawn, Load; Draw: the texture
+    BodyFamily family = BodyFamily::Sturdy;  // Draw
+    std::vector<OutlinePoint> outline;       // Draw
+    float x = 0;  // Spawn, Move, Place: world position; Release: velocity
     float y = 0;
-    int32_t id = 0;     // Grab
+    int32_t id = 0;     // Grab, Pin, Unpin
     uint64_t hash = 0;  // Load (the world after it), Check, End
     int line = 0;       // where it stood in the file, for messages
 };
@@ -40,6 +59,10 @@ class JournalWriter {
     void clear(uint32_t step);
     void load(uint32_t step, const char* file, uint64_t hash);
     void undo(uint32_t step);
+    void draw(uint32_t step, const char* family, const char* texture,
+              const std::vector<OutlinePoint>& outline);
+    void pin(uint32_t step, int32_t id);
+    void unpin(uint32_t step, int32_t id);
     void redo(uint32_t step);
     // A save changes nothing; it stands in the journal as a comment.
     void saved(uint32_t step, const char* file, uint64_t hash);

@@ -123,6 +123,16 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
                                    ", the journal has " + hex(e.hash) + ")"};
                 break;
             }
+            case JournalKind::Draw:
+                commands.draw(e.outline, e.family, e.file);
+                break;
+            case JournalKind::Pin:
+            case JournalKind::Unpin:
+                if (!(e.kind == JournalKind::Pin ? commands.pin(e.id) : commands.unpin(e.id)))
+                    return {1, where(name, e) + "diverged: atom " + std::to_string(e.id) +
+                                   " cannot be " +
+                                   (e.kind == JournalKind::Pin ? "pinned" : "unpinned")};
+                break;
             case JournalKind::Undo:
             case JournalKind::Redo:
                 if (!(e.kind == JournalKind::Undo ? commands.undo() : commands.redo()))

@@ -47,8 +47,12 @@ Junk* WorldCommands::spawn(const char* file, float x, float y) {
     auto* piece = new Junk(&root);
     const bool loaded = loadPiece(*piece, in, x, y, file);
     std::fclose(in);
-    // A refused file normally leaves the piece empty; should anything of it have
-    // entered the world, the piece stays, as it owns those records.
+    return keepPiece(piece, loaded);
+}
+
+// A refused piece normally holds nothing; should anything of it have entered
+// the world, the piece stays, as it owns those records.
+Junk* WorldCommands::keepPiece(Junk* piece, bool loaded) {
     if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
         piece->teardown();
         delete piece;
@@ -57,6 +61,64 @@ Junk* WorldCommands::spawn(const char* file, float x, float y) {
     }
     pieces.pushFront(piece);
     return piece;
+}
+
+Junk* WorldCommands::draw(const std::vector<OutlinePoint>& outline, BodyFamily family,
+                          const std::string& texture) {
+    writeCheck();
+    if (journal != nullptr)
+        journal->draw(stepsDone(), familyName(family), texture.c_str(), outline);
+    PieceFile records;
+    std::string problem;
+    if (!buildDrawnBody(outline, family, texture, worldDef(), records, problem)) {
+        reportLine("drawn body: %s", problem.c_str());
+        return nullptr;
+    }
+    remember();
+    auto* piece = new Junk(&root);
+    const bool loaded = loadPieceRecords(*piece, records, 0, 0, "drawn body");
+    Junk* kept = keepPiece(piece, loaded);
+    if (kept != nullptr) drawnRecords = std::move(records);
+    return kept;
+}
+
+PinnedAtom* WorldCommands::pinOf(const Atom* atom) {
+    for (PinnedAtom& p : state.pins)
+        if (p.atom == atom) return &p;
+    return nullptr;
+}
+
+bool WorldCommands::pinned(const Atom* atom) const {
+    return const_cast<WorldCommands*>(this)->pinOf(atom) != nullptr;
+}
+
+bool WorldCommands::pin(int32_t id) {
+    if (id < 0 || id >= kMaxAtoms) return false;
+    Atom* atom = root.world->atomWithId(static_cast<uint32_t>(id));
+    if (atom == nullptr || atom->iterations <= 0 || pinned(atom) || atom == state.held)
+        return false;
+    writeCheck();
+    if (journal != nullptr) journal->pin(stepsDone(), id);
+    remember();
+    state.pins.push_back({atom, atom->invMass});
+    holdStill(atom);
+    return true;
+}
+
+bool WorldCommands::unpin(int32_t id) {
+    if (id < 0 || id >= kMaxAtoms) return false;
+    Atom* atom = root.world->atomWithId(static_cast<uint32_t>(id));
+    PinnedAtom* pin = atom != nullptr && atom != state.held ? pinOf(atom) : nullptr;
+    if (pin == nullptr) return false;
+    writeCheck();
+    if (journal != nullptr) journal->unpin(stepsDone(), id);
+    remember();
+    atom->kinematic = false;
+    atom->invMass = pin->invMass;
+    atom->prevX = atom->x;
+    atom->prevY = atom->y;
+    state.pins.erase(state.pins.begin() + (pin - state.pins.data()));
+    return true;
 }
 
 Atom* WorldCommands::atomNear(float x, float y, float slack) const {
@@ -79,24 +141,20 @@ Atom* WorldCommands::atomNear(float x, float y, float slack) const {
 }
 
 bool WorldCommands::grab(int32_t id) {
-    if (heldAtom != nullptr) release(0, 0);
+    if (state.held != nullptr) release(0, 0);
     if (id < 0 || id >= kMaxAtoms) return false;
     Atom* atom = root.world->atomWithId(static_cast<uint32_t>(id));
     if (atom == nullptr || atom->iterations <= 0) return false;
     writeCheck();
     if (journal != nullptr) journal->grab(stepsDone(), id);
     remember();
-    heldAtom = atom;
-    heldInvMass = atom->invMass;
-    atom->invMass = 0;
-    atom->kinematic = true;
+    state.held = atom;
+    const PinnedAtom* pin = pinOf(atom);
+    state.heldInvMass = pin != nullptr ? pin->invMass : atom->invMass;
     // At rest where it stands until the pointer moves.
-    atom->prevX = atom->x;
-    atom->prevY = atom->y;
-    atom->kinematicStepX = 0;
-    atom->kinematicStepY = 0;
-    targetX = atom->x;
-    targetY = atom->y;
+    holdStill(atom);
+    state.targetX = atom->x;
+    state.targetY = atom->y;
     return true;
 }
 
@@ -117,19 +175,19 @@ void limit(float& dx, float& dy, float most) {
 }  // namespace
 
 void WorldCommands::moveGrab(float x, float y) {
-    if (heldAtom == nullptr) return;
+    if (state.held == nullptr) return;
     x = inside(x, root.world->width);
     y = inside(y, root.world->height);
     if (journal != nullptr) journal->move(stepsDone(), x, y);
-    targetX = x;
-    targetY = y;
+    state.targetX = x;
+    state.targetY = y;
 }
 
 void WorldCommands::beforeStep() {
-    if (heldAtom == nullptr) return;
-    Atom* a = heldAtom;
-    float dx = targetX - a->x;
-    float dy = targetY - a->y;
+    if (state.held == nullptr) return;
+    Atom* a = state.held;
+    float dx = state.targetX - a->x;
+    float dy = state.targetY - a->y;
     limit(dx, dy, kMaxTravel);
     // The collision passes add the kinematic step once per iteration of the atom;
     // with the previous position where the step will leave it, the integration
@@ -141,34 +199,51 @@ void WorldCommands::beforeStep() {
 }
 
 void WorldCommands::placeGrab(float x, float y) {
-    if (heldAtom == nullptr) return;
+    if (state.held == nullptr) return;
     x = inside(x, root.world->width);
     y = inside(y, root.world->height);
     if (journal != nullptr) journal->place(stepsDone(), x, y);
-    Atom* a = heldAtom;
-    a->x = a->prevX = targetX = x;
-    a->y = a->prevY = targetY = y;
+    Atom* a = state.held;
+    a->x = a->prevX = state.targetX = x;
+    a->y = a->prevY = state.targetY = y;
     a->kinematicStepX = 0;
     a->kinematicStepY = 0;
 }
 
 void WorldCommands::release(float vx, float vy) {
-    if (heldAtom == nullptr) return;
+    if (state.held == nullptr) return;
     writeCheck();
     if (journal != nullptr) journal->release(stepsDone(), vx, vy);
     limit(vx, vy, kMaxTravel);
-    Atom* a = heldAtom;
-    heldAtom = nullptr;
+    Atom* a = state.held;
+    state.held = nullptr;
+    if (pinned(a)) {
+        holdStill(a);
+        return;
+    }
     a->kinematic = false;
-    a->invMass = heldInvMass;
+    a->invMass = state.heldInvMass;
     a->kinematicStepX = 0;
     a->kinematicStepY = 0;
     a->prevX = a->x - vx;
     a->prevY = a->y - vy;
 }
 
+// Kinematic and massless, at rest: the step leaves it where it is and the
+// corrections of its links move only the other ends.
+void WorldCommands::holdStill(Atom* atom) {
+    atom->invMass = 0;
+    atom->kinematic = true;
+    atom->prevX = atom->x;
+    atom->prevY = atom->y;
+    atom->kinematicStepX = 0;
+    atom->kinematicStepY = 0;
+}
+
 void WorldCommands::atomRemoved(const Atom* atom) {
-    if (atom == heldAtom) heldAtom = nullptr;
+    if (atom == state.held) state.held = nullptr;
+    if (const PinnedAtom* pin = pinOf(atom))
+        state.pins.erase(state.pins.begin() + (pin - state.pins.data()));
 }
 
 void WorldCommands::clear() {
@@ -179,7 +254,8 @@ void WorldCommands::clear() {
 }
 
 void WorldCommands::empty() {
-    heldAtom = nullptr;
+    state.held = nullptr;
+    state.pins.clear();
     std::vector<Junk*> all;
     int32_t atoms = 0;
     int32_t links = 0;
@@ -211,7 +287,7 @@ void WorldCommands::empty() {
 }
 
 std::vector<uint8_t> WorldCommands::save() const {
-    return encodeWorld(captureWorld(root, pieces, {heldAtom, heldInvMass, targetX, targetY}));
+    return encodeWorld(captureWorld(root, pieces, state));
 }
 
 bool WorldCommands::saveWorld(const char* path, std::string& error) {
@@ -310,10 +386,6 @@ void WorldCommands::replaceWith(const WorldImage& image) {
         delete t;
     }
     if (!atoms.empty()) root.world->renew();
-    const HeldState held = placeWorld(image, root, pieces);
-    heldAtom = held.atom;
-    heldInvMass = held.invMass;
-    targetX = held.targetX;
-    targetY = held.targetY;
+    state = placeWorld(image, root, pieces);
     stepOffset = steps - (root.world->stepCount - 1);
 }

@@ -4,16 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "content/drawn_body.h"
 #include "physics/world_def.h"
 #include "scene/cursor_list.h"
 #include "session/undo_history.h"
+#include "session/world_file.h"
 
 class Atom;
 class Game;
 class Junk;
 class JournalWriter;
 struct Texture;
-struct WorldImage;
 
 // The largest world file read: far above a full world of the game's pieces
 // (about 2.5 MB), far below what would strain memory.
@@ -52,7 +53,24 @@ class WorldCommands {
     // Lets go; the atom goes on with velocity (vx, vy), world units per step, cut
     // to kMaxTravel.
     void release(float vx, float vy);
-    Atom* held() const { return heldAtom; }
+    Atom* held() const { return state.held; }
+
+    // A body drawn by hand (content/drawn_body.h), dropped where it was drawn
+    // through the checks every spawn goes through. A refused outline is
+    // reported ("drawn body: ...") and drops nothing (null).
+    Junk* draw(const std::vector<OutlinePoint>& outline, BodyFamily family,
+               const std::string& texture);
+    // The records of the last body drawn, at world positions (none before).
+    const PieceFile& lastDrawn() const { return drawnRecords; }
+
+    // Pins the atom with this id where it stands: it is held still, as a held
+    // atom, and what is linked to it hangs from it; unpin lets it go, at rest.
+    // False, changing nothing, for no such atom or one already (un)pinned.
+    // A pinned atom can still be grabbed; let go, it is pinned where it was left.
+    bool pin(int32_t id);
+    bool unpin(int32_t id);
+    bool pinned(const Atom* atom) const;
+    const std::vector<PinnedAtom>& pins() const { return state.pins; }
 
     // Every piece leaves the world; afterwards the world is as it was when built:
     // every id free, no piece, no texture, nothing held. When the pieces hold all
@@ -97,16 +115,18 @@ class WorldCommands {
     // Every piece out of the world, nothing journalled; the world is as built.
     void empty();
     void replaceWith(const WorldImage& image);
+    PinnedAtom* pinOf(const Atom* atom);
+    Junk* keepPiece(Junk* piece, bool loaded);
+    static void holdStill(Atom* atom);
     bool restore(const std::vector<uint8_t>& bytes, const char* name);
     WorldDef worldDef() const;
 
     Game& root;
     CursorList<Junk>& pieces;
     JournalWriter* journal = nullptr;
-    Atom* heldAtom = nullptr;
-    float heldInvMass = 0;
-    float targetX = 0;
-    float targetY = 0;
+    // The held atom, where it heads, and the pins.
+    CommandState state;
+    PieceFile drawnRecords;
     // stepsDone() counts the session's steps, which never go back, while the
     // world's own count goes back with a load or an undo.
     uint32_t stepOffset = 0;

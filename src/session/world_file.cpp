@@ -39,6 +39,7 @@ constexpr Section kLinkSection{"LINK", "link", 52};
 constexpr Section kTriangleSection{"TRIS", "triangle", 88};
 constexpr Section kPairSection{"PAIR", "pair", 4};
 constexpr Section kHeldSection{"HELD", "held atom", 16};
+constexpr Section kPinSection{"PINS", "pin", 8};
 
 constexpr std::size_t kHeaderSize = sizeof kWorldMagic + 4;
 constexpr std::size_t kSectionHeaderSize = 12;
@@ -81,7 +82,8 @@ struct Membership {
 
 }  // namespace
 
-WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces, const HeldState& held) {
+WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
+                        const CommandState& state) {
     WorldImage image;
     const System& world = *root.world;
     image.header = {world.width,       world.height,        world.gravity,
@@ -196,8 +198,9 @@ WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces, const 
     });
 
     image.pairs = world.pairsChanged();
-    if (held.atom != nullptr)
-        image.held.push_back({held.atom->id, held.invMass, held.targetX, held.targetY});
+    if (state.held != nullptr)
+        image.held.push_back({state.held->id, state.heldInvMass, state.targetX, state.targetY});
+    for (const PinnedAtom& pin : state.pins) image.pins.push_back({pin.atom->id, pin.invMass});
     return image;
 }
 
@@ -333,6 +336,12 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
         out.f32(h2.targetY);
     }
 
+    sectionHeader(out, kPinSection, image.pins.size());
+    for (const WorldPin& pin : image.pins) {
+        out.i32(pin.atom);
+        out.f32(pin.invMass);
+    }
+
     out.u32(crcOf(bytes.data(), bytes.size()));
     return bytes;
 }
@@ -360,7 +369,7 @@ class Decoder {
     bool run() {
         in.skip(kHeaderSize);
         return world() && textures() && pieces() && pieceTextures() && atoms() && links() &&
-               triangles() && pairs() && held() && end();
+               triangles() && pairs() && held() && pins() && end();
     }
 
     std::string problem;
@@ -774,6 +783,33 @@ class Decoder {
         return true;
     }
 
+    bool pins() {
+        std::size_t count = 0;
+        if (!open(kPinSection, count)) return false;
+        std::vector<uint8_t> pinned(kMaxAtoms, 0);
+        image.pins.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            WorldPin pin;
+            pin.atom = in.i32();
+            pin.invMass = in.f32();
+            next(kPinSection);
+            const int32_t a = atomWithId(pin.atom);
+            if (a < 0)
+                return failAt(kPinSection, i,
+                              "atom " + std::to_string(pin.atom) + " is not an atom of this world");
+            if (image.atoms[static_cast<std::size_t>(a)].kinematic == 0 ||
+                pinned[static_cast<std::size_t>(pin.atom)] != 0)
+                return failAt(kPinSection, i,
+                              "atom " + std::to_string(pin.atom) +
+                                  " cannot be pinned twice or is not held still");
+            if (!std::isfinite(pin.invMass) || !(pin.invMass >= 0))
+                return failAt(kPinSection, i, "its mass is out of range");
+            pinned[static_cast<std::size_t>(pin.atom)] = 1;
+            image.pins.push_back(pin);
+        }
+        return true;
+    }
+
     bool end() {
         if (in.remaining() != 0)
             return fail("end: " + std::to_string(in.remaining()) + " bytes after the last section");
@@ -821,7 +857,7 @@ bool decodeWorld(const uint8_t* data, std::size_t size, const WorldDef& def, Wor
 
 // ---- placing ----
 
-HeldState placeWorld(const WorldImage& image, Game& root, CursorList<Junk>& pieces) {
+CommandState placeWorld(const WorldImage& image, Game& root, CursorList<Junk>& pieces) {
     System& world = *root.world;
     const WorldHeader& h = image.header;
     world.stepCount = h.stepCount;
@@ -953,10 +989,15 @@ HeldState placeWorld(const WorldImage& image, Game& root, CursorList<Junk>& piec
     world.restorePairs(image.pairs);
     world.atomsChanged();
 
-    HeldState held;
+    CommandState state;
     if (!image.held.empty()) {
         const WorldHold& w = image.held.front();
-        held = {byId[static_cast<std::size_t>(w.atom)], w.invMass, w.targetX, w.targetY};
+        state.held = byId[static_cast<std::size_t>(w.atom)];
+        state.heldInvMass = w.invMass;
+        state.targetX = w.targetX;
+        state.targetY = w.targetY;
     }
-    return held;
+    for (const WorldPin& pin : image.pins)
+        state.pins.push_back({byId[static_cast<std::size_t>(pin.atom)], pin.invMass});
+    return state;
 }

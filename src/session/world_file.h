@@ -81,6 +81,11 @@ struct WorldHold {
     float targetX = 0, targetY = 0;
 };
 
+struct WorldPin {
+    int32_t atom = 0;   // atom id
+    float invMass = 0;  // what it had before it was pinned
+};
+
 // Records in the root's list order; textures in the order the world grouped its
 // triangles by.
 struct WorldImage {
@@ -94,16 +99,24 @@ struct WorldImage {
     // ascending: each pair collides (row > column) unless listed.
     std::vector<uint32_t> pairs;
     std::vector<WorldHold> held;  // none or one
+    std::vector<WorldPin> pins;   // in the order they were pinned
 };
 
-// The held atom of the world commands, as the image carries it.
-struct HeldState {
-    Atom* atom = nullptr;
-    float invMass = 0;
+// What the world commands hold on to: the atom in hand and the pinned atoms,
+// each with the inverse mass it gets back when let go.
+struct PinnedAtom {
+    Atom* atom;
+    float invMass;
+};
+struct CommandState {
+    Atom* held = nullptr;
+    float heldInvMass = 0;
     float targetX = 0, targetY = 0;
+    std::vector<PinnedAtom> pins;
 };
 
-WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces, const HeldState& held);
+WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
+                        const CommandState& state);
 std::vector<uint8_t> encodeWorld(const WorldImage& image);
 
 // Reads and checks a whole file for a world built from `def`. On failure returns
@@ -113,6 +126,5 @@ bool decodeWorld(const uint8_t* data, std::size_t size, const WorldDef& def, Wor
                  std::string& problem);
 
 // Replaces the world with a decoded image. The caller has emptied it first:
-// nothing registered, no piece, no image held. Returns the held atom, if any,
-// with what the commands keep of it.
-HeldState placeWorld(const WorldImage& image, Game& root, CursorList<Junk>& pieces);
+// nothing registered, no piece, no image held. Returns what the commands hold.
+CommandState placeWorld(const WorldImage& image, Game& root, CursorList<Junk>& pieces);

@@ -27,19 +27,10 @@
 #include <utility>
 #include <vector>
 
+#include "content/drawn_body.h"
 #include "content/piece_file.h"
 
 namespace {
-
-// How a family behaves.
-struct Stuff {
-    float mass;
-    int32_t atomIterations;
-    int32_t linkIterations;
-    float stiffness;
-    float minRatio;
-    float maxRatio;
-};
 
 // How far the skin reaches beyond the rim atoms' centres; a second argument of the
 // program sets it (0, the shipped pieces: no skin).
@@ -148,7 +139,7 @@ class Shape {
         skin.resize(xs.size(), false);
     }
 
-    PieceFile build(const Stuff& stuff, const std::string& texture) const {
+    PieceFile build(const BodyStuff& stuff, const std::string& texture) const {
         auto isSkin = [&](int i) { return static_cast<std::size_t>(i) < skin.size() && skin[i]; };
         PieceFile p;
         float x0 = xs[0], x1 = xs[0], y0 = ys[0], y1 = ys[0];
@@ -338,10 +329,10 @@ int main(int argc, char** argv) {
     // their rest length for a step or two, so squeezing snaps only past that; the
     // harder knocks of pieces landing on each other break links.
     // {mass, atom iterations, link iterations, stiffness, minRatio, maxRatio}
-    const Stuff sturdy{2.0f, 6, 6, 0.5f, 0.6f, 2.2f};
-    const Stuff soft{0.5f, 8, 8, 0.2f, 0.5f, 2.4f};
+    const BodyStuff& sturdy = kSturdyStuff;
+    const BodyStuff& soft = kSoftStuff;
     // A hollow ring flattens as it lands; it takes the squeeze rather than snapping.
-    const Stuff squashy{0.5f, 8, 8, 0.2f, 0.4f, 5.0f};
+    const BodyStuff squashy{0.5f, 8, 8, 0.2f, 0.4f, 5.0f};
 
     bool ok = true;
     // drask: a crate, a brick, a plank and a boulder.
