@@ -60,6 +60,16 @@ window_geometry() {
     win_h=$(awk '/^ *Height:/ {print $NF}' <<<"$info")
 }
 
+# Escape ends the game with nothing in debug.txt, and PIMO_SIM replays its journal
+# to the same world.
+ends_cleanly_and_replays() {
+    escape_ends_game 5
+    expect_empty_debug_txt
+    (cd "$work/game" && "$pimo_sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
+        fail "pimo-sim --replay: $(cat "$work/replay.out")"
+    grep -q "matches" "$work/replay.out" || fail "pimo-sim said: $(cat "$work/replay.out")"
+}
+
 case "$scenario" in
 escape)
     prepare_game_dir
@@ -227,11 +237,7 @@ sandbox)
     n=$(lit_pixels "$shot" 0 700 110 430)
     [ "$n" -gt 300 ] || fail "key 1 spawned nothing after C ($n lit pixels)"
 
-    escape_ends_game 5
-    expect_empty_debug_txt
-    (cd "$work/game" && "$pimo_sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
-        fail "pimo-sim --replay: $(cat "$work/replay.out")"
-    grep -q "matches" "$work/replay.out" || fail "pimo-sim said: $(cat "$work/replay.out")"
+    ends_cleanly_and_replays
     grep -c . "$work/game/replay.txt" | sed 's/^/journal lines: /'
     cat "$work/replay.out"
     cp "$work/game/replay.txt" "$out/replay.txt"
@@ -268,11 +274,7 @@ keep)
     d=$(changed_pixels "$loaded" "$undone")
     [ "$d" -eq 0 ] || fail "$d pixels differ after Ctrl+Z from the picture before the spawn"
 
-    escape_ends_game 5
-    expect_empty_debug_txt
-    (cd "$work/game" && "$pimo_sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
-        fail "pimo-sim --replay: $(cat "$work/replay.out")"
-    grep -q "matches" "$work/replay.out" || fail "pimo-sim said: $(cat "$work/replay.out")"
+    ends_cleanly_and_replays
     ;;
 *)
     echo "unknown scenario $scenario"
