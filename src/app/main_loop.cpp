@@ -53,12 +53,12 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
-    // The session's journal, for replaying it bit for bit (README: "Replaying a
-    // session"). Without it the game plays all the same.
-    // The session before this one stays for a bug report; without it, no matter.
+    // The last session's journal stays beside the new one, for a bug report about it.
     std::error_code kept;
     if (std::filesystem::exists("replay.txt", kept))
         std::filesystem::rename("replay.txt", "replay-previous.txt", kept);
+    // The session's journal, for replaying it bit for bit (README: "Replaying a
+    // session"). Without it the game plays all the same.
     std::FILE* journalFile = std::fopen("replay.txt", "w");
     JournalWriter journal(journalFile);
     if (journalFile != nullptr) controller->commands.setJournal(&journal);
