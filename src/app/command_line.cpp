@@ -34,10 +34,14 @@ GameOptions parseCommandLine(const char* commandLine) {
     GameOptions options;
     const std::vector<std::string> words = splitWords(commandLine);
     for (std::size_t i = 0; i < words.size(); ++i) {
-        if (words[i] == "--piece" && i + 1 < words.size() && !words[i + 1].empty()) {
-            options.piece = words[++i];
-        } else if (words[i] == "--piece") {
-            options.error = "--piece needs a piece file";
+        std::string* value = words[i] == "--piece"   ? &options.piece
+                             : words[i] == "--world" ? &options.world
+                                                     : nullptr;
+        if (value != nullptr && i + 1 < words.size() && !words[i + 1].empty()) {
+            *value = words[++i];
+        } else if (value != nullptr) {
+            options.error = words[i] + (value == &options.piece ? " needs a piece file"
+                                                                : " needs a world file");
             return options;
         } else {
             options.error = "unknown argument " + words[i];

@@ -6,6 +6,8 @@
 struct GameOptions {
     // --piece FILE: every spawn key drops this file (for piece authors).
     std::string piece;
+    // --world FILE: the game starts with the world saved in this file.
+    std::string world;
     // Set when the command line could not be read; says what was wrong.
     std::string error;
 };
@@ -14,4 +16,4 @@ struct GameOptions {
 // words split at blanks, double quotes group blanks into a word.
 GameOptions parseCommandLine(const char* commandLine);
 
-inline constexpr const char* kGameUsage = "usage: pimo-drask [--piece FILE.pob]";
+inline constexpr const char* kGameUsage = "usage: pimo-drask [--piece FILE.pob] [--world FILE.pdw]";

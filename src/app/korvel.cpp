@@ -181,14 +181,27 @@ void Korvel::spawnLastFamily(float x, float y) {
     spawn(lastPattern, x, y);
 }
 
-void Korvel::spawn(const char* pattern, float x, float y) {
-    lastPattern = pattern;
-    float wx = view.worldX(x);
-    float wy = view.worldY(y);
+void Korvel::spawnFile(const char* file, float x, float y) {
+    float wx = 0;
+    float wy = 0;
+    spawnPoint(x, y, wx, wy);
+    commands.spawn(file, wx, wy);
+}
+
+void Korvel::spawnPoint(float x, float y, float& wx, float& wy) const {
+    wx = view.worldX(x);
+    wy = view.worldY(y);
     if (snapToGrid) {
         wx = snapToStep(wx, gridStep);
         wy = snapToStep(wy, gridStep);
     }
+}
+
+void Korvel::spawn(const char* pattern, float x, float y) {
+    lastPattern = pattern;
+    float wx = 0;
+    float wy = 0;
+    spawnPoint(x, y, wx, wy);
 
     char drawn[32];
     std::snprintf(drawn, sizeof drawn, pattern, std::rand() % 4 + 1);

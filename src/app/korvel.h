@@ -45,6 +45,8 @@ class Korvel : public Game {
     void spawnPimo(float x, float y);
     // A piece of the family of the last spawn (drask before any) at window (x, y).
     void spawnLastFamily(float x, float y);
+    // This piece file at window (x, y), snapped as the keys' pieces are.
+    void spawnFile(const char* file, float x, float y);
 
     GLRenderer* glRenderer() const;
 
@@ -60,6 +62,7 @@ class Korvel : public Game {
 
   private:
     void spawn(const char* pattern, float x, float y);
+    void spawnPoint(float x, float y, float& wx, float& wy) const;
     const char* lastPattern = "drask%1i.pob";
 };
 

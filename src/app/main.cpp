@@ -18,12 +18,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         std::fprintf(stderr, "pimo-drask: %s\n%s\n", options.error.c_str(), kGameUsage);
         return 2;
     }
-    // The piece named on the command line is where the user was, not where the
+    // The files named on the command line are where the user was, not where the
     // game may move to.
-    if (!options.piece.empty()) {
+    for (std::string* file : {&options.piece, &options.world}) {
+        if (file->empty()) continue;
         std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(options.piece, error);
-        if (!error) options.piece = absolute.string();
+        const std::filesystem::path absolute = std::filesystem::absolute(*file, error);
+        if (!error) *file = absolute.string();
     }
     const bool piecesFound = moveToGameFolder();
 
@@ -38,5 +39,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
             "No piece files (drask1.pob to pimo4.pob) here nor beside the program: "
             "the number keys have nothing to drop");
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    return playGame(instance, options.piece);
+    return playGame(instance, options);
 }

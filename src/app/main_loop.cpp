@@ -1,7 +1,9 @@
 #include "app/main_loop.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "app/korvel.h"
 #include "content/piece_loader.h"
@@ -41,21 +43,27 @@ int runMainLoop(Game& game) {
     }
 }
 
-int playGame(HINSTANCE instance, const std::string& piece) {
+int playGame(HINSTANCE instance, const GameOptions& options) {
     setMessageBoxHandler(showBox);
     setTextureUploader(uploadTexture);
     setTextureReleaser(deleteTexture);
     // The controller lives as long as the program.
     auto controller = std::make_unique<Korvel>(instance);
-    controller->pieceOverride = piece;
+    controller->pieceOverride = options.piece;
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
+    // The last session's journal stays beside the new one, for a bug report about it.
+    std::error_code kept;
+    if (std::filesystem::exists("replay.txt", kept))
+        std::filesystem::rename("replay.txt", "replay-previous.txt", kept);
     // The session's journal, for replaying it bit for bit (README: "Replaying a
     // session"). Without it the game plays all the same.
     std::FILE* journalFile = std::fopen("replay.txt", "w");
     JournalWriter journal(journalFile);
     if (journalFile != nullptr) controller->commands.setJournal(&journal);
+    // A world that cannot be read is reported; the game starts with the empty one.
+    if (!options.world.empty()) controller->commands.loadWorld(options.world.c_str());
     const int exitCode = runMainLoop(*controller);
     if (journalFile != nullptr) {
         journal.end(controller->commands.stepsDone(), worldHash(*controller));

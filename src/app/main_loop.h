@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/command_line.h"
 #include "platform/win32.h"
 
 class Game;
@@ -13,6 +14,7 @@ int runMainLoop(Game& game);
 
 // Everything of the program after the music, the error log and the seeding: the
 // controller with its window, the loop, the close. Returns the exit code; 1 when
-// the window could not be opened. A `piece` file, when given, is what every spawn
-// key drops.
-int playGame(HINSTANCE instance, const std::string& piece = {});
+// the window could not be opened. The options' piece file, when given, is what
+// every spawn key drops; their world file, what the game starts with. The last
+// session's replay.txt is kept as replay-previous.txt.
+int playGame(HINSTANCE instance, const GameOptions& options = {});

@@ -1,9 +1,15 @@
 #include "app/sandbox_controls.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "app/korvel.h"
+#include "app/window_proc.h"
+#include "content/numbered_file.h"
 #include "content/report.h"
 #include "physics/atom.h"
 #include "physics/system.h"
@@ -28,6 +34,31 @@ void onLine(const char* line) {
     if (listening != nullptr) listening->showMessage(line);
 }
 
+void onDrop(const char* path) {
+    if (listening != nullptr) listening->fileDropped(path);
+}
+
+// The highest-numbered world-NNNN.pdw in the working folder, "" when there is none.
+std::string newestWorldFile() {
+    std::string newest;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(".", error)) {
+        const std::string name = entry.path().filename().string();
+        const bool numbered =
+            name.size() == 14 && name.starts_with("world-") && name.ends_with(".pdw") &&
+            std::all_of(name.begin() + 6, name.begin() + 10,
+                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+        if (numbered && name > newest) newest = name;
+    }
+    return newest;
+}
+
+std::string lowerExtension(const char* path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 const char* const kHelp[] = {
     "1-4, 7-0   drop a piece",
     "Q / W      fewer / more steps a frame",
@@ -39,6 +70,8 @@ const char* const kHelp[] = {
     "C          clear the world",
     "G          grid     Tab  information",
     "H, F1      this card     F12  screenshot",
+    "F5 / F9    save / load the world",
+    "Ctrl+Z     undo     Ctrl+Y  redo",
     "Escape     quit",
 };
 
@@ -47,6 +80,8 @@ const char* const kHelp[] = {
 SandboxControls::SandboxControls(Korvel& korvel) : korvel(korvel) {
     listening = this;
     setLineListener(onLine);
+    currentFileDrop = onDrop;
+    if (korvel.glRenderer()->opened) DragAcceptFiles(korvel.glRenderer()->window, TRUE);
     fpsStart = Clock::now();
 }
 
@@ -54,6 +89,7 @@ SandboxControls::~SandboxControls() {
     if (listening == this) {
         listening = nullptr;
         setLineListener(nullptr);
+        currentFileDrop = nullptr;
     }
 }
 
@@ -67,6 +103,14 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         return;
     }
     if (repeat) return;
+    const bool control = korvel.keys[VK_CONTROL] != 0;
+    if (control && (key == 'Z' || key == 'Y')) {
+        if (key == 'Z' && korvel.keys[VK_SHIFT] == 0)
+            undo();
+        else
+            redo();
+        return;
+    }
     switch (key) {
         case 'P':
         case VK_SPACE:
@@ -92,6 +136,12 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         case VK_F12:
             saveScreenshot();
             break;
+        case VK_F5:
+            saveWorld();
+            break;
+        case VK_F9:
+            loadNewestWorld();
+            break;
         default:
             break;
     }
@@ -104,6 +154,64 @@ void SandboxControls::saveScreenshot() {
         reportLine("%s", error.c_str());
     else
         showMessage(("Saved " + name).c_str());
+}
+
+void SandboxControls::saveWorld() {
+    std::string error;
+    // An empty file claims the number; the world is written beside it and renamed over it.
+    const std::string name = writeNumberedFile("world-%04d.pdw", "world", {}, error);
+    if (name.empty() || !korvel.commands.saveWorld(name.c_str(), error)) {
+        if (!name.empty()) std::remove(name.c_str());
+        reportLine("%s", error.c_str());
+        return;
+    }
+    savedWorld = name;
+    showMessage(("Saved " + name).c_str());
+}
+
+void SandboxControls::loadNewestWorld() {
+    const std::string name = savedWorld.empty() ? newestWorldFile() : savedWorld;
+    if (name.empty()) {
+        reportLine("No world file (world-NNNN.pdw) here to load");
+        return;
+    }
+    loadWorld(name);
+}
+
+void SandboxControls::loadWorld(const std::string& path) {
+    if (!korvel.commands.loadWorld(path.c_str())) return;
+    forgetDrag();
+    showMessage(("Loaded " + std::filesystem::path(path).filename().string()).c_str());
+}
+
+void SandboxControls::undo() {
+    if (!korvel.commands.undo()) {
+        showMessage("Nothing to undo");
+        return;
+    }
+    forgetDrag();
+}
+
+void SandboxControls::redo() {
+    if (!korvel.commands.redo()) {
+        showMessage("Nothing to redo");
+        return;
+    }
+    forgetDrag();
+}
+
+void SandboxControls::forgetDrag() {
+    pointerTrail.clear();
+}
+
+void SandboxControls::fileDropped(const char* path) {
+    const std::string extension = lowerExtension(path);
+    if (extension == ".pdw")
+        loadWorld(path);
+    else if (extension == ".pob")
+        korvel.spawnFile(path, korvel.mouseX, korvel.mouseY);
+    else
+        reportLine("%s: neither a world file (.pdw) nor a piece file (.pob)", path);
 }
 
 void SandboxControls::pointerToWorld(float& x, float& y) const {

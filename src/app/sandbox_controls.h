@@ -10,8 +10,9 @@ class Korvel;
 // The player's tools beyond the spawn keys: grab and throw with the left button,
 // a piece at the pointer with the right, zoom with the wheel, pan with the middle
 // button, and the keys P/Space (pause), N (one step), C (clear), G (grid), Home
-// (view), Tab (overlay), H/F1 (help), F12 (screenshot). Input in, commands on the world out; the
-// controller forwards what the design leaves free.
+// (view), Tab (overlay), H/F1 (help), F12 (screenshot), F5/F9 (save/load the world),
+// Ctrl+Z/Ctrl+Y (undo/redo); and files dropped on the window. Input in, commands on
+// the world out; the controller forwards what the design leaves free.
 class SandboxControls {
   public:
     explicit SandboxControls(Korvel& korvel);
@@ -27,6 +28,8 @@ class SandboxControls {
     void rightButtonDown();
     void middleButtonDown();
     void mouseWheel(int32_t delta);
+    // A world file is loaded, a piece file spawned at the pointer, anything else refused.
+    void fileDropped(const char* path);
 
     // Around every tick that runs the world, and at the start of every frame.
     void tickBegins();
@@ -58,6 +61,13 @@ class SandboxControls {
     };
 
     void saveScreenshot();
+    void saveWorld();
+    void loadNewestWorld();
+    void loadWorld(const std::string& path);
+    void undo();
+    void redo();
+    // The world was replaced under the pointer: a drag in progress ends here.
+    void forgetDrag();
     void pointerToWorld(float& x, float& y) const;
     void followPointer();
     void throwVelocity(float& vx, float& vy) const;
@@ -67,6 +77,8 @@ class SandboxControls {
     float panFromY = 0;
     std::deque<Sample> pointerTrail;
     std::deque<Message> messages;
+    // The last world file F5 wrote, which F9 loads.
+    std::string savedWorld;
     Clock::time_point tickStart;
     Clock::time_point frameStart;
     bool frameInTick = false;

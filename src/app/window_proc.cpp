@@ -1,12 +1,14 @@
 #include "app/window_proc.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "render/renderer.h"
 #include "scene/game.h"
 
 Game* currentGame = nullptr;
 Renderer* currentRenderer = nullptr;
+void (*currentFileDrop)(const char* path) = nullptr;
 
 namespace {
 
@@ -23,6 +25,20 @@ int32_t highSigned(LPARAM lParam) {
 // wrapping onto a real key.
 int32_t keyCode(WPARAM wParam) {
     return wParam <= 0x7fffffff ? static_cast<int32_t>(wParam) : -1;
+}
+
+void dropFiles(HDROP drop) {
+    POINT point{};
+    // Outside the client area the point is still where the files were let go.
+    DragQueryPoint(drop, &point);
+    currentGame->mouseMove(point.x, point.y);
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::vector<char> path(DragQueryFileA(drop, i, nullptr, 0) + 1);
+        if (DragQueryFileA(drop, i, path.data(), static_cast<UINT>(path.size())) == 0) continue;
+        currentFileDrop(path.data());
+    }
+    DragFinish(drop);
 }
 
 }  // namespace
@@ -88,6 +104,10 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             // lParam holds screen coordinates; the game zooms about the pointer
             // position it already has from WM_MOUSEMOVE.
             currentGame->mouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+            return 0;
+        case WM_DROPFILES:
+            if (currentFileDrop == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+            dropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);

@@ -14,6 +14,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// Dropped files (shell32); the lean <windows.h> leaves this out.
+#include <shellapi.h>
 
 #else
 
@@ -50,6 +52,7 @@ DECLARE_PIMO_HANDLE(HBRUSH);
 DECLARE_PIMO_HANDLE(HMENU);
 DECLARE_PIMO_HANDLE(HFONT);
 DECLARE_PIMO_HANDLE(HGDIOBJ);
+DECLARE_PIMO_HANDLE(HDROP);
 #undef DECLARE_PIMO_HANDLE
 typedef HINSTANCE HMODULE;
 
@@ -186,6 +189,7 @@ struct DEVMODEA {
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
 #define WM_MOUSEWHEEL 0x020A
+#define WM_DROPFILES 0x0233
 
 #define WHEEL_DELTA 120
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
@@ -203,9 +207,13 @@ struct DEVMODEA {
 // Virtual keys the game names
 #define VK_ESCAPE 0x1B
 #define VK_TAB 0x09
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
 #define VK_SPACE 0x20
 #define VK_HOME 0x24
 #define VK_F1 0x70
+#define VK_F5 0x74
+#define VK_F9 0x78
 #define VK_F12 0x7B
 
 // Message boxes
@@ -304,6 +312,14 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD pitchAndFamily, LPCSTR faceName);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
+
+// shell32
+void WINAPI DragAcceptFiles(HWND window, BOOL accept);
+// With index 0xFFFFFFFF the number of files; with a null buffer the length of the
+// name, without its terminator.
+UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size);
+BOOL WINAPI DragQueryPoint(HDROP drop, POINT* point);
+void WINAPI DragFinish(HDROP drop);
 
 // WGL
 HGLRC WINAPI wglCreateContext(HDC dc);

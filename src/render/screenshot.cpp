@@ -1,56 +1,9 @@
 #include "render/screenshot.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "content/numbered_file.h"
 #include "render/picture.h"
-
-namespace {
-
-constexpr int kLastNumber = 9999;
-
-#ifdef _WIN32
-int createNew(const char* name) {
-    return _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-}
-bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
-    return _write(fd, bytes.data(), static_cast<unsigned>(bytes.size())) ==
-           static_cast<int>(bytes.size());
-}
-int closeFile(int fd) {
-    return _close(fd);
-}
-#else
-int createNew(const char* name) {
-    return open(name, O_WRONLY | O_CREAT | O_EXCL, 0644);
-}
-bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-int closeFile(int fd) {
-    return close(fd);
-}
-#endif
-
-}  // namespace
 
 std::string saveScreenshot(int32_t width, int32_t height, std::string& error) {
     const std::vector<uint8_t> bytes = encodePng(readPicture(width, height));
@@ -58,24 +11,5 @@ std::string saveScreenshot(int32_t width, int32_t height, std::string& error) {
         error = "Could not encode the screenshot";
         return "";
     }
-    // Creating the file exclusively claims the number, so nothing is overwritten.
-    for (int number = 1; number <= kLastNumber; ++number) {
-        char name[32];
-        std::snprintf(name, sizeof name, "screenshot-%04d.png", number);
-        const int fd = createNew(name);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) {
-            error = std::string("Could not create ") + name + ": " + std::strerror(errno);
-            return "";
-        }
-        const bool written = writeAll(fd, bytes);
-        if (closeFile(fd) != 0 || !written) {
-            error = std::string("Could not write ") + name;
-            std::remove(name);
-            return "";
-        }
-        return name;
-    }
-    error = "Every screenshot name up to screenshot-9999.png is taken";
-    return "";
+    return writeNumberedFile("screenshot-%04d.png", "screenshot", bytes, error);
 }

@@ -103,7 +103,7 @@ TEST_F(KorvelTest, APieceGivenOnTheCommandLineIsWhatEverySpawnKeyDrops) {
     EXPECT_EQ(korvel->pieces.count, 2);
 }
 
-TEST(CommandLineTest, ReadsThePieceOptionAndRefusesAnythingElse) {
+TEST(CommandLineTest, ReadsThePieceAndWorldOptionsAndRefusesAnythingElse) {
     EXPECT_EQ(parseCommandLine("").piece, "");
     EXPECT_EQ(parseCommandLine(nullptr).error, "");
     EXPECT_EQ(parseCommandLine("--piece my.pob").piece, "my.pob");
@@ -113,6 +113,9 @@ TEST(CommandLineTest, ReadsThePieceOptionAndRefusesAnythingElse) {
     EXPECT_EQ(parseCommandLine("--piece").error, "--piece needs a piece file");
     EXPECT_EQ(parseCommandLine("--piece \"\"").error, "--piece needs a piece file");
     EXPECT_EQ(parseCommandLine("--peice x.pob").error, "unknown argument --peice");
+    const GameOptions both = parseCommandLine("--world \"my w.pdw\" --piece p.pob");
+    EXPECT_EQ(both.world + "|" + both.piece + "|" + both.error, "my w.pdw|p.pob|");
+    EXPECT_EQ(parseCommandLine("--piece p.pob --world").error, "--world needs a world file");
 }
 
 }  // namespace

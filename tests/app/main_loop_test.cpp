@@ -12,6 +12,7 @@
 #include "content/report.h"
 #include "fakes.h"
 #include "physics/system.h"
+#include "scene/world_hash.h"
 #include "piece_dir.h"
 #include "session/journal.h"
 #include "session/replay.h"
@@ -92,6 +93,45 @@ TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndClose
     showMessageBox("text", "caption", kMbOk);
     EXPECT_EQ(s.texts("MessageBoxA"), std::vector{call("MessageBoxA", "caption", "text", kMbOk)});
     setMessageBoxHandler(nullptr);
+    setTextureUploader(nullptr);
+}
+
+std::string textOf(const char* file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(PlayGameTest, StartsWithTheWorldNamedAndKeepsTheLastSessionsReplay) {
+    fake::reset();
+    PieceDir dir;
+    dir.writeFamily("drask", PieceDir::triangle());
+    char hash[17];
+    {
+        Korvel maker(nullptr);
+        maker.keyDown('2');
+        std::string error;
+        ASSERT_TRUE(maker.commands.saveWorld("start.pdw", error)) << error;
+        std::snprintf(hash, sizeof hash, "%016llx",
+                      static_cast<unsigned long long>(worldHash(maker)));
+    }
+    std::ofstream("replay.txt") << "the session before\n";
+    const std::string world = (dir.path / "start.pdw").string();
+    fake::reset();
+    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_EQ(playGame(nullptr, {"", world, ""}), 0);
+    EXPECT_EQ(textOf("replay-previous.txt"), "the session before\n");
+    const std::string first = textOf("replay.txt");
+    EXPECT_NE(first.find("\nload 0 " + world + " " + hash + "\n"), std::string::npos) << first;
+
+    // A file that is no world: one line, and the empty world.
+    fake::reset();
+    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(playGame(nullptr, {"", "drask1.pob", ""}), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(said.starts_with("drask1.pob: ") && said.find('\n') == said.size() - 1) << said;
+    EXPECT_EQ(textOf("replay-previous.txt"), first);
+    EXPECT_EQ(textOf("replay.txt").find("\nload"), std::string::npos);
     setTextureUploader(nullptr);
 }
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "app/sandbox_controls.h"
 #include "app/view.h"
 #include "app/window_proc.h"
+#include "content/piece_file.h"
 #include "content/piece_loader.h"
 #include "content/report.h"
 #include "fakes.h"
@@ -55,6 +59,27 @@ class SandboxTest : public KorvelFixture {
         for (const std::string& s : shownText())
             if (s.find(part) != std::string::npos) return true;
         return false;
+    }
+    // Draws a frame and looks in it.
+    bool showsNow(const std::string& part) {
+        fake::state().calls.clear();
+        korvel->tick();
+        return shows(part);
+    }
+    // The keys go down in order and come up in reverse, as a player's fingers do.
+    void chord(std::initializer_list<int> keys) {
+        for (int k : keys) send(WM_KEYDOWN, WPARAM(k));
+        for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) send(WM_KEYUP, WPARAM(*k));
+    }
+    std::vector<uint8_t> world() const { return korvel->commands.save(); }
+    static std::vector<uint8_t> bytesOf(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    Atom* firstAtomOfNewestPiece() const {
+        Atom* first = nullptr;
+        korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
+        return first;
     }
     // Where a world point appears, as a window message position.
     LPARAM screenOf(float x, float y) const {
@@ -134,6 +159,103 @@ TEST_F(SandboxTest, RightButtonDropsAPieceOfTheLastFamilyAtThePointer) {
     send(WM_RBUTTONUP);
     send(WM_RBUTTONDOWN, 0, at(500, 200));
     EXPECT_EQ(korvel->pieces.count, 3);
+}
+
+class SandboxKeysTest : public SandboxTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(SandboxKeysTest, SaveLoadUndoAndRedoGiveBackTheWorldsTheyName) {
+    if (GetParam()) korvel->keyDown('P');
+    testing::internal::CaptureStderr();
+    chord({VK_F9});
+    EXPECT_TRUE(showsNow("No world file"));
+    chord({VK_CONTROL, 'Z'});
+    EXPECT_TRUE(showsNow("Nothing to undo"));
+    chord({VK_CONTROL, 'Y'});
+    EXPECT_TRUE(showsNow("Nothing to redo"));
+
+    const std::vector<uint8_t> notOurs = {1, 2, 3};
+    dir.write("world-0001.pdw", notOurs);
+    korvel->keyDown('1');
+    ticks(3);
+    chord({VK_F5});
+    const std::vector<uint8_t> saved = world();
+    EXPECT_TRUE(showsNow("Saved world-0002.pdw"));
+    EXPECT_EQ(bytesOf("world-0002.pdw"), saved);
+    EXPECT_EQ(bytesOf("world-0001.pdw"), notOurs);
+
+    // A spawn, then a drag still under way when it is undone.
+    const std::vector<uint8_t> before = world();
+    korvel->keyDown('8');
+    const std::vector<uint8_t> spawned = world();
+    Atom* atom = firstAtomOfNewestPiece();
+    send(WM_LBUTTONDOWN, 0, screenOf(atom->x, atom->y));
+    ASSERT_EQ(korvel->commands.held(), atom);
+    send(WM_MOUSEMOVE, 0x0001, screenOf(atom->x + 30, atom->y + 20));
+    ticks(2);
+    const std::vector<uint8_t> dragged = world();
+    chord({VK_CONTROL, 'Z'});
+    EXPECT_EQ(world(), spawned);
+    chord({VK_CONTROL, 'Z'});
+    EXPECT_EQ(world(), before);
+    EXPECT_EQ(korvel->commands.held(), nullptr);
+    send(WM_MOUSEMOVE, 0x0001, at(20, 20));
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(world(), before);
+
+    chord({VK_CONTROL, 'Y'});
+    EXPECT_EQ(world(), spawned);
+    chord({VK_CONTROL, VK_SHIFT, 'Z'});
+    EXPECT_EQ(world(), dragged);
+    // Without Ctrl, Z is no key of the game's.
+    chord({'Z'});
+    EXPECT_EQ(world(), dragged);
+
+    korvel->keyDown('C');
+    chord({VK_F9});
+    EXPECT_EQ(world(), saved);
+    EXPECT_TRUE(showsNow("Loaded world-0002.pdw"));
+
+    // Before any save of its own, F9 takes the highest number in the folder.
+    korvel = std::make_unique<Korvel>(nullptr);
+    chord({VK_F9});
+    EXPECT_EQ(world(), saved);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "No world file (world-NNNN.pdw) here to load\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(PausedAndRunning, SandboxKeysTest, testing::Bool());
+
+TEST_F(SandboxTest, DroppedFilesLoadOrSpawnAtThePointerAndOthersAreRefused) {
+    EXPECT_EQ(fake::state().texts("DragAcceptFiles"),
+              std::vector{fake::call("DragAcceptFiles", fake::kWindow, TRUE)});
+    dir.write("mine.pob", writePieceFile(PieceDir::triangle()));
+    korvel->keyDown('4');
+    std::string error;
+    ASSERT_TRUE(korvel->commands.saveWorld("kept.PDW", error)) << error;
+    const std::vector<uint8_t> kept = world();
+    korvel->keyDown('C');
+
+    // Zoomed and panned, dropped off-centre: window (530, 430 - 90) is world
+    // (530 / 2 - 10, 340 / 2 - 20), snapped to the grid.
+    korvel->view.zoom = 2;
+    korvel->view.panX = 10;
+    korvel->view.panY = 20;
+    fake::Drop drop{{(dir.path / "mine.pob").string(), (dir.path / "notes.txt").string()},
+                    {530, 90}};
+    testing::internal::CaptureStderr();
+    send(WM_DROPFILES, reinterpret_cast<WPARAM>(drop.handle()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              (dir.path / "notes.txt").string() +
+                  ": neither a world file (.pdw) nor a piece file (.pob)\n");
+    ASSERT_EQ(korvel->pieces.count, 1);
+    EXPECT_EQ(firstAtomOfNewestPiece()->x, 266);
+    EXPECT_EQ(firstAtomOfNewestPiece()->y, 152);
+    EXPECT_EQ(fake::state().count("DragFinish"), 1);
+
+    fake::Drop worldDrop{{(dir.path / "kept.PDW").string()}, {5, 5}};
+    send(WM_DROPFILES, reinterpret_cast<WPARAM>(worldDrop.handle()));
+    EXPECT_EQ(world(), kept);
+    EXPECT_TRUE(showsNow("Loaded kept.PDW"));
 }
 
 TEST_F(SandboxTest, ALeftDragCarriesTheAtomUnderThePointerAndTheReleaseThrowsIt) {

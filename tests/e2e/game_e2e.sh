@@ -20,6 +20,9 @@
 #            drawn higher; paused, two screenshots a second apart are the same
 #            below the overlay and N changes the picture; C empties the world and
 #            a spawn key still works; PIMO_SIM --replay matches the game's replay.txt
+#   keep     paused, F5 saves world-0001.pdw, C and F9 give back the saved picture;
+#            a spawn undone with Ctrl+Z gives back the picture before it; PIMO_SIM
+#            --replay matches the journal with its load and undo
 #
 # Screenshots are left in OUTDIR. Exits 77 (skipped) when a tool is missing.
 set -uo pipefail
@@ -55,6 +58,16 @@ window_geometry() {
     win_y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
     win_w=$(awk '/^ *Width:/ {print $NF}' <<<"$info")
     win_h=$(awk '/^ *Height:/ {print $NF}' <<<"$info")
+}
+
+# Escape ends the game with nothing in debug.txt, and PIMO_SIM replays its journal
+# to the same world.
+ends_cleanly_and_replays() {
+    escape_ends_game 5
+    expect_empty_debug_txt
+    (cd "$work/game" && "$pimo_sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
+        fail "pimo-sim --replay: $(cat "$work/replay.out")"
+    grep -q "matches" "$work/replay.out" || fail "pimo-sim said: $(cat "$work/replay.out")"
 }
 
 case "$scenario" in
@@ -224,14 +237,44 @@ sandbox)
     n=$(lit_pixels "$shot" 0 700 110 430)
     [ "$n" -gt 300 ] || fail "key 1 spawned nothing after C ($n lit pixels)"
 
-    escape_ends_game 5
-    expect_empty_debug_txt
-    (cd "$work/game" && "$pimo_sim" --replay replay.txt) >"$work/replay.out" 2>&1 ||
-        fail "pimo-sim --replay: $(cat "$work/replay.out")"
-    grep -q "matches" "$work/replay.out" || fail "pimo-sim said: $(cat "$work/replay.out")"
+    ends_cleanly_and_replays
     grep -c . "$work/game/replay.txt" | sed 's/^/journal lines: /'
     cat "$work/replay.out"
     cp "$work/game/replay.txt" "$out/replay.txt"
+    ;;
+keep)
+    [ -n "$pimo_sim" ] || { echo "SKIP: no pimo-sim given"; exit 77; }
+    prepare_game_dir
+    start_game
+    window_geometry
+    press Tab 3
+    sleep 1
+    press p
+    sleep 0.3
+    saved=$(screenshot before-save.png)
+    press F5
+    sleep 0.3
+    [ -s "$work/game/world-0001.pdw" ] || fail "F5 wrote no world-0001.pdw"
+    press c F9
+    # The confirmations at the bottom fade after three seconds.
+    sleep 3.5
+    loaded=$(screenshot loaded.png)
+    d=$(changed_pixels "$saved" "$loaded")
+    [ "$d" -eq 0 ] || fail "$d pixels differ between the saved world and the loaded one"
+
+    # Below the overlay's rows, where the pictures are compared.
+    xdotool mousemove --window "$window" 200 250 click 3
+    sleep 0.3
+    spawned=$(screenshot spawned.png)
+    d=$(changed_pixels "$loaded" "$spawned")
+    [ "$d" -gt 0 ] || fail "the right button drew nothing while paused"
+    xdotool key --delay 50 ctrl+z
+    sleep 0.3
+    undone=$(screenshot undone.png)
+    d=$(changed_pixels "$loaded" "$undone")
+    [ "$d" -eq 0 ] || fail "$d pixels differ after Ctrl+Z from the picture before the spawn"
+
+    ends_cleanly_and_replays
     ;;
 *)
     echo "unknown scenario $scenario"

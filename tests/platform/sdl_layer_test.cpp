@@ -245,6 +245,35 @@ TEST_F(Layer, QueueTranslatesInputAndEndsWithQuit) {
     EXPECT_EQ(seen[0].wParam, WPARAM{'1'});
 }
 
+TEST_F(Layer, DroppedFilesReachOnlyAWindowThatAcceptsThem) {
+    ASSERT_NE(open(), nullptr);
+    drain();
+    const Uint32 id = SDL_GetWindowID(sdlWindow());
+    auto dropped = [&](const char* file) {
+        SDL_Event e{};
+        e.drop = {SDL_DROPFILE, 0, SDL_strdup(file), id};
+        SDL_PushEvent(&e);
+        std::vector<MSG> got;
+        for (const MSG& m : drain())
+            if (m.message == WM_DROPFILES) got.push_back(m);
+        return got;
+    };
+    EXPECT_TRUE(dropped("/tmp/refused.pdw").empty());
+    DragAcceptFiles(window, TRUE);
+    const std::vector<MSG> got = dropped("/tmp/a world.pdw");
+    ASSERT_EQ(got.size(), 1u);
+    const auto drop = reinterpret_cast<HDROP>(got[0].wParam);
+    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 1u);
+    EXPECT_EQ(DragQueryFileA(drop, 0, nullptr, 0), 16u);
+    char cut[8];
+    EXPECT_EQ(DragQueryFileA(drop, 0, cut, sizeof cut), 7u);
+    EXPECT_STREQ(cut, "/tmp/a ");
+    POINT point{-1, -1};
+    EXPECT_TRUE(DragQueryPoint(drop, &point));
+    DragFinish(drop);
+    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);
+}
+
 TEST_F(Layer, AContextIsCurrentAndSwapsAreHeldToSixtyPerSecond) {
     HDC dc = openGl();
     ASSERT_NE(dc, nullptr) << SDL_GetError();

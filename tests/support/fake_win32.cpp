@@ -1,5 +1,7 @@
 // The Win32 subset of platform/win32.h, scripted: every call is journalled, any
 // call can be made to fail, messages come from a queue the test fills.
+#include <algorithm>
+
 #include "fakes.h"
 
 using fake::record;
@@ -111,4 +113,30 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) 
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)
         return deliver(window, WM_CLOSE, 0, 0);
     return fake::kDefaultResult;
+}
+
+void WINAPI DragAcceptFiles(HWND window, BOOL accept) {
+    record(__func__, window, accept);
+}
+
+UINT WINAPI DragQueryFileA(HDROP handle, UINT index, LPSTR file, UINT size) {
+    const auto& files = reinterpret_cast<fake::Drop*>(handle)->files;
+    if (index == 0xFFFFFFFF) return static_cast<UINT>(files.size());
+    if (index >= files.size()) return 0;
+    const std::string& name = files[index];
+    if (file == nullptr) return static_cast<UINT>(name.size());
+    if (size == 0) return 0;
+    const auto copied = std::min(static_cast<UINT>(name.size()), size - 1);
+    name.copy(file, copied);
+    file[copied] = '\0';
+    return copied;
+}
+
+BOOL WINAPI DragQueryPoint(HDROP handle, POINT* point) {
+    *point = reinterpret_cast<fake::Drop*>(handle)->point;
+    return TRUE;
+}
+
+void WINAPI DragFinish(HDROP) {
+    record(__func__);
 }

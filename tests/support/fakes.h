@@ -28,6 +28,13 @@ inline constexpr LRESULT kDefaultResult = 0x77;
 // AdjustWindowRectEx grows a client rectangle by this much on each side.
 inline constexpr int kFrame = 8;
 
+// What the scripted HDROP points to; the test owns it.
+struct Drop {
+    std::vector<std::string> files;
+    POINT point{};
+    HDROP handle() { return reinterpret_cast<HDROP>(this); }
+};
+
 struct State {
     std::vector<std::string> calls;
     // Calls that report failure, by name ("ReleaseDC") or by full text

@@ -42,6 +42,7 @@ struct Window {
     int reportedWidth = -1;
     int reportedHeight = -1;
     bool destroying = false;
+    bool acceptsFiles = false;  // DragAcceptFiles
 };
 
 // Hints every SDL subsystem we start must see first.

@@ -1,5 +1,5 @@
-// user32 and kernel32 over SDL2: window classes, windows, the message queue, capture,
-// cursor, display mode and message boxes.
+// user32, kernel32 and shell32 over SDL2: window classes, windows, the message queue,
+// capture, cursor, display mode, message boxes and dropped files.
 
 #include <algorithm>
 #include <cstdio>
@@ -30,6 +30,21 @@ HWND captureWindow = nullptr;
 int cursorCount = 0;
 bool fullscreenRequested = false;
 SDL_DisplayMode fullscreenMode{};
+
+// What an HDROP points to: one file (SDL reports a drop file by file) and the
+// pointer's client position, as SDL gives none with the drop.
+struct Drop {
+    std::string file;
+    POINT point{};
+};
+// Owned here until DragFinish, or until the window goes with them still queued.
+std::vector<std::unique_ptr<Drop>> drops;
+
+Drop* findDrop(HDROP handle) {
+    for (auto& d : drops)
+        if (reinterpret_cast<HDROP>(d.get()) == handle) return d.get();
+    return nullptr;
+}
 
 // Distinct addresses handed out as the module, icon and cursor handles.
 char moduleTag, iconTag, cursorTag;
@@ -155,6 +170,21 @@ void translate(const SDL_Event& e) {
             }
             return;
         }
+        case SDL_DROPFILE: {
+            Window* w = eventWindow(e.drop.windowID);
+            if (w && w->acceptsFiles && e.drop.file) {
+                auto drop = std::make_unique<Drop>();
+                drop->file = e.drop.file;
+                int x = 0;
+                int y = 0;
+                SDL_GetMouseState(&x, &y);
+                drop->point = {x, y};
+                post(handleOf(w), WM_DROPFILES, reinterpret_cast<WPARAM>(drop.get()), 0);
+                drops.push_back(std::move(drop));
+            }
+            SDL_free(e.drop.file);
+            return;
+        }
         case SDL_QUIT:  // the session ending: ask every window to close
             for (auto& w : windows) post(handleOf(w.get()), WM_CLOSE, 0, 0);
             return;
@@ -239,6 +269,7 @@ void reportSize(Window* w) {
 void shutdown() {
     shutdownSound();
     windows.clear();  // SDL_Quit destroys the SDL windows themselves
+    drops.clear();
     SDL_Quit();
 }
 
@@ -378,6 +409,9 @@ BOOL WINAPI DestroyWindow(HWND window) {
     send(w, WM_DESTROY, 0, 0);
     if (captureWindow == window) ReleaseCapture();
     SDL_DestroyWindow(w->sdl);
+    for (const MSG& m : queue)
+        if (m.hwnd == window && m.message == WM_DROPFILES)
+            DragFinish(reinterpret_cast<HDROP>(m.wParam));
     std::erase_if(queue, [&](const MSG& m) { return m.hwnd == window; });
     std::erase_if(windows, [&](const auto& p) { return p.get() == w; });
     if (windows.empty()) SDL_EnableScreenSaver();
@@ -532,4 +566,33 @@ BOOL WINAPI ReleaseCapture() {
     captureWindow = nullptr;
     if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_CaptureMouse(SDL_FALSE);
     return TRUE;
+}
+
+void WINAPI DragAcceptFiles(HWND window, BOOL accept) {
+    if (Window* w = findWindow(window)) w->acceptsFiles = accept != FALSE;
+}
+
+UINT WINAPI DragQueryFileA(HDROP handle, UINT index, LPSTR file, UINT size) {
+    const Drop* d = findDrop(handle);
+    if (!d) return 0;
+    if (index == 0xFFFFFFFF) return 1;
+    if (index != 0) return 0;
+    const auto length = static_cast<UINT>(d->file.size());
+    if (!file) return length;
+    if (size == 0) return 0;
+    const UINT copied = std::min(length, size - 1);
+    d->file.copy(file, copied);
+    file[copied] = '\0';
+    return copied;
+}
+
+BOOL WINAPI DragQueryPoint(HDROP handle, POINT* point) {
+    const Drop* d = findDrop(handle);
+    if (!d || !point) return FALSE;
+    *point = d->point;
+    return TRUE;
+}
+
+void WINAPI DragFinish(HDROP handle) {
+    std::erase_if(drops, [&](const auto& d) { return reinterpret_cast<HDROP>(d.get()) == handle; });
 }
