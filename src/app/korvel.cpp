@@ -117,6 +117,7 @@ void Korvel::applyView() {
 
 void Korvel::tick() {
     if (paused) {
+        commands.idle();
         if (renderer != nullptr) renderer->drawFrame();
         return;
     }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 #include <vector>
 
 // Little-endian records, as the game's files store them. The reader trusts its
@@ -39,11 +40,24 @@ class ByteReader {
     std::size_t pos = 0;
 };
 
+// Appends to `out`, which it grows ahead of the writes; finish() trims it to
+// what was written, and must come before `out` is used.
 class ByteWriter {
   public:
-    explicit ByteWriter(std::vector<uint8_t>& out) : out(out) {}
+    explicit ByteWriter(std::vector<uint8_t>& out) : out(out), used(out.size()) {}
+    std::size_t size() const { return used; }
+    void finish() { out.resize(used); }
+    // Room for n more bytes at once, where the caller knows what is coming.
+    void expect(std::size_t n) {
+        if (used + n > out.size()) out.resize(used + n);
+    }
+
     void u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        uint8_t* p = room(4);
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        p[2] = static_cast<uint8_t>(v >> 16);
+        p[3] = static_cast<uint8_t>(v >> 24);
     }
     void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
     void f32(float f) {
@@ -51,10 +65,22 @@ class ByteWriter {
         std::memcpy(&bits, &f, sizeof bits);
         u32(bits);
     }
-    void u8(uint8_t v) { out.push_back(v); }
-    void bytes(const uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); }
-    void zeros(std::size_t n) { out.insert(out.end(), n, 0); }
+    void u8(uint8_t v) { *room(1) = v; }
+    void bytes(const uint8_t* p, std::size_t n) {
+        if (n > 0) std::memcpy(room(n), p, n);
+    }
+    void zeros(std::size_t n) {
+        if (n > 0) std::memset(room(n), 0, n);
+    }
 
   private:
+    uint8_t* room(std::size_t n) {
+        if (used + n > out.size()) out.resize(std::max(used + n, out.size() * 2 + 256));
+        uint8_t* p = out.data() + used;
+        used += n;
+        return p;
+    }
+
     std::vector<uint8_t>& out;
+    std::size_t used;
 };

@@ -183,6 +183,7 @@ std::vector<uint8_t> writePieceFile(const PieceFile& piece) {
     }
 
     out.bytes(piece.trailer.data(), piece.trailer.size());
+    out.finish();
     return bytes;
 }
 

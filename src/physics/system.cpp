@@ -238,48 +238,38 @@ void System::renew() {
 
 namespace {
 
-// Word w of a new world's pair matrix. A word spans at most two rows, as a row
-// is longer than a word; each row holds ones left of its diagonal.
-uint32_t newPairsWord(std::size_t w) {
-    uint32_t word = 0;
-    std::size_t bit = 0;
-    std::size_t index = w * 32;
-    while (bit < 32 && index < PairMatrix::kSize) {
-        const std::size_t row = index / kMaxAtoms;
-        const std::size_t column = index % kMaxAtoms;
-        const std::size_t inRow = std::min<std::size_t>(32 - bit, kMaxAtoms - column);
-        const std::size_t ones = row > column ? std::min(row - column, inRow) : 0;
-        if (ones > 0) word |= static_cast<uint32_t>(((uint64_t{1} << ones) - 1) << bit);
-        bit += inRow;
-        index += inRow;
-    }
-    return word;
+// A new world's pair matrix, made once: what pairsChanged compares against.
+const std::vector<uint32_t>& newPairs() {
+    static const std::vector<uint32_t> words = [] {
+        std::vector<uint32_t> w(PairMatrix::kWords);
+        BitRuns rows(w.data());
+        for (int32_t i = 0; i < kMaxAtoms; ++i) {
+            rows.run(static_cast<std::size_t>(i), true);
+            rows.run(static_cast<std::size_t>(kMaxAtoms - i), false);
+        }
+        rows.finish();
+        return w;
+    }();
+    return words;
 }
 
 }  // namespace
 
 std::vector<uint32_t> System::pairsChanged() const {
     std::vector<uint32_t> changed;
-    std::size_t row = 0;
-    std::size_t column = 0;  // of the word's first bit
-    for (std::size_t w = 0; w < PairMatrix::kWords; ++w) {
-        uint32_t expected = 0;
-        if (column + 32 > kMaxAtoms)
-            expected = newPairsWord(w);  // spans two rows
-        else if (column + 32 <= row)
-            expected = ~0u;
-        else if (column < row)
-            expected = newPairsWord(w);
-        uint32_t differ = pairs.words[w] ^ expected;
-        while (differ != 0) {
-            const int bit = std::countr_zero(differ);
-            changed.push_back(static_cast<uint32_t>(w * 32 + static_cast<std::size_t>(bit)));
-            differ &= differ - 1;
-        }
-        column += 32;
-        if (column >= kMaxAtoms) {
-            column -= kMaxAtoms;
-            ++row;
+    const uint32_t* expected = newPairs().data();
+    // Most of the matrix is as new: blocks that match are passed over whole.
+    constexpr std::size_t kBlock = 64;
+    for (std::size_t block = 0; block < PairMatrix::kWords; block += kBlock) {
+        const std::size_t n = std::min(kBlock, PairMatrix::kWords - block);
+        if (std::memcmp(pairs.words + block, expected + block, n * sizeof(uint32_t)) == 0) continue;
+        for (std::size_t w = block; w < block + n; ++w) {
+            uint32_t differ = pairs.words[w] ^ expected[w];
+            while (differ != 0) {
+                const int bit = std::countr_zero(differ);
+                changed.push_back(static_cast<uint32_t>(w * 32 + static_cast<std::size_t>(bit)));
+                differ &= differ - 1;
+            }
         }
     }
     return changed;

@@ -1,62 +1,116 @@
 #include "session/undo_history.h"
 
-#include <zlib.h>
-
+#include <algorithm>
 #include <new>
 
-UndoHistory::State UndoHistory::pack(const std::vector<uint8_t>& world) {
-    State state;
-    state.size = world.size();
-    uLongf packed = compressBound(static_cast<uLong>(world.size()));
-    state.packed.resize(packed);
-    // The fastest level: a full world packs to under half in a few milliseconds.
-    if (compress2(state.packed.data(), &packed, world.data(), static_cast<uLong>(world.size()),
-                  Z_BEST_SPEED) != Z_OK)
-        throw std::bad_alloc();
-    state.packed.resize(packed);
-    state.packed.shrink_to_fit();
-    return state;
+UndoHistory::UndoHistory() = default;
+
+UndoHistory::~UndoHistory() {
+    stopPacking();
 }
 
-std::vector<uint8_t> UndoHistory::unpack(const State& state) {
+void UndoHistory::stopPacking() {
+    if (packing == nullptr) return;
+    deflateEnd(&stream);
+    packing = nullptr;
+    packed.clear();
+    packed.shrink_to_fit();
+}
+
+// Before a state leaves the history: it may be the one being packed.
+void UndoHistory::forget(const State& state) {
+    if (packing == &state) stopPacking();
+}
+
+std::vector<uint8_t> UndoHistory::unpack(State& state) {
+    if (!state.packed) return std::move(state.bytes);
     std::vector<uint8_t> world(state.size);
     uLongf size = static_cast<uLongf>(state.size);
-    if (uncompress(world.data(), &size, state.packed.data(),
-                   static_cast<uLong>(state.packed.size())) != Z_OK ||
+    if (uncompress(world.data(), &size, state.bytes.data(),
+                   static_cast<uLong>(state.bytes.size())) != Z_OK ||
         size != state.size)
-        world.clear();  // cannot happen to what pack made; the reader refuses an empty file
+        world.clear();  // cannot happen to what settle packed; the reader refuses an empty file
     return world;
 }
 
-void UndoHistory::push(const std::vector<uint8_t>& world) {
+void UndoHistory::push(std::vector<uint8_t> world) {
+    for (const State& s : forward) forget(s);
     forward.clear();
-    back.push_back(pack(world));
-    while (back.size() > kDepth) back.pop_front();
+    const std::size_t size = world.size();
+    back.push_back({std::move(world), size, false});
+    while (back.size() > kDepth) {
+        forget(back.front());
+        back.pop_front();
+    }
 }
 
 void UndoHistory::dropLast() {
-    if (!back.empty()) back.pop_back();
+    if (back.empty()) return;
+    forget(back.back());
+    back.pop_back();
 }
 
-std::vector<uint8_t> UndoHistory::undo(const std::vector<uint8_t>& current) {
+std::vector<uint8_t> UndoHistory::undo(std::vector<uint8_t> current) {
     if (back.empty()) return {};
+    forget(back.back());
     std::vector<uint8_t> world = unpack(back.back());
     back.pop_back();
-    forward.push_back(pack(current));
+    const std::size_t size = current.size();
+    forward.push_back({std::move(current), size, false});
     return world;
 }
 
-std::vector<uint8_t> UndoHistory::redo(const std::vector<uint8_t>& current) {
+std::vector<uint8_t> UndoHistory::redo(std::vector<uint8_t> current) {
     if (forward.empty()) return {};
+    forget(forward.back());
     std::vector<uint8_t> world = unpack(forward.back());
     forward.pop_back();
-    back.push_back(pack(current));
+    const std::size_t size = current.size();
+    back.push_back({std::move(current), size, false});
     return world;
+}
+
+void UndoHistory::settle(std::size_t bytes) {
+    while (bytes > 0) {
+        if (packing == nullptr) {
+            for (auto* side : {&back, &forward})
+                for (State& s : *side)
+                    if (!s.packed && !s.unpackable && packing == nullptr) packing = &s;
+            if (packing == nullptr) return;
+            stream = z_stream{};
+            // The fastest level: a full world packs to about a fifth.
+            if (deflateInit(&stream, Z_BEST_SPEED) != Z_OK) throw std::bad_alloc();
+            packed.resize(deflateBound(&stream, static_cast<uLong>(packing->size)));
+            stream.next_out = packed.data();
+            stream.avail_out = static_cast<uInt>(packed.size());
+        }
+        const std::size_t done = stream.total_in;
+        const std::size_t chunk = std::min(bytes, packing->size - done);
+        stream.next_in = packing->bytes.data() + done;
+        stream.avail_in = static_cast<uInt>(chunk);
+        const bool last = done + chunk == packing->size;
+        const int result = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+        bytes -= chunk;
+        if (result == Z_STREAM_ERROR || (last && result != Z_STREAM_END)) {
+            packing->unpackable = true;
+            stopPacking();
+            continue;
+        }
+        if (!last) continue;
+        packed.resize(stream.total_out);
+        packed.shrink_to_fit();
+        packing->bytes = std::move(packed);
+        packing->packed = true;
+        deflateEnd(&stream);
+        packing = nullptr;
+        packed = {};
+        if (bytes == 0) return;
+    }
 }
 
 std::size_t UndoHistory::bytesHeld() const {
-    std::size_t total = 0;
+    std::size_t total = packed.capacity();
     for (const auto* side : {&back, &forward})
-        for (const State& s : *side) total += s.packed.capacity();
+        for (const State& s : *side) total += s.bytes.capacity();
     return total;
 }

@@ -1,40 +1,57 @@
 #pragma once
 
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
 
-// The states of the world to go back and forth to, each a world file's bytes,
-// kept compressed. The depth is a count, not a size, so that a replay on any
-// system keeps exactly the states the game kept.
+// The states of the world to go back and forth to, each a world file's bytes.
+// The depth is a count, not a size, so that a replay on any system keeps exactly
+// the states the game kept. States are kept as they come and packed with zlib a
+// little at a time (settle), so that no command waits for a whole world to pack.
 class UndoHistory {
   public:
     static constexpr std::size_t kDepth = 50;
 
+    UndoHistory();
+    ~UndoHistory();
+    UndoHistory(const UndoHistory&) = delete;
+    UndoHistory& operator=(const UndoHistory&) = delete;
+
     // The state before a command: what undo goes back to. Forgets what was undone.
-    void push(const std::vector<uint8_t>& world);
+    void push(std::vector<uint8_t> world);
     // Takes back the last push (its command changed nothing).
     void dropLast();
 
     bool canUndo() const { return !back.empty(); }
     bool canRedo() const { return !forward.empty(); }
     // The state to go back to; `current` is kept for redo.
-    std::vector<uint8_t> undo(const std::vector<uint8_t>& current);
+    std::vector<uint8_t> undo(std::vector<uint8_t> current);
     // The state undone last; `current` is kept for undo.
-    std::vector<uint8_t> redo(const std::vector<uint8_t>& current);
+    std::vector<uint8_t> redo(std::vector<uint8_t> current);
 
-    // Bytes held by the kept states.
+    // Packs up to `bytes` more of the kept states.
+    void settle(std::size_t bytes);
+    // Bytes held by the kept states, packed or not yet.
     std::size_t bytesHeld() const;
 
   private:
     struct State {
-        std::vector<uint8_t> packed;
-        std::size_t size = 0;
+        std::vector<uint8_t> bytes;  // the world file, or its packed form
+        std::size_t size = 0;        // of the world file
+        bool packed = false;
+        bool unpackable = false;  // zlib failed on it: kept as it is
     };
-    static State pack(const std::vector<uint8_t>& world);
-    static std::vector<uint8_t> unpack(const State& state);
+    static std::vector<uint8_t> unpack(State& state);
+    void forget(const State& state);
+    void stopPacking();
 
     std::deque<State> back;
     std::deque<State> forward;
+    // The state being packed, and zlib's stream over it.
+    State* packing = nullptr;
+    z_stream stream{};
+    std::vector<uint8_t> packed;
 };

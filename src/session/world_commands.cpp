@@ -183,7 +183,15 @@ void WorldCommands::moveGrab(float x, float y) {
     state.targetY = y;
 }
 
+void WorldCommands::idle() {
+    // About a millisecond of zlib's fastest level: a full world's state is
+    // packed over a few steps.
+    constexpr std::size_t kPackedPerCall = 192 * 1024;
+    states.settle(kPackedPerCall);
+}
+
 void WorldCommands::beforeStep() {
+    idle();
     if (state.held == nullptr) return;
     Atom* a = state.held;
     float dx = state.targetX - a->x;

@@ -104,6 +104,10 @@ class WorldCommands {
     // replay both call it): moves the held atom's kinematic path on to its target.
     void beforeStep();
 
+    // Between steps, and while the game is paused: a little of the undo
+    // history's packing. Changes nothing in the world.
+    void idle();
+
     static constexpr float kMaxTravel = 5;
 
     uint32_t stepsDone() const;

@@ -6,7 +6,6 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 #include "content/byte_io.h"
 #include "content/piece_file.h"
@@ -15,6 +14,7 @@
 #include "physics/link.h"
 #include "physics/system.h"
 #include "scene/game.h"
+#include "scene/pointer_map.h"
 #include "scene/roster.h"
 #include "scene/texture.h"
 #include "scene/triangle.h"
@@ -59,27 +59,26 @@ uint32_t crcOf(const uint8_t* data, std::size_t size) {
 
 // ---- capture ----
 
-template <typename T>
-std::unordered_map<const T*, int32_t> orderIn(const CursorList<T>& list) {
-    std::unordered_map<const T*, int32_t> order;
-    order.reserve(static_cast<std::size_t>(list.count));
-    int32_t i = 0;
-    list.forEach([&](const T* value) { order[value] = i++; });
-    return order;
-}
-
-struct Membership {
-    std::unordered_map<const WorldHost*, int32_t> pieceOf;
-    std::unordered_map<const void*, int32_t> orderOf;
-
-    void of(const void* record, const WorldHost* owner, int32_t& piece, int32_t& order) const {
-        const auto p = pieceOf.find(owner);
-        piece = p != pieceOf.end() ? p->second : -1;
-        const auto o = orderOf.find(record);
-        order = piece >= 0 && o != orderOf.end() ? o->second : 0;
-    }
+// Where each record of a piece stands: the piece and its place in the piece's
+// own list. Records of the root itself are in no map.
+struct Member {
+    int32_t piece = -1;
+    int32_t order = 0;
 };
 
+struct Membership {
+    std::vector<Member> atoms = std::vector<Member>(kMaxAtoms);  // by id
+    PointerMap<Link, Member> links;
+    PointerMap<Triangle, Member> triangles;
+
+    template <typename T>
+    static void of(const PointerMap<T, Member>& map, const T* record, int32_t& piece,
+                   int32_t& order) {
+        const Member* m = map.find(record);
+        piece = m != nullptr ? m->piece : -1;
+        order = m != nullptr ? m->order : 0;
+    }
+};
 }  // namespace
 
 WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
@@ -94,22 +93,33 @@ WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
     Membership members;
     std::vector<const Texture*> textures;
     pieces.forEach([&](const Junk* piece) {
-        members.pieceOf[piece] = static_cast<int32_t>(image.pieces.size());
+        const auto p = static_cast<int32_t>(image.pieces.size());
         image.pieces.push_back(
             {piece->removedAtoms, piece->removedLinks, piece->removedTriangles, {}});
         piece->textures.forEach([&](const Texture* t) { textures.push_back(t); });
+        // Only records the piece owns: a list could hold one owned elsewhere.
         int32_t i = 0;
-        piece->atoms.forEach([&](const Atom* a) { members.orderOf[a] = i++; });
+        piece->atoms.forEach([&](const Atom* a) {
+            if (a->owner == piece && a->id >= 0 && a->id < kMaxAtoms)
+                members.atoms[static_cast<std::size_t>(a->id)] = {p, i};
+            ++i;
+        });
         i = 0;
-        piece->links.forEach([&](const Link* l) { members.orderOf[l] = i++; });
+        piece->links.forEach([&](const Link* l) {
+            if (l->owner == piece) members.links[l] = {p, i};
+            ++i;
+        });
         i = 0;
-        piece->triangles.forEach([&](const Triangle* t) { members.orderOf[t] = i++; });
+        piece->triangles.forEach([&](const Triangle* t) {
+            if (t->owner == piece) members.triangles[t] = {p, i};
+            ++i;
+        });
     });
     // The images in the order the world groups its triangles by.
     std::sort(textures.begin(), textures.end(),
               [](const Texture* a, const Texture* b) { return a->serial < b->serial; });
     textures.erase(std::unique(textures.begin(), textures.end()), textures.end());
-    std::unordered_map<const Texture*, int32_t> textureIndex;
+    PointerMap<Texture, int32_t> textureIndex;
     for (const Texture* t : textures) {
         textureIndex[t] = static_cast<int32_t>(image.textures.size());
         image.textures.emplace_back(t->name);
@@ -117,7 +127,7 @@ WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
     std::size_t p = 0;
     pieces.forEach([&](const Junk* piece) {
         piece->textures.forEach(
-            [&](const Texture* t) { image.pieces[p].textures.push_back(textureIndex[t]); });
+            [&](const Texture* t) { image.pieces[p].textures.push_back(*textureIndex.find(t)); });
         ++p;
     });
 
@@ -143,14 +153,19 @@ WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
         w.kinematicStepX = a->kinematicStepX;
         w.kinematicStepY = a->kinematicStepY;
         w.tag = a->tag;
-        members.of(a, a->owner, w.piece, w.pieceOrder);
+        w.piece = members.atoms[static_cast<std::size_t>(a->id)].piece;
+        w.pieceOrder = members.atoms[static_cast<std::size_t>(a->id)].order;
         std::memcpy(w.collidesWith.data(), a->collidesWith, w.collidesWith.size());
         w.kinematic = a->kinematic ? 1 : 0;
         w.dead = a->dead ? 1 : 0;
         image.atoms.push_back(w);
     });
 
-    const auto linkIndex = orderIn(root.links);
+    PointerMap<Link, int32_t> linkIndex;
+    {
+        int32_t i = 0;
+        root.links.forEach([&](const Link* l) { linkIndex[l] = i++; });
+    }
     image.links.reserve(static_cast<std::size_t>(root.links.count));
     root.links.forEach([&](const Link* l) {
         WorldLink w;
@@ -164,15 +179,15 @@ WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
         w.iterations = l->iterations;
         w.tag = l->tag;
         w.serial = l->serial;
-        members.of(l, l->owner, w.piece, w.pieceOrder);
+        Membership::of(members.links, l, w.piece, w.pieceOrder);
         w.visible = l->visible ? 1 : 0;
         w.restoresCollision = l->restoresCollision ? 1 : 0;
         image.links.push_back(w);
     });
 
     auto edge = [&](const Link* l) {
-        const auto found = linkIndex.find(l);
-        return l != nullptr && found != linkIndex.end() ? found->second : -1;
+        const int32_t* found = l != nullptr ? linkIndex.find(l) : nullptr;
+        return found != nullptr ? *found : -1;
     };
     image.triangles.reserve(static_cast<std::size_t>(root.triangles.count));
     root.triangles.forEach([&](const Triangle* t) {
@@ -187,12 +202,12 @@ WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
         w.tB = t->tB;
         w.sC = t->sC;
         w.tC = t->tC;
-        const auto texture = textureIndex.find(t->texture);
-        w.texture = texture != textureIndex.end() ? texture->second : -1;
+        const int32_t* texture = t->texture != nullptr ? textureIndex.find(t->texture) : nullptr;
+        w.texture = texture != nullptr ? *texture : -1;
         w.edgeAB = edge(t->edgeAB);
         w.edgeAC = edge(t->edgeAC);
         w.edgeBC = edge(t->edgeBC);
-        members.of(t, t->owner, w.piece, w.pieceOrder);
+        Membership::of(members.triangles, t, w.piece, w.pieceOrder);
         w.visible = t->visible ? 1 : 0;
         image.triangles.push_back(w);
     });
@@ -215,21 +230,21 @@ void sectionHeader(ByteWriter& out, const Section& s, std::size_t count) {
 }
 
 // The section that starts at `start` holds `count` records of its size.
-[[maybe_unused]] bool whole(const std::vector<uint8_t>& bytes, std::size_t start, const Section& s,
+[[maybe_unused]] bool whole(const ByteWriter& out, std::size_t start, const Section& s,
                             std::size_t count) {
-    return bytes.size() - start == kSectionHeaderSize + count * s.recordSize;
+    return out.size() - start == kSectionHeaderSize + count * s.recordSize;
 }
 
 }  // namespace
 
 std::vector<uint8_t> encodeWorld(const WorldImage& image) {
     std::vector<uint8_t> bytes;
-    bytes.reserve(kHeaderSize + 9 * kSectionHeaderSize + kChecksumSize +
-                  image.atoms.size() * kAtomSection.recordSize +
-                  image.links.size() * kLinkSection.recordSize +
-                  image.triangles.size() * kTriangleSection.recordSize +
-                  image.pairs.size() * kPairSection.recordSize);
     ByteWriter out(bytes);
+    out.expect(kHeaderSize + 9 * kSectionHeaderSize + kChecksumSize +
+               image.atoms.size() * kAtomSection.recordSize +
+               image.links.size() * kLinkSection.recordSize +
+               image.triangles.size() * kTriangleSection.recordSize +
+               image.pairs.size() * kPairSection.recordSize);
     out.bytes(kWorldMagic, sizeof kWorldMagic);
     out.u32(kWorldVersion);
 
@@ -267,7 +282,7 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
         }
     }
 
-    [[maybe_unused]] const std::size_t atomsAt = bytes.size();
+    [[maybe_unused]] const std::size_t atomsAt = out.size();
     sectionHeader(out, kAtomSection, image.atoms.size());
     for (const WorldAtom& a : image.atoms) {
         out.i32(a.id);
@@ -287,8 +302,8 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
         out.u8(a.dead);
     }
 
-    assert(whole(bytes, atomsAt, kAtomSection, image.atoms.size()));
-    [[maybe_unused]] const std::size_t linksAt = bytes.size();
+    assert(whole(out, atomsAt, kAtomSection, image.atoms.size()));
+    [[maybe_unused]] const std::size_t linksAt = out.size();
     sectionHeader(out, kLinkSection, image.links.size());
     for (const WorldLink& l : image.links) {
         out.i32(l.atomA);
@@ -305,8 +320,8 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
         out.zeros(2);
     }
 
-    assert(whole(bytes, linksAt, kLinkSection, image.links.size()));
-    [[maybe_unused]] const std::size_t trianglesAt = bytes.size();
+    assert(whole(out, linksAt, kLinkSection, image.links.size()));
+    [[maybe_unused]] const std::size_t trianglesAt = out.size();
     sectionHeader(out, kTriangleSection, image.triangles.size());
     for (const WorldTriangle& t : image.triangles) {
         out.i32(t.atomA);
@@ -324,7 +339,7 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
         out.zeros(3);
     }
 
-    assert(whole(bytes, trianglesAt, kTriangleSection, image.triangles.size()));
+    assert(whole(out, trianglesAt, kTriangleSection, image.triangles.size()));
     sectionHeader(out, kPairSection, image.pairs.size());
     for (const uint32_t p : image.pairs) out.u32(p);
 
@@ -342,7 +357,9 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
         out.f32(pin.invMass);
     }
 
-    out.u32(crcOf(bytes.data(), bytes.size()));
+    const uint32_t crc = crcOf(bytes.data(), out.size());
+    out.u32(crc);
+    out.finish();
     return bytes;
 }
 

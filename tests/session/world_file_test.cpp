@@ -14,6 +14,7 @@
 #include "physics/system.h"
 #include "scene/world_hash.h"
 #include "session/replay.h"
+#include "session/undo_history.h"
 #include "session/world_commands.h"
 #include "session/world_file.h"
 
@@ -252,5 +253,38 @@ TEST_F(WorldFileTest, UndoAndRedoWalkTheCommandsBothWays) {
     EXPECT_FALSE(w.commands().history().canRedo());
     EXPECT_TRUE(reported.empty());
 }
+
+}  // namespace
+
+namespace {
+
+class HistoryPacking : public ::testing::TestWithParam<std::size_t> {};
+
+// Whether states are packed whole, a little at a time or not yet, undo and
+// redo hand back the very bytes pushed, the last kDepth of them.
+TEST_P(HistoryPacking, GivesBackEveryKeptStateAsPushed) {
+    UndoHistory history;
+    std::vector<std::vector<uint8_t>> states;
+    for (int i = 0; i < 60; ++i) {
+        std::vector<uint8_t> s(3000 + 97 * static_cast<std::size_t>(i));
+        for (std::size_t k = 0; k < s.size(); ++k) s[k] = static_cast<uint8_t>((k * k + i) >> 3);
+        states.push_back(s);
+        history.push(s);
+        history.settle(GetParam());
+    }
+    std::vector<uint8_t> now = {42};
+    for (int i = 59; i >= 60 - static_cast<int>(UndoHistory::kDepth); --i) {
+        ASSERT_TRUE(history.canUndo());
+        std::vector<uint8_t> back = history.undo(now);
+        EXPECT_EQ(back, states[static_cast<std::size_t>(i)]) << i;
+        now = back;
+        history.settle(GetParam());
+    }
+    EXPECT_FALSE(history.canUndo());
+    while (history.canRedo()) now = history.redo(now);
+    EXPECT_EQ(now, std::vector<uint8_t>{42});
+}
+
+INSTANTIATE_TEST_SUITE_P(Budgets, HistoryPacking, ::testing::Values(0u, 1000u, 1u << 30));
 
 }  // namespace
