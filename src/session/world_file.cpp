@@ -264,7 +264,7 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
         }
     }
 
-    const std::size_t atomsAt = bytes.size();
+    [[maybe_unused]] const std::size_t atomsAt = bytes.size();
     sectionHeader(out, kAtomSection, image.atoms.size());
     for (const WorldAtom& a : image.atoms) {
         out.i32(a.id);
@@ -285,7 +285,7 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
     }
 
     assert(whole(bytes, atomsAt, kAtomSection, image.atoms.size()));
-    const std::size_t linksAt = bytes.size();
+    [[maybe_unused]] const std::size_t linksAt = bytes.size();
     sectionHeader(out, kLinkSection, image.links.size());
     for (const WorldLink& l : image.links) {
         out.i32(l.atomA);
@@ -303,7 +303,7 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
     }
 
     assert(whole(bytes, linksAt, kLinkSection, image.links.size()));
-    const std::size_t trianglesAt = bytes.size();
+    [[maybe_unused]] const std::size_t trianglesAt = bytes.size();
     sectionHeader(out, kTriangleSection, image.triangles.size());
     for (const WorldTriangle& t : image.triangles) {
         out.i32(t.atomA);
