@@ -10,19 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "content/report.h"
 #include "physics/system.h"
+#include "quiet_input.h"
 #include "session/replay.h"
 #include "session/world_file.h"
 
 namespace {
-
-int silentBox(const char*, const char*, unsigned) {
-    return 1;
-}
 
 ReplayWorld* world = nullptr;
 std::vector<uint8_t> emptyWorld;
@@ -44,21 +40,14 @@ void mustReadBack(const char* when) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    // Image names are opened as files; a device would block or never end.
-    if (std::string_view(reinterpret_cast<const char*>(data), size).find("/dev/") !=
-        std::string_view::npos)
-        return -1;
+    if (namesADevice(data, size)) return -1;
     if (world == nullptr) {
         world = new ReplayWorld;
         setMessageBoxHandler(silentBox);
         emptyWorld = world->commands().save();
     }
     WorldCommands& commands = world->commands();
-    // The reader's and the image loader's lines go nowhere; the sanitizers write
-    // to the descriptor.
-    std::FILE* quiet = std::fopen("/dev/null", "w");
-    std::FILE* saved = stderr;
-    stderr = quiet;
+    const QuietStderr quiet;
     std::vector<uint8_t> bytes(data, data + size);
     if (size >= 4) {
         const auto crc =
@@ -79,7 +68,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         // Records no piece owns stay after a clear; loading the empty world takes them too.
         commands.loadWorld(emptyWorld, "empty");
     }
-    stderr = saved;
-    std::fclose(quiet);
     return 0;
 }
