@@ -10,6 +10,7 @@
 #endif
 
 #include "content/report.h"
+#include "full_world.h"
 #include "scene/game.h"
 #include "session/replay.h"
 
@@ -23,18 +24,6 @@ double heapInUse() {
 #endif
 }
 
-const char* const kFiles[] = {"drask1.pob", "pimo1.pob", "drask2.pob", "pimo2.pob",
-                              "drask3.pob", "pimo3.pob", "drask4.pob", "pimo4.pob"};
-
-// Spawns pieces across the world until one is refused for want of room.
-int fill(WorldCommands& commands) {
-    for (int i = 0;; ++i) {
-        const float x = 40.0f + 80.0f * static_cast<float>(i % 8);
-        const float y = 40.0f + 60.0f * static_cast<float>((i / 8) % 8);
-        if (commands.spawn(kFiles[i % 8], x, y) == nullptr) return i;
-    }
-}
-
 void BM_ClearAFullWorld(benchmark::State& state) {
     setLineListener(nullptr);
     ReplayWorld world;
@@ -44,7 +33,7 @@ void BM_ClearAFullWorld(benchmark::State& state) {
     int atoms = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        pieces = fill(world.commands());
+        pieces = fillWithPieces(world.commands());
         atoms = world.root().atoms.count;
         full = heapInUse();
         state.ResumeTiming();

@@ -4,19 +4,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
 
 #include "content/piece_loader.h"
 #include "content/report.h"
 #include "physics/system.h"
 #include "scene/roster.h"
+#include "quiet_input.h"
 #include "test_world.h"
 
 namespace {
-
-int silentBox(const char*, const char*, unsigned) {
-    return 1;
-}
 
 // Pieces are taken out again after each input, so the world stays small and
 // every input also runs the removal cascade.
@@ -25,10 +21,7 @@ TestWorld* world = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    // Texture names are opened as files; a device would block or never end.
-    if (std::string_view(reinterpret_cast<const char*>(data), size).find("/dev/") !=
-        std::string_view::npos)
-        return -1;
+    if (namesADevice(data, size)) return -1;
     if (world == nullptr) {
         world = new TestWorld;
         setMessageBoxHandler(silentBox);
@@ -37,13 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (file == nullptr) return 0;  // fmemopen refuses an empty buffer
     Junk* piece = new Junk(&world->root);
-    // The loader's own lines go nowhere; the sanitizers write to the descriptor.
-    std::FILE* quiet = std::fopen("/dev/null", "w");
-    std::FILE* saved = stderr;
-    stderr = quiet;
-    loadPiece(*piece, file, 150, 400, "fuzz.pob");
-    stderr = saved;
-    std::fclose(quiet);
+    {
+        const QuietStderr quiet;
+        loadPiece(*piece, file, 150, 400, "fuzz.pob");
+    }
     std::fclose(file);
 
     // A piece may ask for up to 1000 iterations a step, which is legal but slow.

@@ -184,13 +184,17 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
     event.kind = shape->kind;
     if (!readStep(words[1], event.step)) return "bad step \"" + words[1] + "\"; " + expected;
     bool ok = true;
+    // The game's names are C strings: a zero byte would cut the name the replay opens.
+    if (shape->kind == JournalKind::Spawn || shape->kind == JournalKind::Load) {
+        event.file = fromJournalWord(words[2]);
+        if (event.file.find('\0') != std::string::npos)
+            return "a file name with a zero byte; " + expected;
+    }
     switch (shape->kind) {
         case JournalKind::Spawn:
-            event.file = fromJournalWord(words[2]);
             ok = readFloat(words[3], event.x) && readFloat(words[4], event.y);
             break;
         case JournalKind::Load:
-            event.file = fromJournalWord(words[2]);
             ok = readHash(words[3], event.hash);
             break;
         case JournalKind::Grab:

@@ -41,6 +41,9 @@ Game& ReplayWorld::root() {
 WorldCommands& ReplayWorld::commands() {
     return world->commands;
 }
+CursorList<Junk>& ReplayWorld::pieces() {
+    return world->pieces;
+}
 
 namespace {
 
@@ -74,13 +77,17 @@ std::string findWorldFile(const std::string& file, const std::string& journalNam
 }  // namespace
 
 ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
-                            const std::string& name) {
+                            const std::string& name, const ReplayProgress& progress) {
     if (!journal.error.empty())
         return {2, name + ":" + std::to_string(journal.errorLine) + ": " + journal.error};
     Game& root = replay.root();
     WorldCommands& commands = replay.commands();
+    const uint32_t last = journal.events.empty() ? 0 : journal.events.back().step;
     for (const JournalEvent& e : journal.events) {
         while (commands.stepsDone() < e.step) {
+            if (progress && !progress(commands.stepsDone(), last))
+                return {3, name + ": stopped at step " + std::to_string(commands.stepsDone()) +
+                               " of " + std::to_string(last)};
             commands.beforeStep();
             root.tick();
         }
@@ -155,10 +162,11 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
     return {2, name + ": the journal has no end line"};
 }
 
-ReplayOutcome replayJournalFile(const char* path, ReplayWorld& replay) {
+ReplayOutcome replayJournalFile(const char* path, ReplayWorld& replay,
+                                const ReplayProgress& progress) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return {2, std::string(path) + ": cannot open the journal"};
     const JournalParse journal = readJournal(file);
     std::fclose(file);
-    return replayJournal(journal, replay, path);
+    return replayJournal(journal, replay, path, progress);
 }

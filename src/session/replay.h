@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,6 +23,9 @@ class ReplayWorld {
 
     Game& root();
     WorldCommands& commands();
+    // The pieces the commands know of, newest first; a piece loaded past the
+    // commands goes here to be saved and cleared with the rest.
+    CursorList<Junk>& pieces();
 
   private:
     struct Root;
@@ -29,12 +34,17 @@ class ReplayWorld {
 
 struct ReplayOutcome {
     // 0: every check and the end matched; 1: the world diverged; 2: the journal is
-    // unreadable or malformed.
+    // unreadable or malformed; 3: the caller stopped it (see ReplayProgress).
     int status = 0;
     std::string message;
 };
 
+// Called before each step with the steps run so far and the journal's last step;
+// false stops the replay there, before that step.
+using ReplayProgress = std::function<bool(uint32_t done, uint32_t last)>;
+
 // `name` only labels the messages ("NAME:LINE: ...").
 ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& world,
-                            const std::string& name);
-ReplayOutcome replayJournalFile(const char* path, ReplayWorld& world);
+                            const std::string& name, const ReplayProgress& progress = {});
+ReplayOutcome replayJournalFile(const char* path, ReplayWorld& world,
+                                const ReplayProgress& progress = {});

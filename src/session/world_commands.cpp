@@ -334,12 +334,16 @@ bool WorldCommands::loadWorld(const char* path) {
 }
 
 bool WorldCommands::loadWorld(const std::vector<uint8_t>& bytes, const char* name) {
-    WorldImage image;
     std::string problem;
-    if (!decodeWorld(bytes.data(), bytes.size(), worldDef(), image, problem)) {
-        reportLine("%s: %s", name, problem.c_str());
-        return false;
-    }
+    if (loadWorld(bytes, name, problem)) return true;
+    reportLine("%s: %s", name, problem.c_str());
+    return false;
+}
+
+bool WorldCommands::loadWorld(const std::vector<uint8_t>& bytes, const char* name,
+                              std::string& problem) {
+    WorldImage image;
+    if (!decodeWorld(bytes.data(), bytes.size(), worldDef(), image, problem)) return false;
     writeCheck();
     remember();
     replaceWith(image);

@@ -88,6 +88,8 @@ class WorldCommands {
     bool loadWorld(const char* path);
     // As loadWorld, from bytes already read; `name` labels the report.
     bool loadWorld(const std::vector<uint8_t>& bytes, const char* name);
+    // As above, but what is wrong goes to `problem` instead of the report.
+    bool loadWorld(const std::vector<uint8_t>& bytes, const char* name, std::string& problem);
 
     // Back to the moment before the last command that changed the world (a
     // spawn, a grab and what followed it, a clear, a load), and forward again

@@ -63,6 +63,9 @@ TEST(Journal, AMalformedOrCutJournalNamesTheLine) {
         {head + "spawn 0 drask1.pob 152 418\nmove 3 1", 3, "move STEP X Y"},
         {head + "spawn 0 drask1.pob 152 418\nclear 5\n", 4, "without its end line"},
         {head + "end 5 0000000000000000\nclear 6\n", 3, "after the end line"},
+        {head + std::string("spawn 0 a\0b.pob 1 2\n", 20) + "end 5 0000000000000000\n", 2,
+         "zero byte"},
+        {head + "load 0 a%00b.pdw 0000000000000000\nend 5 0000000000000000\n", 2, "zero byte"},
     };
     for (const auto& c : cases) {
         const JournalParse read = readJournalText(c.text);

@@ -2,7 +2,9 @@
 // physics and optionally dumps the world, so pieces can be tuned and runs compared.
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "content/piece_loader.h"
@@ -27,6 +31,7 @@
 #include "scene/roster.h"
 #include "world_picture.h"
 #include "session/replay.h"
+#include "session/world_commands.h"
 
 namespace {
 
@@ -37,14 +42,19 @@ struct Spawn {
 };
 
 constexpr const char* kUsage =
-    "usage: pimo-sim [--steps N] [--dump] [--png FILE] SPAWN...\n"
+    "usage: pimo-sim [--world FILE] [--steps N] [--dump] [--png FILE] [--save FILE] SPAWN...\n"
     "       pimo-sim --replay JOURNAL [--dump]\n"
     "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n"
+    "  --world FILE starts from a saved world (.pdw) instead of an empty one; STEP\n"
+    "  and --steps then count from there\n"
     "  --png FILE draws the final world as the game does, into a PNG file\n"
-    "  --replay runs a game's replay.txt and says whether the world matches\n"
+    "  --save FILE writes the final world as a world file\n"
+    "  --replay runs a game's replay.txt and says whether the world matches;\n"
+    "  Ctrl+C stops it, saying at which step (status 130)\n"
     "  Exit status: 0 when every spawn loaded whole, 3 when one was refused, missing\n"
-    "  or loaded with records left out, 2 for a usage error.\n"
-    "  The piece format and a walkthrough: docs/pieces.md\n";
+    "  or loaded with records left out, 2 for a usage error or a world file that\n"
+    "  cannot be read, 1 when the picture or the world file cannot be written.\n"
+    "  The piece format and a walkthrough: docs/pieces.md; world files: docs/worlds.md\n";
 
 int usage(const char* why) {
     if (why != nullptr) std::fprintf(stderr, "pimo-sim: %s\n", why);
@@ -87,7 +97,7 @@ struct SpawnTally {
     bool allWhole() const { return partial == 0 && refused == 0 && missing == 0; }
 };
 
-void loadSpawn(Game& root, const Spawn& spawn, SpawnTally& tally) {
+void loadSpawn(Game& root, CursorList<Junk>& pieces, const Spawn& spawn, SpawnTally& tally) {
     std::string why;
     std::FILE* file = openPieceFile(spawn.file.c_str(), why);
     if (file == nullptr) {
@@ -106,9 +116,12 @@ void loadSpawn(Game& root, const Spawn& spawn, SpawnTally& tally) {
         if (piece->atoms.count == 0 && piece->textures.count == 0) {
             piece->teardown();
             delete piece;
+        } else {
+            pieces.pushFront(piece);
         }
         return;
     }
+    pieces.pushFront(piece);
     ++(report.leftOutLinks > 0 || report.leftOutTriangles > 0 ? tally.partial : tally.whole);
 }
 
@@ -130,6 +143,52 @@ void dump(const Game& root) {
     });
 }
 
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    interrupted = 1;
+    // A second Ctrl+C ends the program at once.
+    std::signal(SIGINT, SIG_DFL);
+}
+
+// Stops the replay on Ctrl+C and, on a terminal, shows how far it is on one
+// line, rewritten a few times a second.
+class ReplayWatch {
+  public:
+    ReplayWatch() : terminal(stderrIsTerminal()), shown(Clock::now()) {
+        std::signal(SIGINT, onInterrupt);
+    }
+    bool operator()(uint32_t done, uint32_t last) {
+        if (interrupted != 0) return false;
+        if (!terminal) return true;
+        const Clock::time_point now = Clock::now();
+        if (now - shown < std::chrono::milliseconds(250)) return true;
+        shown = now;
+        width = std::max(width, std::fprintf(stderr, "\rstep %u of %u", done, last) - 1);
+        std::fflush(stderr);
+        return true;
+    }
+    // Takes the progress line away before the outcome is said.
+    void erase() {
+        if (width > 0) std::fprintf(stderr, "\r%*s\r", width, "");
+        width = 0;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    bool terminal;
+    Clock::time_point shown;
+    int width = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,6 +201,8 @@ int main(int argc, char** argv) {
     unsigned long steps = 0;
     bool wantDump = false;
     std::string pngPath;
+    const char* worldPath = nullptr;
+    const char* savePath = nullptr;
     std::vector<Spawn> spawns;
     const char* journal = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -158,6 +219,10 @@ int main(int argc, char** argv) {
         } else if (arg == "--png") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage("--png needs a file name");
             pngPath = argv[++i];
+        } else if (arg == "--world" || arg == "--save") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                return usage((arg + " needs a file name").c_str());
+            (arg == "--world" ? worldPath : savePath) = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -170,9 +235,17 @@ int main(int argc, char** argv) {
         }
     }
     if (journal != nullptr) {
-        if (!spawns.empty() || steps != 0) return usage("--replay takes no spawns or --steps");
+        if (!spawns.empty() || steps != 0 || worldPath != nullptr || savePath != nullptr)
+            return usage("--replay takes no spawns, --steps, --world or --save");
         static ReplayWorld* const replay = new ReplayWorld;  // lives until the process ends
-        const ReplayOutcome outcome = replayJournalFile(journal, *replay);
+        ReplayWatch watch;
+        const ReplayOutcome outcome = replayJournalFile(
+            journal, *replay, [&](uint32_t done, uint32_t last) { return watch(done, last); });
+        watch.erase();
+        if (outcome.status == 3) {
+            std::fprintf(stderr, "pimo-sim: %s\n", outcome.message.c_str());
+            return 130;
+        }
         std::fprintf(outcome.status == 0 && !wantDump ? stdout : stderr, "pimo-sim: %s\n",
                      outcome.message.c_str());
         if (wantDump && outcome.status != 2) dump(replay->root());
@@ -197,15 +270,25 @@ int main(int argc, char** argv) {
     }
 
     // Like the game, the world lives until the process ends and is never freed.
-    static Game* const world = new Game;
-    Game& root = *world;
-    root.world = new System(&root);
+    static ReplayWorld* const world = new ReplayWorld;
+    Game& root = world->root();
+    WorldCommands& commands = world->commands();
+    if (worldPath != nullptr) {
+        std::vector<uint8_t> bytes;
+        std::string problem;
+        if (!readPieceFile(worldPath, bytes, problem, kMaxWorldFileBytes) ||
+            !commands.loadWorld(bytes, worldPath, problem)) {
+            std::fprintf(stderr, "pimo-sim: %s: %s\n", worldPath, problem.c_str());
+            return 2;
+        }
+    }
     std::size_t next = 0;
     SpawnTally tally;
     for (unsigned long done = 0;; ++done) {
         while (next < spawns.size() && spawns[next].step == done)
-            loadSpawn(root, spawns[next++], tally);
+            loadSpawn(root, world->pieces(), spawns[next++], tally);
         if (done == steps) break;
+        commands.beforeStep();
         root.tick();
     }
     if (wantDump) dump(root);
@@ -215,6 +298,10 @@ int main(int argc, char** argv) {
                  spawns.size(), spawns.size() == 1 ? "" : "s", tally.whole, tally.partial,
                  tally.refused, tally.missing, steps, root.atoms.count);
     if (!pngPath.empty() && !picture.write(root, pngPath, error)) {
+        std::fprintf(stderr, "pimo-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (savePath != nullptr && !commands.saveWorld(savePath, error)) {
         std::fprintf(stderr, "pimo-sim: %s\n", error.c_str());
         return 1;
     }

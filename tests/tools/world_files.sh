@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# A world saved part way and continued with --world ends as the run that never
+# stopped: the same dump and the same world file, byte for byte, whatever the
+# split. Files it cannot read are refused in one line with status 2, and Ctrl+C
+# stops a long replay with status 130.
+#   world_files.sh PIMO_SIM ASSETS
+set -uo pipefail
+sim=$(realpath "$1")
+cd "$2" || exit 1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+
+fail() {
+    echo "FAIL: $*"
+    status=1
+}
+
+# Each case: total steps, the step of the save, spawns. Pieces against both walls
+# and the floor, pieces cut by the wall, and spawns after the split, which the
+# continued run gives counted from its own start.
+cases=("1000 500 0:drask1.pob:152:418 0:pimo1.pob:456:418 0:drask2.pob:5:418 0:pimo2.pob:695:300"
+       "900 337 0:drask3.pob:660:418 40:pimo3.pob:40:60 400:drask4.pob:350:418 600:pimo4.pob:690:100"
+       "700 1 0:pimo1.pob:30:30 1:drask1.pob:670:418 1:pimo4.pob:350:500")
+for c in "${cases[@]}"; do
+    read -r steps split spawns <<<"$c"
+    first=() rest=()
+    for s in $spawns; do
+        at=${s%%:*}
+        if [ "$at" -le "$split" ]; then first+=("$s"); else rest+=("$((at - split)):${s#*:}"); fi
+    done
+    "$sim" --steps "$steps" --dump --save "$work/whole.pdw" $spawns >"$work/whole.dump" 2>/dev/null
+    "$sim" --steps "$split" --save "$work/half.pdw" "${first[@]}" 2>/dev/null
+    "$sim" --world "$work/half.pdw" --steps "$((steps - split))" --dump --save "$work/end.pdw" \
+        "${rest[@]}" >"$work/end.dump" 2>/dev/null
+    grep -q "^atoms [1-9]" "$work/whole.dump" || fail "$c: no atoms in the world"
+    cmp -s "$work/whole.dump" "$work/end.dump" || fail "$c: the dumps differ"
+    cmp -s "$work/whole.pdw" "$work/end.pdw" || fail "$c: the world files differ"
+done
+
+# Refused: status 2, one line on stderr naming the file, nothing on stdout.
+head -c 1000 "$work/half.pdw" >"$work/cut.pdw"
+printf 'PDWF\r\n\032\n' >"$work/short.pdw"
+mkdir "$work/folder.pdw"
+for bad in "$work/cut.pdw:checksum: " "$work/short.pdw:header: the file ends inside it" \
+    "drask1.pob:header: not a world file" "$work/nope.pdw:no such file" \
+    "$work/folder.pdw:not a regular file"; do
+    file=${bad%%:*}
+    rc=0
+    "$sim" --world "$file" --steps 10 --dump >"$work/out" 2>"$work/err" || rc=$?
+    [ "$rc" -eq 2 ] && [ ! -s "$work/out" ] && [ "$(wc -l <"$work/err")" -eq 1 ] &&
+        grep -q "^pimo-sim: $file: ${bad#*:}" "$work/err" ||
+        fail "--world $file: status $rc, $(cat "$work/err")"
+done
+rc=0
+"$sim" --steps 1 --save "$work/no/such/folder/w.pdw" 2>"$work/err" || rc=$?
+[ "$rc" -eq 1 ] && grep -q "^pimo-sim: Could not create .*w.pdw" "$work/err" ||
+    fail "--save into a missing folder: status $rc, $(cat "$work/err")"
+
+# A replay far too long to finish, stopped by SIGINT as Ctrl+C would.
+printf 'pimo-drask journal 1\nspawn 0 drask1.pob 152 418\nend 4000000000 0000000000000000\n' \
+    >"$work/long.txt"
+rc=0
+timeout --preserve-status -s INT 2 "$sim" --replay "$work/long.txt" 2>"$work/err" || rc=$?
+[ "$rc" -eq 130 ] && grep -Eq "^pimo-sim: .*long.txt: stopped at step [0-9]+ of 4000000000$" \
+    "$work/err" || fail "interrupted replay: status $rc, $(cat "$work/err")"
+
+[ "$status" -eq 0 ] && echo PASS
+exit "$status"
