@@ -17,9 +17,9 @@
 
 namespace {
 
-std::string tooLarge(unsigned long long size, std::size_t limit) {
-    return "larger than any piece (" + std::to_string(size) + " bytes, at most " +
-           std::to_string(limit) + ")";
+std::string tooLarge(unsigned long long size, std::size_t limit, const char* kind) {
+    return std::string("larger than any ") + kind + " (" + std::to_string(size) +
+           " bytes, at most " + std::to_string(limit) + ")";
 }
 
 #ifdef _WIN32
@@ -48,7 +48,7 @@ bool isRegularFile(const char* path) {
 #endif
 }
 
-std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit) {
+std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit, const char* kind) {
     if (path == nullptr || *path == '\0') {
         why = "no file name";
         return nullptr;
@@ -94,7 +94,7 @@ std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit) 
     }
 #endif
     if (static_cast<unsigned long long>(status.st_size) > limit) {
-        why = tooLarge(static_cast<unsigned long long>(status.st_size), limit);
+        why = tooLarge(static_cast<unsigned long long>(status.st_size), limit, kind);
         std::fclose(file);
         return nullptr;
     }
@@ -102,9 +102,9 @@ std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit) 
 }
 
 bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& why,
-                   std::size_t limit) {
+                   std::size_t limit, const char* kind) {
     const bool standardInput = path != nullptr && std::strcmp(path, "-") == 0;
-    std::FILE* file = standardInput ? stdin : openPieceFile(path, why, limit);
+    std::FILE* file = standardInput ? stdin : openPieceFile(path, why, limit, kind);
     if (file == nullptr) return false;
     bytes.clear();
     uint8_t chunk[65536];
@@ -113,7 +113,8 @@ bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& w
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
         bytes.insert(bytes.end(), chunk, chunk + n);
         if (bytes.size() > limit) {
-            why = "larger than any piece (more than " + std::to_string(limit) + " bytes)";
+            why = std::string("larger than any ") + kind + " (more than " + std::to_string(limit) +
+                  " bytes)";
             ok = false;
             break;
         }

@@ -33,13 +33,13 @@ inline constexpr const char* kPieceFileMissing = "no such file";
 // reading. On failure returns null and sets `why`
 // ("not a regular file", "larger than any piece (N bytes, at most M)", or the
 // system's reason) for a line that names the file.
-std::FILE* openPieceFile(const char* path, std::string& why,
-                         std::size_t limit = kMaxPieceFileBytes);
+std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit = kMaxPieceFileBytes,
+                         const char* kind = "piece");
 
 // The whole of a file, opened through openPieceFile and read to at most `limit`
 // bytes; "-" reads standard input (for pob) under the same bound.
 bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& why,
-                   std::size_t limit = kMaxPieceFileBytes);
+                   std::size_t limit = kMaxPieceFileBytes, const char* kind = "piece");
 
 // The one line for a piece file that could not be opened: the game's own
 // "Unable to open NAME" for a missing file, with the reason for anything else.

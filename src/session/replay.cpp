@@ -119,10 +119,10 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
                                    " is missing (looked beside the journal and here)"};
                 std::vector<uint8_t> bytes;
                 std::string why;
-                if (!readPieceFile(path.c_str(), bytes, why, kMaxWorldFileBytes))
+                if (!readWorldFile(path.c_str(), bytes, why))
                     return {2, where(name, e) + path + ": " + why};
-                if (!commands.loadWorld(bytes, path.c_str()))
-                    return {2, where(name, e) + "the world file " + path + " cannot be loaded"};
+                if (!commands.loadWorld(bytes, path.c_str(), why))
+                    return {2, where(name, e) + path + ": " + why};
                 const uint64_t hash = worldHash(root);
                 if (hash != e.hash)
                     return {2, where(name, e) + "the world file " + path +

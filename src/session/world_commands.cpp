@@ -326,7 +326,7 @@ bool WorldCommands::saveWorld(const char* path, std::string& error) {
 bool WorldCommands::loadWorld(const char* path) {
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!readPieceFile(path, bytes, why, kMaxWorldFileBytes)) {
+    if (!readWorldFile(path, bytes, why)) {
         reportLine("%s: %s", path, why.c_str());
         return false;
     }

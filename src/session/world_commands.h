@@ -16,10 +16,6 @@ class Junk;
 class JournalWriter;
 struct Texture;
 
-// The largest world file read: far above a full world of the game's pieces
-// (about 2.5 MB), far below what would strain memory.
-inline constexpr std::size_t kMaxWorldFileBytes = std::size_t{256} << 20;
-
 // What a player does to the world besides letting it run: drop a piece, take an
 // atom and drag or throw it, clear everything. The game applies these from its
 // controls and a replay applies them from the journal, through this one class, so

@@ -9,6 +9,7 @@
 
 #include "content/byte_io.h"
 #include "content/piece_file.h"
+#include "content/piece_source.h"
 #include "content/texture_cache.h"
 #include "physics/atom.h"
 #include "physics/link.h"
@@ -763,6 +764,9 @@ class Decoder {
             next(kPairSection);
             if (p >= PairMatrix::kSize)
                 return failAt(kPairSection, i, std::to_string(p) + " is outside the pair matrix");
+            // A world only ever changes pairs of the lower triangle and its diagonal.
+            if (p % kMaxAtoms > p / kMaxAtoms)
+                return failAt(kPairSection, i, std::to_string(p) + " is above the diagonal");
             if (i > 0 && p <= image.pairs[i - 1])
                 return failAt(kPairSection, i, "out of order or listed twice");
             image.pairs[i] = p;
@@ -870,6 +874,10 @@ bool decodeWorld(const uint8_t* data, std::size_t size, const WorldDef& def, Wor
     problem = decoder.problem;
     image = WorldImage{};
     return false;
+}
+
+bool readWorldFile(const char* path, std::vector<uint8_t>& bytes, std::string& why) {
+    return readPieceFile(path, bytes, why, kMaxWorldFileBytes, "world");
 }
 
 // ---- placing ----

@@ -24,6 +24,14 @@ class Junk;
 inline constexpr uint8_t kWorldMagic[8] = {'P', 'D', 'W', 'F', 0x0d, 0x0a, 0x1a, 0x0a};
 inline constexpr uint32_t kWorldVersion = 1;
 
+// The largest world file read: far above a full world of the game's pieces
+// (about 2 MB), far below what would strain memory.
+inline constexpr std::size_t kMaxWorldFileBytes = std::size_t{256} << 20;
+
+// A whole world file, as a piece file is read: a regular file, at most
+// kMaxWorldFileBytes. On failure `why` says why, for a line naming the file.
+bool readWorldFile(const char* path, std::vector<uint8_t>& bytes, std::string& why);
+
 struct WorldHeader {
     float width = 0, height = 0, gravity = 0, scaleX = 0, scaleY = 0;
     uint32_t stepCount = 1;

@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
     if (worldPath != nullptr) {
         std::vector<uint8_t> bytes;
         std::string problem;
-        if (!readPieceFile(worldPath, bytes, problem, kMaxWorldFileBytes) ||
+        if (!readWorldFile(worldPath, bytes, problem) ||
             !commands.loadWorld(bytes, worldPath, problem)) {
             std::fprintf(stderr, "pimo-sim: %s: %s\n", worldPath, problem.c_str());
             return 2;
