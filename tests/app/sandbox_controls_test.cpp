@@ -496,9 +496,8 @@ TEST_F(SandboxTest, XPinsTheAtomUnderThePointerAndXAgainLetsItGo) {
     ticks(200);
     EXPECT_EQ(top->x, x);
     EXPECT_EQ(top->y, y);
-    korvel->atoms.forEach([&](Atom* a) {
-        EXPECT_TRUE(a == top || (a->y < y && a->y > y - 30)) << a->y;
-    });
+    korvel->atoms.forEach(
+        [&](Atom* a) { EXPECT_TRUE(a == top || (a->y < y && a->y > y - 30)) << a->y; });
     chord({'X'});
     ticks(20);
     EXPECT_LT(top->y, y - 1);
