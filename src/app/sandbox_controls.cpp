@@ -5,11 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 
+#include "app/folder_files.h"
 #include "app/korvel.h"
 #include "app/window_proc.h"
 #include "content/numbered_file.h"
+#include "content/piece_file.h"
 #include "content/report.h"
 #include "physics/atom.h"
 #include "physics/system.h"
@@ -41,38 +42,32 @@ void onDrop(const char* path) {
 // The highest-numbered world-NNNN.pdw in the working folder, "" when there is none.
 std::string newestWorldFile() {
     std::string newest;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(".", error)) {
-        const std::string name = entry.path().filename().string();
+    for (const std::string& name : folderFiles(".pdw")) {
         const bool numbered =
             name.size() == 14 && name.starts_with("world-") && name.ends_with(".pdw") &&
             std::all_of(name.begin() + 6, name.begin() + 10,
                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-        if (numbered && name > newest) newest = name;
+        if (numbered) newest = name;
     }
     return newest;
-}
-
-std::string lowerExtension(const char* path) {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
 }
 
 const char* const kHelp[] = {
     "1-4, 7-0   drop a piece",
     "Q / W      fewer / more steps a frame",
     "Left drag  grab an atom, release to throw",
-    "Right      drop a piece at the pointer",
+    "Right      drop a piece  [ / ]  which one",
     "Wheel      zoom     Middle drag  pan",
     "Home       view back to the start",
     "P, Space   pause    N  one step (paused)",
-    "C          clear the world",
+    "C          clear    Escape  quit",
     "G          grid     Tab  information",
     "H, F1      this card     F12  screenshot",
     "F5 / F9    save / load the world",
     "Ctrl+Z     undo     Ctrl+Y  redo",
-    "Escape     quit",
+    "B          draw bodies with Left drag",
+    "F / T      their family / texture",
+    "E          export   X  pin or unpin",
 };
 
 }  // namespace
@@ -142,6 +137,27 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         case VK_F9:
             loadNewestWorld();
             break;
+        case 'B':
+            drawing.toggle();
+            break;
+        case 'F':
+            if (drawing.on()) drawing.nextFamily();
+            break;
+        case 'T':
+            if (drawing.on()) drawing.nextTexture();
+            break;
+        case 'E':
+            exportDrawn();
+            break;
+        case VK_OEM_4:
+        case VK_OEM_6:
+            dropChoice.step(key == VK_OEM_6 ? 1 : -1);
+            showMessage(dropChoice.file().empty() ? "Right button: the last key's family"
+                                                  : ("Right button: " + dropChoice.file()).c_str());
+            break;
+        case 'X':
+            togglePin();
+            break;
         default:
             break;
     }
@@ -167,6 +183,34 @@ void SandboxControls::saveWorld() {
     }
     savedWorld = name;
     showMessage(("Saved " + name).c_str());
+}
+
+void SandboxControls::exportDrawn() {
+    const PieceFile& drawn = korvel.commands.lastDrawn();
+    if (drawn.atoms.empty()) {
+        showMessage("Nothing drawn to export");
+        return;
+    }
+    std::string error;
+    const std::string name = writeNumberedFile("piece-%04d.pob", "piece", {}, error);
+    if (name.empty() || !writeWholeFile(name, writePieceFile(centredPiece(drawn)), error)) {
+        if (!name.empty()) std::remove(name.c_str());
+        reportLine("%s", error.c_str());
+        return;
+    }
+    showMessage(("Exported " + name).c_str());
+}
+
+void SandboxControls::togglePin() {
+    float x = 0;
+    float y = 0;
+    pointerToWorld(x, y);
+    const Atom* atom = korvel.commands.atomNear(x, y, kGrabSlackPixels / korvel.view.zoom);
+    if (atom == nullptr) return;
+    if (korvel.commands.pinned(atom))
+        korvel.commands.unpin(atom->id);
+    else
+        korvel.commands.pin(atom->id);
 }
 
 void SandboxControls::loadNewestWorld() {
@@ -253,10 +297,15 @@ void SandboxControls::mouseMoved() {
         panFromX = korvel.mouseX;
         panFromY = korvel.mouseY;
     }
+    if (drawing.tracing()) drawing.extend(korvel.mouseX, korvel.mouseY, korvel.view);
     if (korvel.commands.held() != nullptr) followPointer();
 }
 
 void SandboxControls::leftButtonDown() {
+    if (drawing.on()) {
+        drawing.begin(korvel.mouseX, korvel.mouseY, korvel.view);
+        return;
+    }
     float x = 0;
     float y = 0;
     pointerToWorld(x, y);
@@ -268,6 +317,11 @@ void SandboxControls::leftButtonDown() {
 }
 
 void SandboxControls::leftButtonUp() {
+    if (drawing.tracing()) {
+        drawing.extend(korvel.mouseX, korvel.mouseY, korvel.view);
+        korvel.commands.draw(drawing.finish(), drawing.family(), drawing.texture());
+        return;
+    }
     if (korvel.commands.held() == nullptr) return;
     float vx = 0;
     float vy = 0;
@@ -277,7 +331,10 @@ void SandboxControls::leftButtonUp() {
 }
 
 void SandboxControls::rightButtonDown() {
-    korvel.spawnLastFamily(korvel.mouseX, korvel.mouseY);
+    if (!dropChoice.file().empty())
+        korvel.spawnFile(dropChoice.file().c_str(), korvel.mouseX, korvel.mouseY);
+    else
+        korvel.spawnLastFamily(korvel.mouseX, korvel.mouseY);
 }
 
 void SandboxControls::middleButtonDown() {
@@ -336,18 +393,9 @@ void SandboxControls::showMessage(const char* line) {
     while (messages.size() > kMessagesShown) messages.pop_front();
 }
 
-void SandboxControls::drawOverlay() {
-    const Clock::time_point now = Clock::now();
-    ++framesCounted;
-    const double elapsed = std::chrono::duration<double>(now - fpsStart).count();
-    if (elapsed >= 1.0) {
-        framesPerSecond = static_cast<float>(framesCounted / elapsed);
-        framesCounted = 0;
-        fpsStart = now;
-    }
-
+void SandboxControls::drawMarks() const {
+    // In world coordinates: the view still holds.
     if (const Atom* held = korvel.commands.held()) {
-        // A ring around the held atom, in world coordinates (the view still holds).
         const float r = held->radius + 3;
         glLineWidth(2);
         glColor4f(1, 1, 0, 1);
@@ -359,6 +407,43 @@ void SandboxControls::drawOverlay() {
         glEnd();
         glLineWidth(4);
     }
+    if (!korvel.commands.pins().empty()) {
+        // A square round each pinned atom, where the ring is round.
+        glLineWidth(2);
+        glColor4f(1, 0.3f, 0.3f, 1);
+        for (const PinnedAtom& pin : korvel.commands.pins()) {
+            const Atom* a = pin.atom;
+            const float r = a->radius + 2;
+            glBegin(GL_LINE_LOOP);
+            glVertex3f(a->x - r, a->y - r, 0.4f);
+            glVertex3f(a->x + r, a->y - r, 0.4f);
+            glVertex3f(a->x + r, a->y + r, 0.4f);
+            glVertex3f(a->x - r, a->y + r, 0.4f);
+            glEnd();
+        }
+        glLineWidth(4);
+    }
+    if (drawing.tracing()) {
+        glLineWidth(2);
+        glColor4f(0.6f, 1, 1, 1);
+        glBegin(GL_LINE_STRIP);
+        for (const OutlinePoint& p : drawing.outline()) glVertex3f(p.x, p.y, 0.4f);
+        glEnd();
+        glLineWidth(4);
+    }
+}
+
+void SandboxControls::drawOverlay() {
+    const Clock::time_point now = Clock::now();
+    ++framesCounted;
+    const double elapsed = std::chrono::duration<double>(now - fpsStart).count();
+    if (elapsed >= 1.0) {
+        framesPerSecond = static_cast<float>(framesCounted / elapsed);
+        framesCounted = 0;
+        fpsStart = now;
+    }
+
+    drawMarks();
 
     while (!messages.empty() &&
            std::chrono::duration<double>(now - messages.front().shown).count() > kMessageSeconds)
@@ -381,6 +466,8 @@ void SandboxControls::drawOverlay() {
                       world.stepCount - 1, korvel.paused ? "  PAUSED" : "");
         text.corner.emplace_back(line);
     }
+    if (drawing.on()) text.corner.push_back(drawing.status());
+    if (!dropChoice.file().empty()) text.corner.push_back("Right button: " + dropChoice.file());
     for (const Message& m : messages) text.messages.push_back(m.text);
     if (helpVisible)
         for (const char* l : kHelp) text.card.emplace_back(l);

@@ -5,14 +5,20 @@
 #include <deque>
 #include <string>
 
+#include "app/body_drawing.h"
+#include "app/drop_choice.h"
+
 class Korvel;
 
 // The player's tools beyond the spawn keys: grab and throw with the left button,
 // a piece at the pointer with the right, zoom with the wheel, pan with the middle
 // button, and the keys P/Space (pause), N (one step), C (clear), G (grid), Home
 // (view), Tab (overlay), H/F1 (help), F12 (screenshot), F5/F9 (save/load the world),
-// Ctrl+Z/Ctrl+Y (undo/redo); and files dropped on the window. Input in, commands on
-// the world out; the controller forwards what the design leaves free.
+// Ctrl+Z/Ctrl+Y (undo/redo); and files dropped on the window. B draws bodies with
+// the left button (F and T choose the family and texture), E exports the last one
+// drawn, [ and ] choose what the right button drops, X pins the atom under the
+// pointer. Input in, commands on the world out; the controller forwards what the
+// design leaves free.
 class SandboxControls {
   public:
     explicit SandboxControls(Korvel& korvel);
@@ -37,7 +43,7 @@ class SandboxControls {
     void frameBegins();
     // Right after the view transform: what lies under the pieces (the grid).
     void drawUnderlay();
-    // After the world: the grab mark, then the text.
+    // After the world: the grab and pin marks and the outline being drawn, then the text.
     void drawOverlay();
 
     // A line the game reported, shown for a few seconds.
@@ -71,12 +77,17 @@ class SandboxControls {
     void pointerToWorld(float& x, float& y) const;
     void followPointer();
     void throwVelocity(float& vx, float& vy) const;
+    void exportDrawn();
+    void togglePin();
+    void drawMarks() const;
 
     Korvel& korvel;
     float panFromX = 0;
     float panFromY = 0;
     std::deque<Sample> pointerTrail;
     std::deque<Message> messages;
+    BodyDrawing drawing;
+    DropChoice dropChoice;
     // The last world file F5 wrote, which F9 loads.
     std::string savedWorld;
     Clock::time_point tickStart;

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
@@ -73,4 +75,28 @@ std::string writeNumberedFile(const char* format, const char* what,
     std::snprintf(last, sizeof last, format, kLastNumber);
     error = std::string("Every ") + what + " name up to " + last + " is taken";
     return "";
+}
+
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes,
+                    std::string& error) {
+    const std::string part = path + ".part";
+    std::FILE* out = std::fopen(part.c_str(), "wb");
+    if (out == nullptr) {
+        error = "Could not create " + part;
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (std::fclose(out) != 0 || !written) {
+        std::remove(part.c_str());
+        error = "Could not write " + part;
+        return false;
+    }
+    std::error_code failed;
+    std::filesystem::rename(part, path, failed);
+    if (failed) {
+        std::remove(part.c_str());
+        error = "Could not write " + path + ": " + failed.message();
+        return false;
+    }
+    return true;
 }

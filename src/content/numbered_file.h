@@ -10,3 +10,8 @@
 // "" with the reason in error; `what` names the kind of file there ("screenshot").
 std::string writeNumberedFile(const char* format, const char* what,
                               const std::vector<uint8_t>& bytes, std::string& error);
+
+// Writes `bytes` to `path` through a file beside it, renamed over it once whole,
+// so `path` never holds part of them. On failure says why in `error` and leaves
+// `path` as it was.
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);

@@ -215,6 +215,8 @@ struct DEVMODEA {
 #define VK_F5 0x74
 #define VK_F9 0x78
 #define VK_F12 0x7B
+#define VK_OEM_4 0xDB
+#define VK_OEM_6 0xDD
 
 // Message boxes
 #define MB_OK 0x00000000L

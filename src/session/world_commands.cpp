@@ -2,11 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "content/numbered_file.h"
 #include "content/piece_loader.h"
 #include "content/piece_source.h"
 #include "content/report.h"
@@ -299,26 +298,7 @@ std::vector<uint8_t> WorldCommands::save() const {
 }
 
 bool WorldCommands::saveWorld(const char* path, std::string& error) {
-    const std::vector<uint8_t> bytes = save();
-    const std::string part = std::string(path) + ".part";
-    std::FILE* out = std::fopen(part.c_str(), "wb");
-    if (out == nullptr) {
-        error = std::string("Could not create ") + part;
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (std::fclose(out) != 0 || !written) {
-        std::remove(part.c_str());
-        error = std::string("Could not write ") + part;
-        return false;
-    }
-    std::error_code failed;
-    std::filesystem::rename(part, path, failed);
-    if (failed) {
-        std::remove(part.c_str());
-        error = std::string("Could not write ") + path + ": " + failed.message();
-        return false;
-    }
+    if (!writeWholeFile(path, save(), error)) return false;
     if (journal != nullptr) journal->saved(stepsDone(), path, worldHash(root));
     return true;
 }

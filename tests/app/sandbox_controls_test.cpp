@@ -400,6 +400,109 @@ TEST_F(SandboxTest, GridLinesAreDrawnUnderThePiecesWhenG) {
     EXPECT_EQ(fake::state().count("glVertex3i"), 0);
 }
 
+struct Box {
+    float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;
+    void add(const Atom* a) {
+        minX = std::min(minX, a->x), maxX = std::max(maxX, a->x);
+        minY = std::min(minY, a->y), maxY = std::max(maxY, a->y);
+    }
+};
+
+Box boxOf(const Junk* piece) {
+    Box box;
+    piece->atoms.forEach([&](const Atom* a) { box.add(a); });
+    return box;
+}
+
+class DrawnBodyTest : public SandboxTest, public testing::WithParamInterface<BodyFamily> {};
+
+// Zoomed, panned and off the middle of the world, so that a wrong axis, scale or
+// offset between the pointer and the world moves or stretches the body; then the
+// body goes out as a piece file and comes back in through the right button.
+TEST_P(DrawnBodyTest, ACircleDrawnWithTheMouseLandsWhereItWasDrawnAndExportsAsAPiece) {
+    const BodyFamily family = GetParam();
+    for (const char* image : {"crate.tga", "jelly.tga"})
+        std::filesystem::copy(std::filesystem::path(PIMO_ASSETS) / image, dir.path / image);
+    chord({'E'});
+    EXPECT_TRUE(showsNow("Nothing drawn to export"));
+    korvel->view.zoom = 1.5625f;
+    korvel->view.panX = -300;
+    korvel->view.panY = -20;
+    chord({'B'});
+    if (family == BodyFamily::Soft) chord({'F'});
+    chord({'T'});
+    EXPECT_TRUE(showsNow(std::string("drawing: ") + familyName(family) + ", jelly.tga"));
+
+    const float cx = 480, cy = 150, r = 60;
+    auto onCircle = [&](int k) {
+        const double a = 2 * 3.14159265358979 * k / 120;
+        return screenOf(cx + r * float(std::cos(a)), cy + r * float(std::sin(a)));
+    };
+    send(WM_LBUTTONDOWN, 0, onCircle(0));
+    for (int k = 1; k < 120; ++k) send(WM_MOUSEMOVE, 0x0001, onCircle(k));
+    EXPECT_EQ(korvel->commands.held(), nullptr);
+    send(WM_LBUTTONUP);
+    ASSERT_EQ(korvel->pieces.count, 1);
+    const Box box = boxOf(korvel->pieces.first()->value);
+    // The lattice stands inside the outline, a spacing at most from its edge.
+    for (auto [inner, edge] : {std::pair{box.minX, cx - r}, std::pair{box.minY, cy - r}})
+        EXPECT_TRUE(inner >= edge - 1 && inner <= edge + kBodySpacing) << inner << " " << edge;
+    for (auto [inner, edge] : {std::pair{box.maxX, cx + r}, std::pair{box.maxY, cy + r}})
+        EXPECT_TRUE(inner <= edge + 1 && inner >= edge - kBodySpacing) << inner << " " << edge;
+    EXPECT_EQ(firstAtomOfNewestPiece()->mass, stuffOf(family).mass);
+    const int32_t atoms = korvel->pieces.first()->value->atoms.count;
+
+    dir.removeFamily("drask");
+    dir.removeFamily("pimo");
+    chord({'E'});
+    EXPECT_TRUE(showsNow("Exported piece-0001.pob"));
+    PieceFile exported;
+    std::string error;
+    const std::vector<uint8_t> bytes = bytesOf("piece-0001.pob");
+    ASSERT_TRUE(parsePieceFile(bytes.data(), bytes.size(), exported, error)) << error;
+    EXPECT_TRUE(checkPieceFile(exported).empty());
+    EXPECT_EQ(pieceName(exported.textures.at(0).name), "jelly.tga");
+
+    chord({VK_OEM_6});
+    EXPECT_TRUE(showsNow("Right button: piece-0001.pob"));
+    send(WM_RBUTTONDOWN, 0, screenOf(200, 300));
+    send(WM_RBUTTONUP);
+    ASSERT_EQ(korvel->pieces.count, 2);
+    EXPECT_EQ(korvel->pieces.first()->value->atoms.count, atoms);
+    // Centred (to a whole unit) on the pointer, snapped to the grid as every spawn is.
+    const Box dropped = boxOf(korvel->pieces.first()->value);
+    EXPECT_NEAR((dropped.minX + dropped.maxX) / 2, snapToStep(200, 38), 1);
+    EXPECT_NEAR((dropped.minY + dropped.maxY) / 2, snapToStep(300, 38), 1);
+    chord({VK_OEM_4});
+    EXPECT_TRUE(showsNow("Right button: the last key's family"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFamilies, DrawnBodyTest,
+                         testing::Values(BodyFamily::Sturdy, BodyFamily::Soft),
+                         [](const auto& info) { return std::string(familyName(info.param)); });
+
+// Zoomed out, where the grab's slack is most world units: X takes the atom the
+// pointer is a few pixels beside, and holds it while its piece hangs below.
+TEST_F(SandboxTest, XPinsTheAtomUnderThePointerAndXAgainLetsItGo) {
+    korvel->view.zoom = 0.5f;
+    korvel->view.panX = 40;
+    send(WM_RBUTTONDOWN, 0, screenOf(300, 300));
+    send(WM_RBUTTONUP);
+    Atom* top = nullptr;
+    korvel->atoms.forEach([&](Atom* a) { top = top == nullptr || a->y > top->y ? a : top; });
+    const float x = top->x, y = top->y;
+    send(WM_MOUSEMOVE, 0, screenOf(x + top->radius + 3 / 0.5f, y));
+    chord({'X'});
+    ticks(200);
+    EXPECT_EQ(top->x, x);
+    EXPECT_EQ(top->y, y);
+    korvel->atoms.forEach(
+        [&](Atom* a) { EXPECT_TRUE(a == top || (a->y < y && a->y > y - 30)) << a->y; });
+    chord({'X'});
+    ticks(20);
+    EXPECT_LT(top->y, y - 1);
+}
+
 // Spawn keys only: the game's world is step for step the world of a plain world
 // root given the same files at the same steps, as pimo-sim builds it; and the
 // game's journal replays to it.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real game in a virtual X server, driven like a player would drive it.
 #
-#   game_e2e.sh SCENARIO GAME ASSETS OUTDIR SEND_WM_DELETE [PIMO_SIM]
+#   game_e2e.sh SCENARIO GAME ASSETS OUTDIR SEND_WM_DELETE [PIMO_SIM [POB]]
 #
 # SCENARIO is one of
 #   escape   the window is 700 x 430; keys 1 and 0 drop textured pieces where
@@ -23,6 +23,9 @@
 #   keep     paused, F5 saves world-0001.pdw, C and F9 give back the saved picture;
 #            a spawn undone with Ctrl+Z gives back the picture before it; PIMO_SIM
 #            --replay matches the journal with its load and undo
+#   draw     B and a circle dragged with the left button: a body appears inside
+#            the circle, then falls; E writes piece-0001.pob, which POB check
+#            accepts; PIMO_SIM --replay matches the journal with its draw
 #
 # Screenshots are left in OUTDIR. Exits 77 (skipped) when a tool is missing.
 set -uo pipefail
@@ -33,6 +36,7 @@ assets=$(realpath "$3")
 out=$4
 send_wm_delete=$(realpath "$5")
 pimo_sim=${6:+$(realpath "$6")}
+pob=${7:+$(realpath "$7")}
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 require_tools Xvfb xdotool xwininfo convert import
@@ -274,6 +278,44 @@ keep)
     d=$(changed_pixels "$loaded" "$undone")
     [ "$d" -eq 0 ] || fail "$d pixels differ after Ctrl+Z from the picture before the spawn"
 
+    ends_cleanly_and_replays
+    ;;
+draw)
+    [ -n "$pob" ] || { echo "SKIP: no pob given"; exit 77; }
+    prepare_game_dir
+    start_game
+    window_geometry
+    press Tab b
+    # A circle of radius 70 about (450, 220), from the top-left of the client area.
+    xdotool mousemove --window "$window" 520 220 mousedown 1
+    for k in $(seq 1 72); do
+        read -r x y <<<"$(awk -v k="$k" 'BEGIN { a = k * 3.14159265 / 36
+            printf "%d %d", 450 + 70 * cos(a), 220 - 70 * sin(a) }')"
+        xdotool mousemove --window "$window" "$x" "$y"
+        [ "$k" -eq 36 ] && screenshot half-drawn.png >/dev/null
+    done
+    xdotool mouseup 1
+    sleep 0.2
+    shot=$(screenshot drawn.png)
+    # The outline being drawn is lit too, but only along the circle.
+    inside=$(lit_pixels "$shot" 430 470 200 240)
+    read -r bx0 by0 bx1 by1 <<<"$(textured_box "$shot" 350 700 110 430)"
+    echo "drawn body: $bx0,$by0 to $bx1,$by1, $inside lit pixels of 1600 in its middle"
+    [ "$inside" -gt 1200 ] && [ -n "$bx0" ] && [ "$bx0" -ge 375 ] && [ "$bx1" -le 525 ] &&
+        [ "$by0" -ge 140 ] && [ "$by0" -le 175 ] ||
+        fail "no body inside the circle drawn about (450, 220)"
+    sleep 1.5
+    shot=$(screenshot fallen.png)
+    read -r _ fy0 _ _ <<<"$(textured_box "$shot" 350 700 110 430)"
+    echo "a moment later its top: $fy0"
+    [ -n "$fy0" ] && [ "$fy0" -gt $((by0 + 40)) ] || fail "the drawn body did not fall"
+
+    press e
+    sleep 0.3
+    [ -s "$work/game/piece-0001.pob" ] || fail "E wrote no piece-0001.pob"
+    "$pob" check "$work/game/piece-0001.pob" >"$work/check.out" 2>&1 ||
+        fail "pob check: $(cat "$work/check.out")"
+    grep -q '^draw ' "$work/game/replay.txt" || fail "no draw in the journal"
     ends_cleanly_and_replays
     ;;
 *)

@@ -6,9 +6,11 @@
 //   pimo-piece-measure lock    two drops on one spot a few steps apart (8 x 8 pairs)
 //   pimo-piece-measure pile    piles of twenty: creep, survival and gaps inside
 //   pimo-piece-measure alone   each piece dropped alone
+//   pimo-piece-measure onto    each piece dropped on a settled pile: what is left of it
 //   pimo-piece-measure all     everything above
-// -v lists every pair; --quick measures gap and drop at one place instead of three,
-// and piece files given after the command take the place of the game's eight there.
+// -v lists every pair; --quick measures gap, drop and onto at one place instead of
+// three, and piece files given after the command take the place of the game's
+// eight in gap, drop, alone and onto.
 //
 // Definitions the figures rest on:
 // - Colliding atoms are those that accept some collision group; the others only
@@ -434,32 +436,38 @@ void lock(bool verbose) {
 }
 
 // Twenty spawns, one every 100 steps, at the keys' positions and files a seeded
-// generator picks; settled until step 4000, then watched for 2000 more.
+// generator picks; what was loaded.
+Counts spawnPile(World& w, int seed) {
+    uint32_t state = 0x9e3779b9u * static_cast<uint32_t>(seed);
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 16;
+    };
+    Counts loaded;
+    for (int i = 0; i < 20; ++i) {
+        const int key = static_cast<int>(next() % 8), n = static_cast<int>(next() % 4);
+        const bool drask = key < 4;
+        const float x = drask ? kDraskX[key] : kPimoX[key - 4];
+        Junk* p = w.spawn(kPieces[(drask ? 0 : 4) + n], x, kSpawnY);
+        if (p != nullptr) {
+            const Counts c = counts(p);
+            loaded.atoms += c.atoms, loaded.links += c.links, loaded.triangles += c.triangles;
+            loaded.collidingAtoms += c.collidingAtoms;
+        }
+        w.run(100);
+    }
+    return loaded;
+}
+
+// Piles of twenty settled until step 4000, then watched for 2000 more.
 void pile(bool verbose) {
     const int seeds = 6;
     Stats creepMean, creepMax, contactGaps;
     Counts loadedAll, leftAll;
     int lockedAll = 0, contactsAll = 0;
     for (int seed = 1; seed <= seeds; ++seed) {
-        uint32_t state = 0x9e3779b9u * static_cast<uint32_t>(seed);
-        auto next = [&] {
-            state = state * 1664525u + 1013904223u;
-            return state >> 16;
-        };
         World w;
-        Counts loaded;
-        for (int i = 0; i < 20; ++i) {
-            const int key = static_cast<int>(next() % 8), n = static_cast<int>(next() % 4);
-            const bool drask = key < 4;
-            const float x = drask ? kDraskX[key] : kPimoX[key - 4];
-            Junk* p = w.spawn(kPieces[(drask ? 0 : 4) + n], x, kSpawnY);
-            if (p != nullptr) {
-                const Counts c = counts(p);
-                loaded.atoms += c.atoms, loaded.links += c.links, loaded.triangles += c.triangles;
-                loaded.collidingAtoms += c.collidingAtoms;
-            }
-            w.run(100);
-        }
+        const Counts loaded = spawnPile(w, seed);
         w.run(4000 - 2000);
         std::vector<const Atom*> watched;
         std::vector<P> before;
@@ -515,9 +523,46 @@ void pile(bool verbose) {
         contactGaps.quantile(0.9), lockedAll);
 }
 
-void alone() {
+// Each piece dropped from the keys' height onto the piles of `pile` settled for
+// 2000 steps, at three of the keys' places; what is left of it 1500 steps later.
+void onto(bool verbose, bool quick, const std::vector<const char*>& pieces) {
+    const int seeds = 6;
+    const std::vector<float> places =
+        quick ? std::vector<float>{304} : std::vector<float>{152, 304, 456};
+    std::printf("onto (dropped on %d piles of 20 at %zu places, 1500 steps; left/loaded):\n", seeds,
+                places.size());
+    for (const char* file : pieces) {
+        Counts loaded, left;
+        for (int seed = 1; seed <= seeds; ++seed)
+            for (const float x : places) {
+                World w;
+                spawnPile(w, seed);
+                w.run(2000);
+                Junk* p = w.spawn(file, x, kSpawnY);
+                if (p == nullptr) continue;
+                const Counts before = counts(p);
+                w.run(1500);
+                const Counts after = counts(p);
+                if (verbose)
+                    std::printf("    pile %d at %.0f: atoms %ld/%ld, links %ld/%ld\n", seed,
+                                double(x), after.atoms, before.atoms, after.links, before.links);
+                loaded.atoms += before.atoms, loaded.links += before.links;
+                left.atoms += after.atoms, left.links += after.links;
+                loaded.collidingAtoms += before.collidingAtoms;
+                left.collidingAtoms += after.collidingAtoms;
+            }
+        std::printf(
+            "  %-12s atoms %.1f%%, colliding atoms %.1f%%, links %.1f%% (of %ld atoms, %ld "
+            "links)\n",
+            shortName(file).c_str(), 100.0 * left.atoms / loaded.atoms,
+            100.0 * left.collidingAtoms / loaded.collidingAtoms, 100.0 * left.links / loaded.links,
+            loaded.atoms, loaded.links);
+    }
+}
+
+void alone(const std::vector<const char*>& pieces) {
     std::printf("alone (each piece dropped at its keys' height, 2000 steps; left/loaded):\n");
-    for (const char* file : kPieces) {
+    for (const char* file : pieces) {
         World w;
         Junk* p = w.spawn(file, 304, kSpawnY);
         if (p == nullptr) continue;
@@ -560,12 +605,13 @@ int main(int argc, char** argv) {
     if (what == "drop" || what == "all") gap(true, verbose, quick, pieces);
     if (what == "lock" || what == "all") lock(verbose);
     if (what == "pile" || what == "all") pile(verbose);
-    if (what == "alone" || what == "all") alone();
+    if (what == "alone" || what == "all") alone(pieces);
+    if (what == "onto" || what == "all") onto(verbose, quick, pieces);
     if (what != "show" && what != "gap" && what != "drop" && what != "lock" && what != "pile" &&
-        what != "alone" && what != "all") {
-        std::fprintf(
-            stderr,
-            "usage: pimo-piece-measure gap|drop|lock|pile|alone|all [-v] [--quick] [PIECE...]\n");
+        what != "alone" && what != "onto" && what != "all") {
+        std::fprintf(stderr,
+                     "usage: pimo-piece-measure gap|drop|lock|pile|alone|onto|all [-v] [--quick] "
+                     "[PIECE...]\n");
         return 2;
     }
     return 0;
