@@ -278,29 +278,28 @@ bool buildDrawnBody(const std::vector<OutlinePoint>& drawn, BodyFamily family,
     }
 
     std::set<std::pair<int32_t, int32_t>> linked;
+    auto link = [&](int32_t p, int32_t q) {
+        if (!linked.insert(p < q ? std::make_pair(p, q) : std::make_pair(q, p)).second) return;
+        const AtomRecord& a = piece.atoms[static_cast<std::size_t>(p)];
+        const AtomRecord& b = piece.atoms[static_cast<std::size_t>(q)];
+        LinkRecord l;
+        l.xA = a.x;
+        l.yA = a.y;
+        l.xB = b.x;
+        l.yB = b.y;
+        const float dx = a.x - b.x, dy = a.y - b.y;
+        l.restLength = std::sqrt(dx * dx + dy * dy);
+        l.minRatio = stuff.minRatio;
+        l.maxRatio = stuff.maxRatio;
+        l.stiffness = stuff.stiffness;
+        l.iterations = stuff.linkIterations;
+        piece.links.push_back(l);
+    };
     for (const auto& tri : kept) {
         const int32_t corners[3] = {atomOf[static_cast<std::size_t>(tri[0])],
                                     atomOf[static_cast<std::size_t>(tri[1])],
                                     atomOf[static_cast<std::size_t>(tri[2])]};
-        for (int k = 0; k < 3; ++k) {
-            const int32_t p = corners[k], q = corners[(k + 1) % 3];
-            if (!linked.insert(p < q ? std::make_pair(p, q) : std::make_pair(q, p)).second)
-                continue;
-            const AtomRecord& a = piece.atoms[static_cast<std::size_t>(p)];
-            const AtomRecord& b = piece.atoms[static_cast<std::size_t>(q)];
-            LinkRecord l;
-            l.xA = a.x;
-            l.yA = a.y;
-            l.xB = b.x;
-            l.yB = b.y;
-            const float dx = a.x - b.x, dy = a.y - b.y;
-            l.restLength = std::sqrt(dx * dx + dy * dy);
-            l.minRatio = stuff.minRatio;
-            l.maxRatio = stuff.maxRatio;
-            l.stiffness = stuff.stiffness;
-            l.iterations = stuff.linkIterations;
-            piece.links.push_back(l);
-        }
+        for (int k = 0; k < 3; ++k) link(corners[k], corners[(k + 1) % 3]);
         TriangleRecord r;
         float* xy[3][2] = {{&r.xA, &r.yA}, {&r.xB, &r.yB}, {&r.xC, &r.yC}};
         float* st[3][2] = {{&r.sA, &r.tA}, {&r.sB, &r.tB}, {&r.sC, &r.tC}};
@@ -314,6 +313,29 @@ bool buildDrawnBody(const std::vector<OutlinePoint>& drawn, BodyFamily family,
         setPieceName(r.texture, texture);
         piece.triangles.push_back(r);
     }
+    // An atom on a single triangle hangs by two links, and one snapped link
+    // takes it out of the world: it is linked across to the far corner of the
+    // triangle beside it as well.
+    std::vector<int32_t> linkCount(piece.atoms.size(), 0);
+    for (const auto& [p, q] : linked) {
+        ++linkCount[static_cast<std::size_t>(p)];
+        ++linkCount[static_cast<std::size_t>(q)];
+    }
+    std::map<std::pair<int32_t, int32_t>, std::vector<int32_t>> across;  // edge -> far corners
+    for (const auto& tri : kept) {
+        for (int k = 0; k < 3; ++k) {
+            const int32_t p = atomOf[static_cast<std::size_t>(tri[k])];
+            const int32_t q = atomOf[static_cast<std::size_t>(tri[(k + 1) % 3])];
+            across[p < q ? std::make_pair(p, q) : std::make_pair(q, p)].push_back(
+                atomOf[static_cast<std::size_t>(tri[(k + 2) % 3])]);
+        }
+    }
+    for (const auto& [edge, far] : across) {
+        if (far.size() != 2) continue;
+        for (int k = 0; k < 2; ++k)
+            if (linkCount[static_cast<std::size_t>(far[k])] <= 3) link(far[k], far[1 - k]);
+    }
+
     TextureRecord t;
     setPieceName(t.name, texture);
     piece.textures.push_back(t);

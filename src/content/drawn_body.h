@@ -49,7 +49,9 @@ struct OutlinePoint {
 // Fills the outline (world coordinates, closed from its last point to its first)
 // with a triangular lattice of atoms kBodySpacing apart, as the shipped round
 // pieces are made: each triangle of the lattice that lies inside is a textured
-// triangle, its sides links, the texture spanning the whole body. Only what lies
+// triangle, its sides links (and an atom on the rim held by three links or fewer
+// is linked across to the far corner of the triangle beside it, as a rim atom
+// of the shipped pieces is held), the texture spanning the whole body. Only what lies
 // inside the world is kept, and of that the largest connected part. The records
 // stand at world positions: load them at offset 0. Refuses, with `problem`
 // saying why, an outline that crosses itself, one too small to hold a triangle,
