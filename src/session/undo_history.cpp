@@ -51,22 +51,22 @@ void UndoHistory::dropLast() {
 }
 
 std::vector<uint8_t> UndoHistory::undo(std::vector<uint8_t> current) {
-    if (back.empty()) return {};
-    forget(back.back());
-    std::vector<uint8_t> world = unpack(back.back());
-    back.pop_back();
-    const std::size_t size = current.size();
-    forward.push_back({std::move(current), size, false});
-    return world;
+    return cross(back, forward, std::move(current));
 }
 
 std::vector<uint8_t> UndoHistory::redo(std::vector<uint8_t> current) {
-    if (forward.empty()) return {};
-    forget(forward.back());
-    std::vector<uint8_t> world = unpack(forward.back());
-    forward.pop_back();
+    return cross(forward, back, std::move(current));
+}
+
+// The newest state of one side comes out; the world it replaces goes to the other.
+std::vector<uint8_t> UndoHistory::cross(std::deque<State>& from, std::deque<State>& to,
+                                        std::vector<uint8_t> current) {
+    if (from.empty()) return {};
+    forget(from.back());
+    std::vector<uint8_t> world = unpack(from.back());
+    from.pop_back();
     const std::size_t size = current.size();
-    back.push_back({std::move(current), size, false});
+    to.push_back({std::move(current), size, false});
     return world;
 }
 

@@ -45,6 +45,8 @@ class UndoHistory {
         bool unpackable = false;  // zlib failed on it: kept as it is
     };
     static std::vector<uint8_t> unpack(State& state);
+    std::vector<uint8_t> cross(std::deque<State>& from, std::deque<State>& to,
+                               std::vector<uint8_t> current);
     void forget(const State& state);
     void stopPacking();
 
