@@ -42,6 +42,20 @@ void UndoHistory::push(std::vector<uint8_t> world) {
         forget(back.front());
         back.pop_front();
     }
+    packDownTo(kUnpacked);
+}
+
+void UndoHistory::packDownTo(std::size_t unpacked) {
+    for (;;) {
+        std::size_t waiting = 0;
+        const State* first = nullptr;
+        for (const auto* side : {&back, &forward})
+            for (const State& s : *side)
+                if (!s.packed && !s.unpackable && waiting++ == 0) first = &s;
+        if (waiting <= unpacked) return;
+        // What is left of the state settle works on: the one being packed, else the first.
+        settle(packing != nullptr ? packing->size - stream.total_in : first->size);
+    }
 }
 
 void UndoHistory::dropLast() {

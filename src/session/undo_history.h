@@ -14,6 +14,10 @@
 class UndoHistory {
   public:
     static constexpr std::size_t kDepth = 50;
+    // States not packed yet, at most: past these a push packs the oldest at once,
+    // which only a burst of commands with no step between them (a drop of many
+    // files) ever waits for.
+    static constexpr std::size_t kUnpacked = 4;
 
     UndoHistory();
     ~UndoHistory();
@@ -49,6 +53,7 @@ class UndoHistory {
                                std::vector<uint8_t> current);
     void forget(const State& state);
     void stopPacking();
+    void packDownTo(std::size_t unpacked);
 
     std::deque<State> back;
     std::deque<State> forward;
