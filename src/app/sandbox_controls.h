@@ -48,6 +48,12 @@ class SandboxControls {
 
     // A line the game reported, shown for a few seconds.
     void showMessage(const char* line);
+    // Counts frames a second afresh from now (a picture of the overlay must not
+    // depend on how long the frames before it took).
+    void restartRates() {
+        fpsStart = Clock::now();
+        framesCounted = 0;
+    }
 
     bool gridVisible = false;
     bool overlayVisible = true;

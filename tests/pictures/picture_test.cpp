@@ -124,8 +124,10 @@ TEST(Pictures, TheOverlayGridMessageBarAndHelpCard) {
     controls.overlayVisible = true;
     controls.gridVisible = true;
     controls.showMessage("pimo3.pob: left out 2 links and 1 triangle");
+    controls.restartRates();
     expectPicture("overlay", stage.draw());
     controls.helpVisible = true;
+    controls.restartRates();
     expectPicture("help", stage.draw());
 }
 
