@@ -10,6 +10,7 @@
 #include "app/korvel.h"
 #include "app/window_proc.h"
 #include "content/numbered_file.h"
+#include "content/output_path.h"
 #include "content/report.h"
 #include "physics/atom.h"
 #include "physics/system.h"
@@ -38,11 +39,12 @@ void onDrop(const char* path) {
     if (listening != nullptr) listening->fileDropped(path);
 }
 
-// The highest-numbered world-NNNN.pdw in the working folder, "" when there is none.
+// The highest-numbered world-NNNN.pdw where F5 saves, "" when there is none.
 std::string newestWorldFile() {
     std::string newest;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(".", error)) {
+    const std::string folder = outputFolder().empty() ? "." : outputFolder();
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
         const bool numbered =
             name.size() == 14 && name.starts_with("world-") && name.ends_with(".pdw") &&
@@ -50,7 +52,7 @@ std::string newestWorldFile() {
                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
         if (numbered && name > newest) newest = name;
     }
-    return newest;
+    return newest.empty() ? newest : outputPath(newest);
 }
 
 std::string lowerExtension(const char* path) {
