@@ -19,6 +19,7 @@ VIAddVersionKey /LANG=1033 "ProductName" "Pimo Drask"
 VIAddVersionKey /LANG=1033 "FileDescription" "Pimo Drask installer"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "the Pimo Drask developers"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"

@@ -21,7 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     if (options.help || options.version) {
         if (options.help)
-            std::printf("%s\n%s", kGameUsage, kGameHelp);
+            std::printf("%s\n\n%s", kGameUsage, kGameHelp);
         else
             std::printf("pimo-drask %s\n", PIMO_VERSION);
         return 0;
