@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "little_endian.h"
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
@@ -111,16 +113,6 @@ std::vector<uint8_t> png(int size) {
     const std::vector<uint8_t> pixels = draw(size);
     stbi_write_png_to_func(appendBytes, &bytes, size, size, 4, pixels.data(), size * 4);
     return bytes;
-}
-
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
 }
 
 // An icon image as a 32-bit bitmap (its height doubled for the empty AND mask), as
