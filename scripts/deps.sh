@@ -27,3 +27,8 @@ TEST_PACKAGES=(xvfb xfonts-base xauth xdotool x11-utils imagemagick libx11-dev c
 # to run what it builds (its fonts for message boxes, GStreamer's MP3 decoder for the
 # music), zip to package. Recommends are not installed, so what Wine needs is named.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine64 fonts-wine gstreamer1.0-plugins-good zip)
+# The packages: CPack's .deb finds its library dependencies with dpkg-shlibdeps
+# (dpkg-dev) and file; help2man writes the man pages; lintian checks the result.
+# NSIS makes the Windows installer.
+PACKAGE_PACKAGES=(dpkg-dev file help2man lintian)
+WINDOWS_PACKAGE_PACKAGES=(nsis)

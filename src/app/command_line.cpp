@@ -37,7 +37,9 @@ GameOptions parseCommandLine(const char* commandLine) {
         std::string* value = words[i] == "--piece"   ? &options.piece
                              : words[i] == "--world" ? &options.world
                                                      : nullptr;
-        if (value != nullptr && i + 1 < words.size() && !words[i + 1].empty()) {
+        if (words[i] == "--help" || words[i] == "--version") {
+            (words[i] == "--help" ? options.help : options.version) = true;
+        } else if (value != nullptr && i + 1 < words.size() && !words[i + 1].empty()) {
             *value = words[++i];
         } else if (value != nullptr) {
             options.error = words[i] + (value == &options.piece ? " needs a piece file"

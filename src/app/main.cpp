@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "app/startup.h"
+#include "content/output_path.h"
 #include "content/report.h"
 #include "platform/sound.h"
 #include "platform/win32.h"
@@ -17,6 +18,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!options.error.empty()) {
         std::fprintf(stderr, "pimo-drask: %s\n%s\n", options.error.c_str(), kGameUsage);
         return 2;
+    }
+    if (options.help || options.version) {
+        if (options.help)
+            std::printf("%s\n\n%s", kGameUsage, kGameHelp);
+        else
+            std::printf("pimo-drask %s\n", PIMO_VERSION);
+        return 0;
     }
     // The files named on the command line are where the user was, not where the
     // game may move to.
@@ -33,7 +41,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     FSOUND_STREAM* theme = FSOUND_Stream_Open("theme.mp3", FSOUND_LOOP_NORMAL, 0, 0);
     FSOUND_Stream_Play(0, theme);
 
-    sendStderrTo("debug.txt");
+    std::string problem;
+    chooseOutputFolder(problem);
+    sendStderrTo(outputPath("debug.txt").c_str());
+    if (!problem.empty()) reportLine("%s", problem.c_str());
     if (!piecesFound)
         reportLine(
             "No piece files (drask1.pob to pimo4.pob) here nor beside the program: "

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/korvel.h"
+#include "content/output_path.h"
 #include "content/piece_loader.h"
 #include "content/report.h"
 #include "render/gl_renderer.h"
@@ -53,13 +54,17 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
+    // The first thing shown, so whoever looks for the files knows where they went.
+    if (!outputFolder().empty())
+        reportLine("Writing into %s (this folder is read-only)", outputFolder().c_str());
     // The last session's journal stays beside the new one, for a bug report about it.
+    const std::string replay = outputPath("replay.txt");
     std::error_code kept;
-    if (std::filesystem::exists("replay.txt", kept))
-        std::filesystem::rename("replay.txt", "replay-previous.txt", kept);
+    if (std::filesystem::exists(replay, kept))
+        std::filesystem::rename(replay, outputPath("replay-previous.txt"), kept);
     // The session's journal, for replaying it bit for bit (README: "Replaying a
     // session"). Without it the game plays all the same.
-    std::FILE* journalFile = std::fopen("replay.txt", "w");
+    std::FILE* journalFile = std::fopen(replay.c_str(), "w");
     JournalWriter journal(journalFile);
     if (journalFile != nullptr) controller->commands.setJournal(&journal);
     // A world that cannot be read is reported; the game starts with the empty one.

@@ -10,6 +10,7 @@
 #include "app/korvel.h"
 #include "app/window_proc.h"
 #include "content/numbered_file.h"
+#include "content/output_path.h"
 #include "content/piece_file.h"
 #include "content/report.h"
 #include "physics/atom.h"
@@ -39,15 +40,18 @@ void onDrop(const char* path) {
     if (listening != nullptr) listening->fileDropped(path);
 }
 
-// The highest-numbered world-NNNN.pdw in the working folder, "" when there is none.
+// The highest-numbered world-NNNN.pdw where F5 saves, "" when there is none.
 std::string newestWorldFile() {
     std::string newest;
-    for (const std::string& name : folderFiles(".pdw")) {
+    for (const std::string& path : folderFiles(".pdw")) {
+        const std::string name = std::filesystem::path(path).filename().string();
         const bool numbered =
             name.size() == 14 && name.starts_with("world-") && name.ends_with(".pdw") &&
             std::all_of(name.begin() + 6, name.begin() + 10,
                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-        if (numbered) newest = name;
+        if (numbered &&
+            (newest.empty() || name > std::filesystem::path(newest).filename().string()))
+            newest = path;
     }
     return newest;
 }

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "content/output_path.h"
 #include "content/piece_source.h"
+#include "platform/user_folders.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -47,13 +49,32 @@ bool moveToGameFolder() {
     if (error) return false;
     if (holdsPieces(here)) return true;
     const fs::path program = executableFolder();
-    const fs::path candidates[] = {program, program / "assets", here / "assets"};
+    const fs::path candidates[] = {program, program / "assets",
+                                   program / ".." / "share" / "games" / "pimo-drask",
+                                   here / "assets"};
     for (const fs::path& folder : candidates) {
         if (folder.empty() || !holdsPieces(folder)) continue;
         fs::current_path(folder, error);
         if (!error) return true;
     }
     return false;
+}
+
+std::string chooseOutputFolder(std::string& problem) {
+    if (folderIsWritable(".")) return "";
+    const std::string folder = userDataFolder();
+    std::error_code error;
+    if (folder.empty()) {
+        problem = "This folder is read-only and there is no user folder to write into";
+        return "";
+    }
+    fs::create_directories(folder, error);
+    if (error || !folderIsWritable(folder)) {
+        problem = "This folder is read-only and " + folder + " cannot be written";
+        return "";
+    }
+    setOutputFolder(folder);
+    return folder;
 }
 
 bool sendStderrTo(const char* path) {

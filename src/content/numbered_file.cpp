@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "content/output_path.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -55,9 +57,10 @@ std::string writeNumberedFile(const char* format, const char* what,
                               const std::vector<uint8_t>& bytes, std::string& error) {
     // Creating the file exclusively claims the number, so nothing is overwritten.
     for (int number = 1; number <= kLastNumber; ++number) {
-        char name[32];
-        std::snprintf(name, sizeof name, format, number);
-        const int fd = createNew(name);
+        char bare[32];
+        std::snprintf(bare, sizeof bare, format, number);
+        const std::string name = outputPath(bare);
+        const int fd = createNew(name.c_str());
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) {
             error = std::string("Could not create ") + name + ": " + std::strerror(errno);
@@ -66,7 +69,7 @@ std::string writeNumberedFile(const char* format, const char* what,
         const bool written = writeAll(fd, bytes);
         if (closeFile(fd) != 0 || !written) {
             error = std::string("Could not write ") + name;
-            std::remove(name);
+            std::remove(name.c_str());
             return "";
         }
         return name;

@@ -5,9 +5,10 @@
 #include <vector>
 
 // Writes `bytes` as the first free name `format` makes of the numbers 1 to 9999
-// (one %04d in it) in the working directory. Creating the file exclusively claims
-// the number, so an existing file is never replaced. Returns the name written, or
-// "" with the reason in error; `what` names the kind of file there ("screenshot").
+// (one %04d in it) in the output folder (content/output_path.h). Creating the file
+// exclusively claims the number, so an existing file is never replaced. Returns the
+// path written, or "" with the reason in error; `what` names the kind of file there
+// ("screenshot").
 std::string writeNumberedFile(const char* format, const char* what,
                               const std::vector<uint8_t>& bytes, std::string& error);
 

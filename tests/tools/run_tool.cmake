@@ -3,6 +3,7 @@
 #   -DWORKDIR=<dir>            working directory (made if missing)
 #   -DEXPECT_RC=<n>            expected exit status (default 0)
 #   -DEXPECT_STDOUT=<file>     stdout must equal this file
+#   -DEXPECT_OUT=<regex>       stdout must match
 #   -DEXPECT_STDERR=<regex>    stderr must match
 #   -DBEFORE=<cmd>             runs first and must succeed
 if(NOT DEFINED EXPECT_RC)
@@ -26,6 +27,9 @@ if(DEFINED EXPECT_STDOUT)
   if(NOT out STREQUAL expected)
     message(FATAL_ERROR "stdout differs from ${EXPECT_STDOUT}:\n${out}")
   endif()
+endif()
+if(DEFINED EXPECT_OUT AND NOT out MATCHES "${EXPECT_OUT}")
+  message(FATAL_ERROR "stdout does not match '${EXPECT_OUT}':\n${out}")
 endif()
 if(DEFINED EXPECT_STDERR AND NOT err MATCHES "${EXPECT_STDERR}")
   message(FATAL_ERROR "stderr does not match '${EXPECT_STDERR}':\n${err}")

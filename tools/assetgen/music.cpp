@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "little_endian.h"
+
 namespace {
 
 constexpr int kRate = 44100;
@@ -154,15 +156,6 @@ void compose(Mix& mix) {
             shaker(mix, at + s, s % 2 ? 0.06 : 0.035);
         }
     }
-}
-
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
 }
 
 }  // namespace

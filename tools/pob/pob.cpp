@@ -35,6 +35,7 @@ constexpr const char* kUsage =
     "       pob check FILE...\n"
     "       pob dump FILE.pob\n"
     "       pob build TEXT -o FILE.pob [--force]\n"
+    "       pob --help | --version\n"
     "check exits 0 when every file loads whole, 1 otherwise; build refuses a piece\n"
     "that check would reject, unless --force (for test files that must be wrong).\n"
     "The piece format and a walkthrough: docs/pieces.md\n";
@@ -645,6 +646,10 @@ int main(int argc, char** argv) {
     if (command == "build") return build(argc, argv);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("pob %s\n", PIMO_VERSION);
         return 0;
     }
     if (command == "dump") {

@@ -44,6 +44,7 @@ struct Spawn {
 constexpr const char* kUsage =
     "usage: pimo-sim [--world FILE] [--steps N] [--dump] [--png FILE] [--save FILE] SPAWN...\n"
     "       pimo-sim --replay JOURNAL [--dump]\n"
+    "       pimo-sim --help | --version\n"
     "  SPAWN is STEP:FILE:X:Y, a piece file loaded at (X, Y) after STEP steps\n"
     "  --world FILE starts from a saved world (.pdw) instead of an empty one; STEP\n"
     "  and --steps then count from there\n"
@@ -225,6 +226,9 @@ int main(int argc, char** argv) {
             (arg == "--world" ? worldPath : savePath) = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("pimo-sim %s\n", PIMO_VERSION);
             return 0;
         } else if (!arg.empty() && arg[0] == '-') {
             return usage(("unknown option " + arg).c_str());

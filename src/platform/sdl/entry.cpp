@@ -4,6 +4,7 @@
 #define SDL_MAIN_HANDLED  // our main() is the entry, SDL must not rename it
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/sdl/layer.h"
@@ -16,9 +17,14 @@ int main(int argc, char** argv) {
         if (!commandLine.empty()) commandLine += ' ';
         commandLine += arg.find(' ') == std::string::npos ? arg : '"' + arg + '"';
     }
+    // --help and --version are answered anywhere, display or not (help2man runs them).
+    bool answerOnly = false;
+    for (int i = 1; i < argc; ++i)
+        answerOnly = answerOnly || std::strcmp(argv[i], "--help") == 0 ||
+                     std::strcmp(argv[i], "--version") == 0;
     // Without a display the game would run unseen; say so where it can be read
     // (the error log is not open yet) and end.
-    if (!pimo::sdl::initVideo()) {
+    if (!answerOnly && !pimo::sdl::initVideo()) {
         const std::string line = std::string("Pimo Drask needs a display: ") + SDL_GetError();
         std::fprintf(stderr, "%s\n", line.c_str());
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Pimo Drask", line.c_str(), nullptr);
