@@ -6,6 +6,8 @@
 #include <system_error>
 
 #include "app/korvel.h"
+#include "app/sandbox_controls.h"
+#include "app/settings.h"
 #include "content/piece_loader.h"
 #include "content/report.h"
 #include "render/gl_renderer.h"
@@ -48,7 +50,8 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     setTextureUploader(uploadTexture);
     setTextureReleaser(deleteTexture);
     // The controller lives as long as the program.
-    auto controller = std::make_unique<Korvel>(instance);
+    const std::filesystem::path settingsFile = settingsPath();
+    auto controller = std::make_unique<Korvel>(instance, readSettings(settingsFile));
     controller->pieceOverride = options.piece;
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
@@ -70,6 +73,10 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
         controller->commands.setJournal(nullptr);
         std::fclose(journalFile);
     }
+    std::string error;
+    if (!settingsFile.empty() &&
+        !writeSettings(settingsFile, controller->controls->settings(), error))
+        reportLine("%s", error.c_str());
     controller->glRenderer()->close();
     // The context is gone: the images the pieces still hold go without GL calls.
     setTextureReleaser(nullptr);
