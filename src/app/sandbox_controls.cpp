@@ -516,8 +516,11 @@ void SandboxControls::drawOverlay() {
         std::snprintf(line, sizeof line, "steps/frame %u  %.0f fps  step %.2f ms", korvel.frameSkip,
                       double(framesPerSecond), double(lastStepMs));
         text.corner.emplace_back(line);
-        std::snprintf(line, sizeof line, "zoom %.2f  step %u  %s%s", double(korvel.view.zoom),
-                      world.stepCount - 1, music.status().c_str(), korvel.paused ? "  PAUSED" : "");
+        // The music is named once the player has touched it.
+        const bool musicChanged = !music.on() || music.volume() != 100;
+        std::snprintf(line, sizeof line, "zoom %.2f  step %u%s%s%s", double(korvel.view.zoom),
+                      world.stepCount - 1, musicChanged ? "  " : "",
+                      musicChanged ? music.status().c_str() : "", korvel.paused ? "  PAUSED" : "");
         text.corner.emplace_back(line);
     }
     if (drawing.on()) text.corner.push_back(drawing.status());

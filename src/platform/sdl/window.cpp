@@ -541,6 +541,8 @@ BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int width, int height,
     if (size && move && (w->style & WS_CAPTION) != WS_CAPTION && display >= 0 &&
         SDL_GetDisplayBounds(display, &bounds) == 0 && x == bounds.x && y == bounds.y &&
         width == bounds.w && height == bounds.h) {
+        // Laid there first as asked: without a window manager nothing else would.
+        placeClient(w, {x, y, x + width, y + height}, true, true);
         if (SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return FALSE;
         reportSize(w);
         return TRUE;
