@@ -19,9 +19,9 @@ need_packages() {
 
 # libstb-dev: PNG writing (header only, so the Windows build uses the same headers);
 # libosmesa6-dev: pimo-sim --png and the picture tests draw without a display;
-# zlib1g-dev: the checksum of world files.
+# zlib1g-dev: the checksum of world files; libinih-dev: reading settings.ini.
 BUILD_PACKAGES=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri libstb-dev libosmesa6-dev zlib1g-dev)
+                libsdl2-dev libsdl2-mixer-dev libgl-dev libgl1-mesa-dri libstb-dev libosmesa6-dev zlib1g-dev libinih-dev)
 TEST_PACKAGES=(xvfb xfonts-base xauth xdotool x11-utils imagemagick libx11-dev clang libclang-rt-14-dev)
 # The Windows build: the mingw-w64 cross compiler and its zlib, GoogleTest's source, 64-bit Wine
 # to run what it builds (its fonts for message boxes, GStreamer's MP3 decoder for the

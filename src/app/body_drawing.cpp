@@ -31,6 +31,12 @@ void BodyDrawing::nextFamily() {
     bodyFamily = bodyFamily == BodyFamily::Sturdy ? BodyFamily::Soft : BodyFamily::Sturdy;
 }
 
+void BodyDrawing::choose(BodyFamily family, const std::string& texture) {
+    bodyFamily = family;
+    const std::vector<std::string> images = folderFiles(".tga");
+    if (std::binary_search(images.begin(), images.end(), texture)) image = texture;
+}
+
 void BodyDrawing::nextTexture() {
     const std::vector<std::string> images = folderFiles(".tga");
     if (images.empty()) return;

@@ -17,6 +17,8 @@ class BodyDrawing {
     void toggle();
     bool on() const { return drawing; }
     void nextFamily();
+    // Takes a material over; the texture only when the folder holds it.
+    void choose(BodyFamily family, const std::string& texture);
     // The next image file (.tga) of the working folder by name, wrapping round.
     void nextTexture();
     BodyFamily family() const { return bodyFamily; }

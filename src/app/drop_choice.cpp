@@ -5,6 +5,11 @@
 
 #include "app/folder_files.h"
 
+void DropChoice::choose(const std::string& file) {
+    const std::vector<std::string> files = folderFiles(".pob");
+    chosen = std::binary_search(files.begin(), files.end(), file) ? file : "";
+}
+
 void DropChoice::step(int by) {
     // Position 0 is the family; file k is position k + 1. A chosen file that has
     // gone since is stepped from where its name would stand.

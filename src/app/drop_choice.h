@@ -9,6 +9,8 @@ class DropChoice {
   public:
     // One step on (1) or back (-1), wrapping round.
     void step(int by);
+    // This file when the folder holds it, else the family.
+    void choose(const std::string& file);
     // The chosen file, "" for the last key's family.
     const std::string& file() const { return chosen; }
 

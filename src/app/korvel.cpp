@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/sandbox_controls.h"
+#include "app/settings.h"
 #include "app/window_proc.h"
 #include "content/piece_loader.h"
 #include "scene/texture.h"
@@ -17,7 +18,9 @@
 #include "render/grid.h"
 #include "scene/roster.h"
 
-Korvel::Korvel(HINSTANCE instance) {
+Korvel::Korvel(HINSTANCE instance) : Korvel(instance, Settings{}) {}
+
+Korvel::Korvel(HINSTANCE instance, const Settings& settings) {
     world = new System(this);
 
     // The window procedure is called while open() creates the window, so it must
@@ -29,15 +32,18 @@ Korvel::Korvel(HINSTANCE instance) {
 
     // A failure has been reported to the user already; the entry point looks at
     // the renderer before it runs the loop.
-    gl->open("Pimo Drask", kWindowWidth, kWindowHeight, 16, false, false);
+    gl->open("Pimo Drask", static_cast<float>(settings.windowWidth),
+             static_cast<float>(settings.windowHeight), 16, false, true);
     glClearColor(0, 0, 0, 0);
 
     view.reset();
+    view.window = gl;
     frameSkip = 1;
     snapToGrid = true;
     gridStep = 38;
     gridChild = new Grid(this);
     controls = std::make_unique<SandboxControls>(*this);
+    controls->apply(settings);
 }
 
 Korvel::~Korvel() {
@@ -72,28 +78,28 @@ void Korvel::keyDown(int32_t key) {
             quitRequested = true;
             break;
         case '1':
-            spawnDrask(150, 430);
+            spawnKey(&Korvel::spawnDrask, 150, 430);
             break;
         case '2':
-            spawnDrask(300, 430);
+            spawnKey(&Korvel::spawnDrask, 300, 430);
             break;
         case '3':
-            spawnDrask(450, 430);
+            spawnKey(&Korvel::spawnDrask, 450, 430);
             break;
         case '4':
-            spawnDrask(600, 430);
+            spawnKey(&Korvel::spawnDrask, 600, 430);
             break;
         case '7':
-            spawnPimo(100, 430);
+            spawnKey(&Korvel::spawnPimo, 100, 430);
             break;
         case '8':
-            spawnPimo(250, 430);
+            spawnKey(&Korvel::spawnPimo, 250, 430);
             break;
         case '9':
-            spawnPimo(400, 430);
+            spawnKey(&Korvel::spawnPimo, 400, 430);
             break;
         case '0':
-            spawnPimo(550, 430);
+            spawnKey(&Korvel::spawnPimo, 550, 430);
             break;
         case 'Q':
             if (static_cast<int32_t>(frameSkip) > 1) frameSkip -= 1;
@@ -168,6 +174,10 @@ float snapToStep(float w, int32_t step) {
     const float base = s * std::floor(q);
     if (w - base > s * 0.5f) return s * std::ceil(q);
     return base;
+}
+
+void Korvel::spawnKey(void (Korvel::*spawner)(float, float), float x, float y) {
+    (this->*spawner)(view.frameToWindowX(x), view.frameToWindowY(y));
 }
 
 void Korvel::spawnDrask(float x, float y) {

@@ -15,12 +15,15 @@ class Grid;
 class GLRenderer;
 class Junk;
 class SandboxControls;
+struct Settings;
 
 // The scene controller: builds the world, the renderer and the window, and binds
 // the keys to spawning pieces.
 class Korvel : public Game {
   public:
+    // The window opens at the settings' size and then takes their other choices.
     explicit Korvel(HINSTANCE instance);
+    Korvel(HINSTANCE instance, const Settings& settings);
     // The game never deletes its controller; this is for tests and tools that do.
     ~Korvel() override;
 
@@ -61,6 +64,8 @@ class Korvel : public Game {
     std::unique_ptr<SandboxControls> controls;
 
   private:
+    // A key's spawn at a position of the design's frame.
+    void spawnKey(void (Korvel::*spawner)(float, float), float x, float y);
     void spawn(const char* pattern, float x, float y);
     void spawnPoint(float x, float y, float& wx, float& wy) const;
     const char* lastPattern = "drask%1i.pob";

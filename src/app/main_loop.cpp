@@ -6,6 +6,8 @@
 #include <system_error>
 
 #include "app/korvel.h"
+#include "app/sandbox_controls.h"
+#include "app/settings.h"
 #include "content/output_path.h"
 #include "content/piece_loader.h"
 #include "content/report.h"
@@ -48,15 +50,22 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     setMessageBoxHandler(showBox);
     setTextureUploader(uploadTexture);
     setTextureReleaser(deleteTexture);
+    // The first line of debug.txt and the first thing shown, so whoever looks for
+    // the files knows where they went.
+    char writing[600] = "";
+    if (!outputFolder().empty()) {
+        std::snprintf(writing, sizeof writing, "Writing into %s (this folder is read-only)",
+                      outputFolder().c_str());
+        reportLine("%s", writing);
+    }
     // The controller lives as long as the program.
-    auto controller = std::make_unique<Korvel>(instance);
+    const std::filesystem::path settingsFile = settingsPath();
+    auto controller = std::make_unique<Korvel>(instance, readSettings(settingsFile));
     controller->pieceOverride = options.piece;
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
-    // The first thing shown, so whoever looks for the files knows where they went.
-    if (!outputFolder().empty())
-        reportLine("Writing into %s (this folder is read-only)", outputFolder().c_str());
+    if (writing[0] != '\0' && controller->controls) controller->controls->showMessage(writing);
     // The last session's journal stays beside the new one, for a bug report about it.
     const std::string replay = outputPath("replay.txt");
     std::error_code kept;
@@ -75,6 +84,10 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
         controller->commands.setJournal(nullptr);
         std::fclose(journalFile);
     }
+    std::string error;
+    if (!settingsFile.empty() &&
+        !writeSettings(settingsFile, controller->controls->settings(), error))
+        reportLine("%s", error.c_str());
     controller->glRenderer()->close();
     // The context is gone: the images the pieces still hold go without GL calls.
     setTextureReleaser(nullptr);

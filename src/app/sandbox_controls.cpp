@@ -8,6 +8,7 @@
 
 #include "app/folder_files.h"
 #include "app/korvel.h"
+#include "app/settings.h"
 #include "app/window_proc.h"
 #include "content/numbered_file.h"
 #include "content/output_path.h"
@@ -72,11 +73,14 @@ const char* const kHelp[] = {
     "B          draw bodies with Left drag",
     "F / T      their family / texture",
     "E          export   X  pin or unpin",
+    "F11        full screen (or Alt+Enter)",
+    "M          music    - / =  softer / louder",
 };
 
 }  // namespace
 
-SandboxControls::SandboxControls(Korvel& korvel) : korvel(korvel) {
+SandboxControls::SandboxControls(Korvel& korvel)
+    : windowMode(*korvel.glRenderer()), korvel(korvel) {
     listening = this;
     setLineListener(onLine);
     currentFileDrop = onDrop;
@@ -162,6 +166,16 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         case 'X':
             togglePin();
             break;
+        case VK_F11:
+            windowMode.setFullscreen(!windowMode.fullscreen());
+            break;
+        case 'M':
+        case VK_OEM_MINUS:
+        case VK_SUBTRACT:
+        case VK_OEM_PLUS:
+        case VK_ADD:
+            changeMusic(key);
+            break;
         default:
             break;
     }
@@ -205,11 +219,51 @@ void SandboxControls::exportDrawn() {
     showMessage(("Exported " + name).c_str());
 }
 
+void SandboxControls::changeMusic(int key) {
+    if (key == 'M')
+        music.toggle();
+    else if (key == VK_OEM_MINUS || key == VK_SUBTRACT)
+        music.softer();
+    else
+        music.louder();
+    std::string line = music.status();
+    line[0] = 'M';
+    showMessage(line.c_str());
+}
+
+Settings SandboxControls::settings() const {
+    Settings s;
+    s.overlay = overlayVisible;
+    s.grid = gridVisible;
+    s.musicOn = music.on();
+    s.musicVolume = music.volume();
+    const WindowMode::Windowed windowed = windowMode.windowed();
+    s.windowWidth = std::clamp(windowed.width, kMinWindowSide, kMaxWindowSide);
+    s.windowHeight = std::clamp(windowed.height, kMinWindowSide, kMaxWindowSide);
+    s.maximised = windowed.maximised;
+    s.fullscreen = windowMode.fullscreen();
+    s.rightButton = dropChoice.file();
+    s.drawFamily = drawing.family();
+    s.drawTexture = drawing.texture();
+    return s;
+}
+
+void SandboxControls::apply(const Settings& s) {
+    overlayVisible = s.overlay;
+    gridVisible = s.grid;
+    music.set(s.musicOn, s.musicVolume);
+    dropChoice.choose(s.rightButton);
+    drawing.choose(s.drawFamily, s.drawTexture);
+    // Maximised first, so that leaving full screen comes back to it.
+    if (s.maximised) windowMode.maximise();
+    if (s.fullscreen) windowMode.setFullscreen(true);
+}
+
 void SandboxControls::togglePin() {
     float x = 0;
     float y = 0;
     pointerToWorld(x, y);
-    const Atom* atom = korvel.commands.atomNear(x, y, kGrabSlackPixels / korvel.view.zoom);
+    const Atom* atom = korvel.commands.atomNear(x, y, kGrabSlackPixels / korvel.view.scale());
     if (atom == nullptr) return;
     if (korvel.commands.pinned(atom))
         korvel.commands.unpin(atom->id);
@@ -313,7 +367,7 @@ void SandboxControls::leftButtonDown() {
     float x = 0;
     float y = 0;
     pointerToWorld(x, y);
-    Atom* atom = korvel.commands.atomNear(x, y, kGrabSlackPixels / korvel.view.zoom);
+    Atom* atom = korvel.commands.atomNear(x, y, kGrabSlackPixels / korvel.view.scale());
     if (atom == nullptr) return;
     pointerTrail.clear();
     korvel.commands.grab(atom->id);
@@ -466,8 +520,11 @@ void SandboxControls::drawOverlay() {
         std::snprintf(line, sizeof line, "steps/frame %u  %.0f fps  step %.2f ms", korvel.frameSkip,
                       double(framesPerSecond), double(lastStepMs));
         text.corner.emplace_back(line);
-        std::snprintf(line, sizeof line, "zoom %.2f  step %u%s", double(korvel.view.zoom),
-                      world.stepCount - 1, korvel.paused ? "  PAUSED" : "");
+        // The music is named once the player has touched it.
+        const bool musicChanged = !music.on() || music.volume() != 100;
+        std::snprintf(line, sizeof line, "zoom %.2f  step %u%s%s%s", double(korvel.view.zoom),
+                      world.stepCount - 1, musicChanged ? "  " : "",
+                      musicChanged ? music.status().c_str() : "", korvel.paused ? "  PAUSED" : "");
         text.corner.emplace_back(line);
     }
     if (drawing.on()) text.corner.push_back(drawing.status());

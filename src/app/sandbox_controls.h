@@ -7,8 +7,11 @@
 
 #include "app/body_drawing.h"
 #include "app/drop_choice.h"
+#include "app/music_control.h"
+#include "render/window_mode.h"
 
 class Korvel;
+struct Settings;
 
 // The player's tools beyond the spawn keys: grab and throw with the left button,
 // a piece at the pointer with the right, zoom with the wheel, pan with the middle
@@ -17,8 +20,9 @@ class Korvel;
 // Ctrl+Z/Ctrl+Y (undo/redo); and files dropped on the window. B draws bodies with
 // the left button (F and T choose the family and texture), E exports the last one
 // drawn, [ and ] choose what the right button drops, X pins the atom under the
-// pointer. Input in, commands on the world out; the controller forwards what the
-// design leaves free.
+// pointer. F11 or Alt+Enter switches full screen; M, - and = are the music's.
+// Input in, commands on the world out; the controller forwards what the design
+// leaves free.
 class SandboxControls {
   public:
     explicit SandboxControls(Korvel& korvel);
@@ -55,11 +59,17 @@ class SandboxControls {
         framesCounted = 0;
     }
 
+    // What the player chose, to keep for the next start, and taken back from it.
+    Settings settings() const;
+    void apply(const Settings& settings);
+
     bool gridVisible = false;
     bool overlayVisible = true;
     bool helpVisible = false;
     float framesPerSecond = 0;
     float lastStepMs = 0;
+    WindowMode windowMode;
+    MusicControl music;
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -84,6 +94,7 @@ class SandboxControls {
     void followPointer();
     void throwVelocity(float& vx, float& vy) const;
     void exportDrawn();
+    void changeMusic(int key);
     void togglePin();
     void drawMarks() const;
 

@@ -1,9 +1,13 @@
 #pragma once
 
-// What part of the world the window shows. A world point p appears at window
-// position zoom * (p + pan), window positions measured in pixels from the
-// bottom-left corner of the client area. Spawning, grabbing and drawing all go
-// through this one conversion.
+class Display;
+
+// What part of the world the window shows. The design's frame (700 × 430 window
+// pixels at zoom 1) is fitted into the client area, keeping its proportions and
+// centred; zoom and pan act within that frame. A world point p appears at window
+// position offset + fit * zoom * (p + pan), window positions measured in pixels
+// from the bottom-left corner of the client area. Spawning, grabbing and drawing
+// all go through this one conversion.
 struct View {
     static constexpr float kMinZoom = 0.25f;
     static constexpr float kMaxZoom = 4.0f;
@@ -12,9 +16,13 @@ struct View {
     float panX = 0;
     float panY = 0;
     float zoom = 1;
+    // Whose client size the frame is fitted into; without one, the design's.
+    const Display* window = nullptr;
 
-    float worldX(float windowX) const { return windowX / zoom - panX; }
-    float worldY(float windowY) const { return windowY / zoom - panY; }
+    // Window pixels per world unit.
+    float scale() const { return fit() * zoom; }
+    float worldX(float windowX) const { return (windowX - offsetX()) / scale() - panX; }
+    float worldY(float windowY) const { return (windowY - offsetY()) / scale() - panY; }
 
     // Zooms by kZoomStep per notch (positive in), between kMinZoom and kMaxZoom,
     // keeping the world point under the window position where it is.
@@ -22,6 +30,14 @@ struct View {
     // Moves the picture by (dx, dy) window pixels.
     void panBy(float dx, float dy);
     void reset();
-    // The GL model-view transform: scale by zoom, then translate by the pan.
+    // The GL model-view transform: to the fitted frame, scale, then the pan.
     void apply() const;
+    // Where a point of the design's frame lies in the window.
+    float frameToWindowX(float x) const { return offsetX() + fit() * x; }
+    float frameToWindowY(float y) const { return offsetY() + fit() * y; }
+
+  private:
+    float fit() const;
+    float offsetX() const;
+    float offsetY() const;
 };

@@ -12,6 +12,9 @@ void (*currentFileDrop)(const char* path) = nullptr;
 
 namespace {
 
+constexpr LPARAM kAltHeld = LPARAM{1} << 29;
+constexpr LPARAM kWasDown = LPARAM{1} << 30;
+
 // The mouse position halves are signed: with the capture held, the pointer can
 // leave the client area to the left or above.
 int32_t lowSigned(LPARAM lParam) {
@@ -105,6 +108,14 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             // position it already has from WM_MOUSEMOVE.
             currentGame->mouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
             return 0;
+        case WM_SYSKEYDOWN:
+            // Alt+Enter is F11's other name; held, it does not repeat.
+            if (wParam == VK_RETURN && (lParam & kAltHeld) != 0 && (lParam & kWasDown) == 0) {
+                currentGame->keyDown(VK_F11);
+                currentGame->keyUp(VK_F11);
+                return 0;
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
         case WM_DROPFILES:
             if (currentFileDrop == nullptr) return DefWindowProcA(window, message, wParam, lParam);
             dropFiles(reinterpret_cast<HDROP>(wParam));

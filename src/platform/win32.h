@@ -53,6 +53,7 @@ DECLARE_PIMO_HANDLE(HMENU);
 DECLARE_PIMO_HANDLE(HFONT);
 DECLARE_PIMO_HANDLE(HGDIOBJ);
 DECLARE_PIMO_HANDLE(HDROP);
+DECLARE_PIMO_HANDLE(HMONITOR);
 #undef DECLARE_PIMO_HANDLE
 typedef HINSTANCE HMODULE;
 
@@ -73,6 +74,22 @@ struct RECT {
     LONG top;
     LONG right;
     LONG bottom;
+};
+
+struct WINDOWPLACEMENT {
+    UINT length;
+    UINT flags;
+    UINT showCmd;
+    POINT ptMinPosition;
+    POINT ptMaxPosition;
+    RECT rcNormalPosition;
+};
+
+struct MONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
 };
 
 struct MSG {
@@ -200,6 +217,8 @@ struct DEVMODEA {
 #define SC_MONITORPOWER 0xF170
 
 #define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
@@ -210,7 +229,13 @@ struct DEVMODEA {
 #define VK_SHIFT 0x10
 #define VK_CONTROL 0x11
 #define VK_SPACE 0x20
+#define VK_RETURN 0x0D
 #define VK_HOME 0x24
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
+#define VK_F11 0x7A
+#define VK_OEM_PLUS 0xBB
+#define VK_OEM_MINUS 0xBD
 #define VK_F1 0x70
 #define VK_F5 0x74
 #define VK_F9 0x78
@@ -247,8 +272,20 @@ struct DEVMODEA {
 #define WS_OVERLAPPED 0x00000000L
 #define WS_OVERLAPPEDWINDOW \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_VISIBLE 0x10000000L
 #define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
 #define SW_SHOW 5
+#define GWL_STYLE (-16)
+#define HWND_TOP ((HWND)0)
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_FRAMECHANGED 0x0020
+#define SWP_NOOWNERZORDER 0x0200
+#define MONITOR_DEFAULTTONEAREST 0x00000002
 
 // Display modes
 #define CDS_FULLSCREEN 0x00000004
@@ -295,6 +332,14 @@ BOOL WINAPI ShowWindow(HWND window, int command);
 BOOL WINAPI SetForegroundWindow(HWND window);
 HWND WINAPI SetFocus(HWND window);
 BOOL WINAPI GetClientRect(HWND window, RECT* rect);
+BOOL WINAPI IsZoomed(HWND window);
+LONG WINAPI GetWindowLongA(HWND window, int index);
+LONG WINAPI SetWindowLongA(HWND window, int index, LONG value);
+BOOL WINAPI SetWindowPos(HWND window, HWND after, int x, int y, int width, int height, UINT flags);
+BOOL WINAPI GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement);
+BOOL WINAPI SetWindowPlacement(HWND window, const WINDOWPLACEMENT* placement);
+HMONITOR WINAPI MonitorFromWindow(HWND window, DWORD flags);
+BOOL WINAPI GetMonitorInfoA(HMONITOR monitor, MONITORINFO* info);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI PeekMessageW(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL WINAPI TranslateMessage(const MSG* msg);

@@ -8,6 +8,7 @@
 
 #include "app/korvel.h"
 #include "app/main_loop.h"
+#include "app/settings.h"
 #include "content/piece_loader.h"
 #include "content/report.h"
 #include "fakes.h"
@@ -59,6 +60,13 @@ TEST_F(MainLoopTest, EscapeFinishesTheDrainAndTheTickThenEndsWithZero) {
     EXPECT_TRUE(fake::state().queue.empty());
 }
 
+// A settings file in the scratch folder, so that the game has nothing to say of it.
+void settled() {
+    fake::state().configFolder = "config";
+    std::string error;
+    ASSERT_TRUE(writeSettings("config/settings.ini", Settings{}, error)) << error;
+}
+
 TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndCloses) {
     fake::reset();
     fake::state().failing = {"SetPixelFormat"};
@@ -67,6 +75,7 @@ TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndClose
 
     fake::reset();
     PieceDir dir;
+    settled();
     dir.writeFamily("drask", PieceDir::triangle("absent.tga"));
     fake::state().post(WM_KEYDOWN, '1');
     fake::state().post(WM_KEYDOWN, VK_ESCAPE);
@@ -125,6 +134,7 @@ TEST(PlayGameTest, StartsWithTheWorldNamedAndKeepsTheLastSessionsReplay) {
 
     // A file that is no world: one line, and the empty world.
     fake::reset();
+    settled();
     fake::state().post(WM_KEYDOWN, VK_ESCAPE);
     testing::internal::CaptureStderr();
     EXPECT_EQ(playGame(nullptr, {"", "drask1.pob", ""}), 0);

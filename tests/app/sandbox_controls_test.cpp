@@ -13,6 +13,7 @@
 #include "korvel_fixture.h"
 #include "app/korvel.h"
 #include "app/sandbox_controls.h"
+#include "app/settings.h"
 #include "app/view.h"
 #include "app/window_proc.h"
 #include "content/piece_file.h"
@@ -556,3 +557,142 @@ TEST_F(SandboxTest, ASessionOfTheDesignsKeysGivesThePlainWorldsResult) {
 }
 
 }  // namespace
+
+namespace {
+
+// The model-view transform of a frame as the recording GL saw it: a world point
+// lands at offset + scale * p.
+struct Drawn {
+    double scale = 1, x = 0, y = 0;
+    double windowX(double wx) const { return x + scale * wx; }
+    double windowY(double wy) const { return y + scale * wy; }
+};
+
+Drawn drawnTransform(Korvel& korvel) {
+    fake::state().calls.clear();
+    korvel.applyView();
+    Drawn d;
+    for (const std::string& c : fake::state().calls) {
+        double a = 0, b = 0, z = 0;
+        if (std::sscanf(c.c_str(), "glTranslatef(%lf, %lf, %lf)", &a, &b, &z) == 3) {
+            d.x += d.scale * a;
+            d.y += d.scale * b;
+        } else if (std::sscanf(c.c_str(), "glScalef(%lf, %lf, %lf)", &a, &b, &z) == 3) {
+            d.scale *= a;
+        }
+    }
+    return d;
+}
+
+struct Client {
+    int width, height;
+};
+
+class ClientSizeTest : public SandboxTest, public testing::WithParamInterface<Client> {};
+
+}  // namespace
+
+TEST_P(ClientSizeTest, TheFrameFitsCentredAndSpawnsGrabsAndKeysLandUnderThePointer) {
+    const auto [w, h] = GetParam();
+    send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(w, h));
+    // The 700 × 430 frame touches two opposite edges and is centred on the others.
+    Drawn d = drawnTransform(*korvel);
+    const double left = d.windowX(0), right = w - d.windowX(700);
+    const double bottom = d.windowY(0), top = h - d.windowY(430);
+    EXPECT_NEAR(left, right, 0.01);
+    EXPECT_NEAR(bottom, top, 0.01);
+    EXPECT_NEAR(std::min(left, bottom), 0, 0.01);
+    EXPECT_GE(std::max(left, bottom), -0.01);
+    // The keys drop where they do in the design's window.
+    korvel->keyDown('4');
+    EXPECT_EQ(firstAtomOfNewestPiece()->x, 608);
+    EXPECT_EQ(firstAtomOfNewestPiece()->y, 418);
+
+    // Zoomed about a point off centre and panned, unsnapped: the right button drops
+    // at the pointer, and a paused drag carries the atom with the pointer.
+    korvel->snapToGrid = false;
+    korvel->keyDown('P');
+    send(WM_MOUSEMOVE, 0, at(w / 5, h * 3 / 4));
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    send(WM_MBUTTONDOWN, 0, at(w / 2, h / 2));
+    send(WM_MOUSEMOVE, 0, at(w / 2 + 17, h / 2 - 9));
+    send(WM_MBUTTONUP);
+    const int px = w * 4 / 5, py = h / 3;
+    send(WM_RBUTTONDOWN, 0, at(px, py));
+    send(WM_RBUTTONUP);
+    Atom* dropped = firstAtomOfNewestPiece();
+    d = drawnTransform(*korvel);
+    const double tolerance = 0.05 * std::max(1.0, d.scale);
+    EXPECT_NEAR(d.windowX(dropped->x), px, tolerance);
+    EXPECT_NEAR(d.windowY(dropped->y), h - py, tolerance);
+
+    send(WM_LBUTTONDOWN, 0, at(px, py));
+    ASSERT_EQ(korvel->commands.held(), dropped);
+    send(WM_MOUSEMOVE, 0, at(px - 30, py + 20));
+    EXPECT_NEAR(d.windowX(dropped->x), px - 30, tolerance);
+    EXPECT_NEAR(d.windowY(dropped->y), h - py - 20, tolerance);
+    send(WM_LBUTTONUP);
+
+    // Home fits the frame again.
+    korvel->keyDown(VK_HOME);
+    d = drawnTransform(*korvel);
+    EXPECT_NEAR(d.windowX(0), left, 0.01);
+    EXPECT_NEAR(d.windowY(0), bottom, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(WideTallTinyHuge, ClientSizeTest,
+                         testing::Values(Client{1400, 430}, Client{700, 1000}, Client{175, 100},
+                                         Client{3840, 2160}));
+
+TEST_F(SandboxTest, F11AndAltEnterCoverTheMonitorAndComeBackToTheWindow) {
+    const LONG windowed = fake::state().style;
+    EXPECT_EQ(static_cast<DWORD>(windowed) & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+    chord({VK_F11});
+    EXPECT_EQ(korvel->renderer->width, 1600);
+    EXPECT_EQ(korvel->renderer->height, 900);
+    EXPECT_EQ(static_cast<DWORD>(fake::state().style) & (WS_POPUP | WS_CAPTION | WS_THICKFRAME),
+              WS_POPUP);
+    EXPECT_EQ(fake::state().count("ChangeDisplaySettingsA"), 0);
+    // What the next start opens: the window it came from, full screen.
+    Settings kept = korvel->controls->settings();
+    EXPECT_TRUE(kept.fullscreen);
+    EXPECT_EQ(kept.windowWidth, 700);
+    EXPECT_EQ(kept.windowHeight, 430);
+
+    const LPARAM altHeld = LPARAM{1} << 29, wasDown = LPARAM{1} << 30;
+    send(WM_SYSKEYDOWN, VK_RETURN, altHeld);
+    EXPECT_EQ(korvel->renderer->width, 700);
+    EXPECT_EQ(korvel->renderer->height, 430);
+    EXPECT_EQ(fake::state().style, windowed);
+    EXPECT_FALSE(korvel->controls->settings().fullscreen);
+    // Held, Alt+Enter does not repeat; Enter alone is the system's.
+    send(WM_SYSKEYDOWN, VK_RETURN, altHeld | wasDown);
+    EXPECT_EQ(send(WM_SYSKEYDOWN, VK_RETURN, 0), fake::kDefaultResult);
+    EXPECT_EQ(korvel->renderer->width, 700);
+}
+
+TEST_F(SandboxTest, MAndTheVolumeKeysWorkTheMusicAndSaySo) {
+    const auto music = [] {
+        std::vector<std::string> out;
+        for (const std::string& c : fake::state().calls)
+            if (c.starts_with("setMusicVolume(") || c.ends_with("Music()")) out.push_back(c);
+        return out;
+    };
+    fake::state().calls.clear();
+    chord({VK_OEM_PLUS});  // already at full volume
+    chord({VK_OEM_MINUS});
+    chord({VK_SUBTRACT});
+    chord({'M'});
+    EXPECT_EQ(music(), (std::vector<std::string>{"setMusicVolume(90)", "setMusicVolume(80)",
+                                                 "pauseMusic()"}));
+    EXPECT_TRUE(showsNow("Music off"));
+    EXPECT_TRUE(shows("music off"));
+    fake::state().calls.clear();
+    chord({VK_ADD});
+    chord({'M'});
+    EXPECT_EQ(music(), (std::vector<std::string>{"setMusicVolume(90)", "resumeMusic()"}));
+    EXPECT_TRUE(showsNow("music 90%"));
+    const Settings kept = korvel->controls->settings();
+    EXPECT_TRUE(kept.musicOn);
+    EXPECT_EQ(kept.musicVolume, 90);
+}

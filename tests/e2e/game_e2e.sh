@@ -23,6 +23,9 @@
 #   keep     paused, F5 saves world-0001.pdw, C and F9 give back the saved picture;
 #            a spawn undone with Ctrl+Z gives back the picture before it; PIMO_SIM
 #            --replay matches the journal with its load and undo
+#   desk     resized to 1000 x 500, a piece dropped with the right button lands
+#            under the pointer; F11 covers the screen and F11 again gives back the
+#            window; the size is kept in settings.ini for the next start
 #   draw     B and a circle dragged with the left button: a body appears inside
 #            the circle, then falls; E writes piece-0001.pob, which POB check
 #            accepts; PIMO_SIM --replay matches the journal with its draw
@@ -97,6 +100,41 @@ escape)
     escape_ends_game 5
     expect_empty_debug_txt
     ;;
+desk)
+    prepare_game_dir
+    start_game
+    xdotool windowsize --sync "$window" 1000 500
+    sleep 0.5
+    window_geometry
+    [ "$win_w" = 1000 ] && [ "$win_h" = 500 ] || fail "resized client area is ${win_w} x ${win_h}"
+    press Tab p
+    # Paused, the piece stays where it was dropped: its middle near the pointer
+    # (the grid's snap and the piece's own shape allow some way off).
+    xdotool mousemove --window "$window" 760 140 click 3
+    sleep 0.5
+    read -r x0 y0 x1 y1 <<<"$(textured_box "$(screenshot desk-drop.png)" 0 1000 0 500)"
+    echo "dropped piece: $x0,$y0 to $x1,$y1"
+    [ -n "$x0" ] || fail "no piece after the right button"
+    mx=$(((x0 + x1) / 2))
+    my=$(((y0 + y1) / 2))
+    [ $((mx - 760)) -lt 70 ] && [ $((760 - mx)) -lt 70 ] &&
+        [ $((my - 140)) -lt 70 ] && [ $((140 - my)) -lt 70 ] ||
+        fail "the piece's middle ($mx, $my) is not near the pointer (760, 140)"
+
+    point_at_window
+    press F11
+    sleep 1
+    window_geometry
+    [ "$win_w" = 1024 ] && [ "$win_h" = 768 ] || fail "F11 gave ${win_w} x ${win_h}"
+    point_at_window
+    press F11
+    sleep 1
+    window_geometry
+    [ "$win_w" = 1000 ] && [ "$win_h" = 500 ] || fail "F11 again gave ${win_w} x ${win_h}"
+    escape_ends_game 5
+    grep -q '^width = 1000$' "$XDG_CONFIG_HOME/pimo-drask/settings.ini" ||
+        fail "settings.ini does not keep the width: $(cat "$XDG_CONFIG_HOME/pimo-drask/settings.ini")"
+    ;;
 close)
     prepare_game_dir
     start_game
@@ -115,7 +153,7 @@ missing)
     done
     grep -q 'Unable to open pimo3.pob' "$work/game/debug.txt" ||
         fail "40 presses of 0 and pimo3.pob was never missed"
-    unexpected=$(grep -v '^Unable to open pimo3.pob$' "$work/game/debug.txt")
+    unexpected=$(debug_lines "$work/game/debug.txt" '^Unable to open pimo3.pob$')
     [ -z "$unexpected" ] || fail "unexpected lines in debug.txt: $unexpected"
     kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
     window_geometry
@@ -153,7 +191,8 @@ elsewhere)
     [ "$n" -gt 300 ] || fail "no textured piece from the other folder ($n textured pixels)"
     escape_ends_game 5
     [ -f "$work/dist/assets/debug.txt" ] || fail "no debug.txt beside the assets"
-    [ -s "$work/dist/assets/debug.txt" ] && fail "debug.txt: $(cat "$work/dist/assets/debug.txt")"
+    said=$(debug_lines "$work/dist/assets/debug.txt")
+    [ -n "$said" ] && fail "debug.txt: $said"
     [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
     ;;
 piece)

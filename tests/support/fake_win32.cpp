@@ -28,7 +28,6 @@ int WINAPI ShowCursor(BOOL) { record(__func__); return 0; }
 BOOL WINAPI DestroyWindow(HWND) { return record(__func__); }
 HDC WINAPI GetDC(HWND) { return record(__func__) ? fake::kDeviceContext : nullptr; }
 int WINAPI ReleaseDC(HWND, HDC) { return record(__func__); }
-BOOL WINAPI ShowWindow(HWND, int command) { record(__func__, command); return FALSE; }
 BOOL WINAPI SetForegroundWindow(HWND) { return record(__func__); }
 HWND WINAPI SetFocus(HWND) { record(__func__); return nullptr; }
 BOOL WINAPI TranslateMessage(const MSG*) { record(__func__); return FALSE; }
@@ -73,6 +72,9 @@ BOOL WINAPI AdjustWindowRectEx(RECT* rect, DWORD, BOOL, DWORD) {
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR, LPCSTR title, DWORD style, int, int, int width,
                             int height, HWND, HMENU, HINSTANCE, LPVOID) {
     if (!record(__func__, title, style, width, height)) return nullptr;
+    state().style = static_cast<LONG>(style);
+    state().placement.showCmd = SW_SHOWNORMAL;
+    state().placement.rcNormalPosition = {0, 0, width, height};
     // Windows sizes the new window from inside this call.
     const int frame = 2 * fake::kFrame;
     deliver(fake::kWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width - frame, height - frame));
@@ -139,4 +141,70 @@ BOOL WINAPI DragQueryPoint(HDROP handle, POINT* point) {
 
 void WINAPI DragFinish(HDROP) {
     record(__func__);
+}
+
+namespace {
+
+int frameOf(LONG style) {
+    return (static_cast<DWORD>(style) & WS_CAPTION) == WS_CAPTION ? 2 * fake::kFrame : 0;
+}
+
+}  // namespace
+
+BOOL WINAPI ShowWindow(HWND, int command) {
+    record(__func__, command);
+    if (command == SW_MAXIMIZE) state().placement.showCmd = SW_SHOWMAXIMIZED;
+    return FALSE;
+}
+
+BOOL WINAPI IsZoomed(HWND) {
+    return state().placement.showCmd == SW_SHOWMAXIMIZED;
+}
+
+LONG WINAPI GetWindowLongA(HWND, int index) {
+    record(__func__, index);
+    return state().style;
+}
+
+LONG WINAPI SetWindowLongA(HWND, int index, LONG value) {
+    record(__func__, index, static_cast<DWORD>(value));
+    const LONG previous = state().style;
+    state().style = value;
+    return previous;
+}
+
+BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int width, int height, UINT flags) {
+    if (!record(__func__, x, y, width, height)) return FALSE;
+    const int frame = frameOf(state().style);
+    if ((flags & SWP_NOSIZE) == 0)
+        deliver(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width - frame, height - frame));
+    return TRUE;
+}
+
+BOOL WINAPI GetWindowPlacement(HWND, WINDOWPLACEMENT* placement) {
+    if (!record(__func__)) return FALSE;
+    *placement = state().placement;
+    return TRUE;
+}
+
+BOOL WINAPI SetWindowPlacement(HWND window, const WINDOWPLACEMENT* placement) {
+    const RECT& r = placement->rcNormalPosition;
+    if (!record(__func__, r.right - r.left, r.bottom - r.top, placement->showCmd)) return FALSE;
+    state().placement = *placement;
+    const int frame = frameOf(state().style);
+    deliver(window, WM_SIZE, SIZE_RESTORED,
+            MAKELPARAM(r.right - r.left - frame, r.bottom - r.top - frame));
+    return TRUE;
+}
+
+HMONITOR WINAPI MonitorFromWindow(HWND, DWORD) {
+    record(__func__);
+    return reinterpret_cast<HMONITOR>(0x5005);
+}
+
+BOOL WINAPI GetMonitorInfoA(HMONITOR, MONITORINFO* info) {
+    if (!record(__func__)) return FALSE;
+    info->rcMonitor = state().monitor;
+    info->rcWork = state().monitor;
+    return TRUE;
 }

@@ -47,6 +47,12 @@ struct State {
     // CreateFontA was last given.
     std::function<bool(DWORD first, DWORD count, DWORD base, int height)> fontBitmaps;
     int fontHeight = 0;
+    // The window as the window-management calls leave it.
+    LONG style = 0;
+    WINDOWPLACEMENT placement{};
+    RECT monitor{0, 0, 1600, 900};
+    // What userConfigFolder() answers.
+    std::string configFolder;
 
     void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         queue.push_back({kWindow, message, wParam, lParam, 0, {}});

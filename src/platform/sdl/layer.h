@@ -43,6 +43,9 @@ struct Window {
     int reportedHeight = -1;
     bool destroying = false;
     bool acceptsFiles = false;  // DragAcceptFiles
+    DWORD style = 0;            // without WS_VISIBLE, which SDL keeps
+    // The window rectangle (frame included) when neither maximised nor full screen.
+    RECT normal{};
 };
 
 // Hints every SDL subsystem we start must see first.

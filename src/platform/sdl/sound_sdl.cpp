@@ -76,3 +76,17 @@ int FSOUND_Stream_Play(int, FSOUND_STREAM* stream) {
     if (!s || !audioOpen) return 0;
     return Mix_PlayMusic(s->music, s->loop ? -1 : 1) == 0 ? 1 : 0;
 }
+
+// The mixer has one music stream, and its volume and pause are the mixer's.
+void setMusicVolume(int percent) {
+    if (audioOpen)
+        Mix_VolumeMusic((percent < 0 ? 0 : percent > 100 ? 100 : percent) * MIX_MAX_VOLUME / 100);
+}
+
+void pauseMusic() {
+    if (audioOpen) Mix_PauseMusic();
+}
+
+void resumeMusic() {
+    if (audioOpen) Mix_ResumeMusic();
+}

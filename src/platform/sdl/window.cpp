@@ -79,6 +79,40 @@ WindowClass* findClass(LPCSTR name) {
     return nullptr;
 }
 
+bool maximised(const Window* w) {
+    return (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MAXIMIZED) != 0;
+}
+
+bool coversDesktop(const Window* w) {
+    return (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+           SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+WPARAM sizeKind(const Window* w) {
+    return maximised(w) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+}
+
+void rememberNormal(Window* w) {
+    if (maximised(w) || (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN)) return;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowPosition(w->sdl, &x, &y);
+    SDL_GetWindowSize(w->sdl, &width, &height);
+    const Frame f = frameFor(w->style);
+    w->normal = {x - f.side, y - f.top, x + width + f.side, y + height + f.side};
+}
+
+// Client size and position from a window rectangle, frame taken off.
+void placeClient(Window* w, const RECT& r, bool move, bool size) {
+    const Frame f = frameFor(w->style);
+    if (size)
+        SDL_SetWindowSize(w->sdl, std::max<int>(r.right - r.left - 2 * f.side, 1),
+                          std::max<int>(r.bottom - r.top - f.top - f.side, 1));
+    if (move) SDL_SetWindowPosition(w->sdl, r.left + f.side, r.top + f.top);
+}
+
 LRESULT send(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
     return w->procedure(handleOf(w), message, wParam, lParam);
 }
@@ -158,13 +192,16 @@ void translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT: {
             Window* w = eventWindow(e.window.windowID);
             if (!w) return;
-            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+                e.window.event == SDL_WINDOWEVENT_MOVED) {
+                rememberNormal(w);
+                if (e.window.event == SDL_WINDOWEVENT_MOVED) return;
                 int width = e.window.data1;
                 int height = e.window.data2;
                 if (width == w->reportedWidth && height == w->reportedHeight) return;
                 w->reportedWidth = width;
                 w->reportedHeight = height;
-                post(handleOf(w), WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+                post(handleOf(w), WM_SIZE, sizeKind(w), MAKELPARAM(width, height));
             } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
                 post(handleOf(w), WM_CLOSE, 0, 0);
             }
@@ -263,7 +300,8 @@ void reportSize(Window* w) {
     if (width == w->reportedWidth && height == w->reportedHeight) return;
     w->reportedWidth = width;
     w->reportedHeight = height;
-    send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+    rememberNormal(w);
+    send(w, WM_SIZE, sizeKind(w), MAKELPARAM(width, height));
 }
 
 void shutdown() {
@@ -389,6 +427,8 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     w->classAtom = c->atom;
     w->dc.window = w;
     w->createdWith = attributes;
+    w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
+    w->normal = {x, y, x + width, y + height};
     windows.push_back(std::move(owned));
     SDL_DisableScreenSaver();
 
@@ -432,10 +472,12 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     Window* w = findWindow(window);
     if (!w) return FALSE;
     BOOL wasVisible = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_SHOWN) ? TRUE : FALSE;
-    if (command == SW_HIDE)
+    if (command == SW_HIDE) {
         SDL_HideWindow(w->sdl);
-    else
+    } else {
         SDL_ShowWindow(w->sdl);
+        if (command == SW_MAXIMIZE) SDL_MaximizeWindow(w->sdl);
+    }
     reportSize(w);  // a full-screen window takes the mode's size when shown
     return wasVisible;
 }
@@ -462,6 +504,94 @@ BOOL WINAPI GetClientRect(HWND window, RECT* rect) {
     int height = 0;
     SDL_GetWindowSize(w->sdl, &width, &height);
     *rect = {0, 0, width, height};
+    return TRUE;
+}
+
+BOOL WINAPI IsZoomed(HWND window) {
+    Window* w = findWindow(window);
+    return w && maximised(w) ? TRUE : FALSE;
+}
+
+LONG WINAPI GetWindowLongA(HWND window, int index) {
+    Window* w = findWindow(window);
+    if (!w || index != GWL_STYLE) return 0;
+    const bool shown = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_SHOWN) != 0;
+    return static_cast<LONG>(w->style | (shown ? WS_VISIBLE : 0));
+}
+
+// Only the frame follows the style: a caption gives a border, a sizing frame resizing.
+LONG WINAPI SetWindowLongA(HWND window, int index, LONG value) {
+    Window* w = findWindow(window);
+    if (!w || index != GWL_STYLE) return 0;
+    const LONG previous = GetWindowLongA(window, index);
+    w->style = static_cast<DWORD>(value) & ~static_cast<DWORD>(WS_VISIBLE);
+    SDL_SetWindowBordered(w->sdl, (w->style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowResizable(w->sdl, (w->style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+    return previous;
+}
+
+// A frameless window laid exactly over its display is SDL's desktop full screen.
+BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int width, int height, UINT flags) {
+    Window* w = findWindow(window);
+    if (!w) return FALSE;
+    const bool size = (flags & SWP_NOSIZE) == 0;
+    const bool move = (flags & SWP_NOMOVE) == 0;
+    SDL_Rect bounds{};
+    const int display = SDL_GetWindowDisplayIndex(w->sdl);
+    if (size && move && (w->style & WS_CAPTION) != WS_CAPTION && display >= 0 &&
+        SDL_GetDisplayBounds(display, &bounds) == 0 && x == bounds.x && y == bounds.y &&
+        width == bounds.w && height == bounds.h) {
+        // Laid there first as asked: without a window manager nothing else would.
+        placeClient(w, {x, y, x + width, y + height}, true, true);
+        if (SDL_SetWindowFullscreen(w->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return FALSE;
+        reportSize(w);
+        return TRUE;
+    }
+    if (coversDesktop(w) && (size || move)) SDL_SetWindowFullscreen(w->sdl, 0);
+    placeClient(w, {x, y, x + width, y + height}, move, size);
+    reportSize(w);
+    return TRUE;
+}
+
+BOOL WINAPI GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement) {
+    Window* w = findWindow(window);
+    if (!w || !placement) return FALSE;
+    placement->flags = 0;
+    placement->showCmd = maximised(w) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement->ptMinPosition = {-1, -1};
+    placement->ptMaxPosition = {-1, -1};
+    placement->rcNormalPosition = w->normal;
+    return TRUE;
+}
+
+BOOL WINAPI SetWindowPlacement(HWND window, const WINDOWPLACEMENT* placement) {
+    Window* w = findWindow(window);
+    if (!w || !placement) return FALSE;
+    if (coversDesktop(w)) SDL_SetWindowFullscreen(w->sdl, 0);
+    if (maximised(w)) SDL_RestoreWindow(w->sdl);
+    placeClient(w, placement->rcNormalPosition, true, true);
+    w->normal = placement->rcNormalPosition;
+    if (placement->showCmd == SW_SHOWMAXIMIZED) SDL_MaximizeWindow(w->sdl);
+    reportSize(w);
+    return TRUE;
+}
+
+// A monitor is its SDL display, numbered from 1 so that none is null.
+HMONITOR WINAPI MonitorFromWindow(HWND window, DWORD) {
+    Window* w = findWindow(window);
+    const int display = w ? SDL_GetWindowDisplayIndex(w->sdl) : 0;
+    return reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(display < 0 ? 1 : display + 1));
+}
+
+BOOL WINAPI GetMonitorInfoA(HMONITOR monitor, MONITORINFO* info) {
+    const auto display = static_cast<int>(reinterpret_cast<uintptr_t>(monitor)) - 1;
+    SDL_Rect bounds{};
+    SDL_Rect usable{};
+    if (!info || display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) return FALSE;
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0) usable = bounds;
+    info->rcMonitor = {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    info->rcWork = {usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+    info->dwFlags = display == 0 ? 1 : 0;
     return TRUE;
 }
 

@@ -71,3 +71,17 @@ int FSOUND_Stream_Play(int, FSOUND_STREAM* stream) {
     if (s == nullptr) return 0;
     return mci("play " + s->alias + (s->loop ? " repeat" : "")) ? 1 : 0;
 }
+
+// MCI's MPEG device takes its volume from 0 to 1000.
+void setMusicVolume(int percent) {
+    const int volume = (percent < 0 ? 0 : percent > 100 ? 100 : percent) * 10;
+    for (auto& s : streams) mci("setaudio " + s->alias + " volume to " + std::to_string(volume));
+}
+
+void pauseMusic() {
+    for (auto& s : streams) mci("pause " + s->alias);
+}
+
+void resumeMusic() {
+    for (auto& s : streams) mci("resume " + s->alias);
+}

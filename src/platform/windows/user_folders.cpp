@@ -1,7 +1,20 @@
 #include "platform/user_folders.h"
 
+#include "platform/win32.h"
+// After <windows.h>, which it needs.
 #include <shlobj.h>
-#include <windows.h>
+
+namespace {
+
+// %APPDATA%\Pimo Drask, where the game keeps this user's files and settings.
+std::filesystem::path appDataFolder() {
+    wchar_t path[MAX_PATH];
+    if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+        return {};
+    return std::filesystem::path(path) / L"Pimo Drask";
+}
+
+}  // namespace
 
 bool folderIsWritable(const std::string& folder) {
     // Permissions on Windows are ACLs the attributes do not show: try it.
@@ -15,8 +28,9 @@ bool folderIsWritable(const std::string& folder) {
 }
 
 std::string userDataFolder() {
-    char path[MAX_PATH];
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
-        return "";
-    return std::string(path) + "\\Pimo Drask";
+    return appDataFolder().string();
+}
+
+std::filesystem::path userConfigFolder() {
+    return appDataFolder();
 }
