@@ -18,12 +18,12 @@ namespace {
 using Texts = std::vector<std::string>;
 using fake::call;
 
-// Vertices drawn at depth z, the layer of one kind of record.
-Texts verticesAt(float z) {
+// Elements drawn at depth z, the layer of one kind of record.
+Texts elementsAt(float z) {
     Texts out;
-    const std::string end = ", " + fake::arg(z) + ")";
-    for (const std::string& v : fake::state().texts("glVertex3f"))
-        if (v.ends_with(end)) out.push_back(v);
+    const std::string depth = ", " + fake::arg(z);
+    for (const std::string& e : fake::state().texts("element("))
+        if (e.find(depth + ",") != std::string::npos || e.ends_with(depth + ")")) out.push_back(e);
     return out;
 }
 
@@ -52,8 +52,8 @@ TEST_F(FrameTest, AnEmptyFrameClearsDrawsNothingAndReportsTheSwap) {
     EXPECT_TRUE(renderer.drawFrame());
     const fake::State& s = fake::state();
     EXPECT_EQ(s.calls.front(), call("glClear", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
-    EXPECT_EQ(s.count("glVertex3f"), 0);
-    EXPECT_EQ(s.count("glBegin"), s.count("glEnd"));
+    EXPECT_EQ(s.count("glDrawArrays"), 0);
+    EXPECT_EQ(s.count("glEnableClientState"), s.count("glDisableClientState"));
     EXPECT_EQ(s.calls.back(), call("SwapBuffers", fake::kDeviceContext));
     fake::state().failing = {"SwapBuffers"};
     EXPECT_FALSE(renderer.drawFrame());
@@ -70,13 +70,16 @@ TEST_F(FrameTest, EachRunOfEqualTexturesIsOneBindAndOneBatchEvenAcrossHiddenTria
     const fake::State& s = fake::state();
     EXPECT_EQ(s.texts("glBindTexture"), (Texts{call("glBindTexture", GL_TEXTURE_2D, 11),
                                                call("glBindTexture", GL_TEXTURE_2D, 22)}));
-    EXPECT_EQ(s.texts(call("glBegin", GL_TRIANGLES)).size(), 2u);
-    // Newest first within a texture: 40, (30), 10, then 20.
+    EXPECT_EQ(s.texts("glDrawArrays(" + fake::arg(GL_TRIANGLES) + ","),
+              (Texts{call("glDrawArrays", GL_TRIANGLES, 0, 6),
+                     call("glDrawArrays", GL_TRIANGLES, 6, 3)}));
+    // Newest first within a texture: 40, (30), 10, then 20; each corner's texture
+    // coordinates are its offset from the first.
     Texts corners;
     for (float x : {40, 10, 20})
         for (auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}})
-            corners.push_back(call("glVertex3f", x + dx, dy, 0.1f));
-    EXPECT_EQ(verticesAt(0.1f), corners);
+            corners.push_back(call("element", x + dx, dy, 0.1f, dx, dy));
+    EXPECT_EQ(elementsAt(0.1f), corners);
 }
 
 TEST(TextureUploadTest, HandsGlThePixelsOnlyWhenTheBufferHoldsTheImage) {

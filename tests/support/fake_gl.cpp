@@ -4,6 +4,30 @@
 
 using fake::record;
 
+namespace {
+
+// The client arrays as the game set them; only what glDrawArrays reads.
+struct ClientArray {
+    bool enabled = false;
+    GLint size = 0;
+    GLsizei stride = 0;
+    const GLvoid* data = nullptr;
+
+    const GLfloat* element(GLint i) const {
+        const GLsizei step = stride != 0 ? stride : size * GLsizei(sizeof(GLfloat));
+        return reinterpret_cast<const GLfloat*>(static_cast<const char*>(data) + i * step);
+    }
+};
+ClientArray vertices, texCoords;
+
+ClientArray* clientArray(GLenum array) {
+    return array == GL_VERTEX_ARRAY          ? &vertices
+           : array == GL_TEXTURE_COORD_ARRAY ? &texCoords
+                                             : nullptr;
+}
+
+}  // namespace
+
 extern "C" {
 
 // clang-format off
@@ -37,6 +61,7 @@ void glVertex3i(GLint x, GLint y, GLint z) { record(__func__, x, y, z); }
 void glScalef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 void glTexParameteri(GLenum t, GLenum name, GLint value) { record(__func__, t, name, value); }
+void glTexEnvi(GLenum t, GLenum name, GLint value) { record(__func__, t, name, value); }
 void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type, GLvoid*) {
     record(__func__, x, y, w, h, format, type);
 }
@@ -55,7 +80,39 @@ void glGetFloatv(GLenum name, GLfloat* values) {
     record(__func__, name);
     for (int i = 0; i < 4; ++i) values[i] = 0;
 }
+void glEnableClientState(GLenum array) {
+    record(__func__, array);
+    if (ClientArray* a = clientArray(array)) a->enabled = true;
+}
+void glDisableClientState(GLenum array) {
+    record(__func__, array);
+    if (ClientArray* a = clientArray(array)) a->enabled = false;
+}
+void glVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* data) {
+    record(__func__, size, type, stride);
+    vertices = {vertices.enabled, size, stride, data};
+}
+void glTexCoordPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* data) {
+    record(__func__, size, type, stride);
+    texCoords = {texCoords.enabled, size, stride, data};
+}
 // clang-format on
+
+// The call, then each element it draws as "element(x, y, z)", with ", s, t"
+// where texture coordinates are enabled: what immediate mode would have sent.
+void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    record(__func__, mode, first, count);
+    if (!vertices.enabled) return;
+    for (GLint i = first; i < first + count; ++i) {
+        const GLfloat* v = vertices.element(i);
+        if (texCoords.enabled) {
+            const GLfloat* t = texCoords.element(i);
+            record("element", v[0], v[1], v[2], t[0], t[1]);
+        } else {
+            record("element", v[0], v[1], v[2]);
+        }
+    }
+}
 
 // The text of a string drawn with the font lists, so tests can read what was shown.
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
