@@ -61,7 +61,7 @@ rc=0
 printf 'pimo-drask journal 1\nspawn 0 drask1.pob 152 418\nend 4000000000 0000000000000000\n' \
     >"$work/long.txt"
 rc=0
-timeout --preserve-status -s INT 2 "$sim" --replay "$work/long.txt" 2>"$work/err" || rc=$?
+timeout --preserve-status -s INT 4 "$sim" --replay "$work/long.txt" 2>"$work/err" || rc=$?
 [ "$rc" -eq 130 ] && grep -Eq "^pimo-sim: .*long.txt: stopped at step [0-9]+ of 4000000000$" \
     "$work/err" || fail "interrupted replay: status $rc, $(cat "$work/err")"
 

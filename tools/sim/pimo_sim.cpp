@@ -164,9 +164,7 @@ extern "C" void onInterrupt(int) {
 // line, rewritten a few times a second.
 class ReplayWatch {
   public:
-    ReplayWatch() : terminal(stderrIsTerminal()), shown(Clock::now()) {
-        std::signal(SIGINT, onInterrupt);
-    }
+    ReplayWatch() : terminal(stderrIsTerminal()), shown(Clock::now()) {}
     bool operator()(uint32_t done, uint32_t last) {
         if (interrupted != 0) return false;
         if (!terminal) return true;
@@ -199,6 +197,10 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     if (argc < 2) return usage("nothing to do");
+    // A replay hears Ctrl+C from the start: one coming before the world is built
+    // still stops it cleanly, at step 0.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--replay") == 0) std::signal(SIGINT, onInterrupt);
     unsigned long steps = 0;
     bool wantDump = false;
     std::string pngPath;
