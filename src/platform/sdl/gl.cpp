@@ -46,18 +46,14 @@ Font* findFont(HGDIOBJ handle) {
 // SDL picks the window's visual from the GL attributes when the window is made, so a
 // pixel format other than the one the window was made with means making it again.
 bool recreate(Window* w, const PixelAttributes& attributes) {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    SDL_GetWindowPosition(w->sdl, &x, &y);
-    SDL_GetWindowSize(w->sdl, &width, &height);
+    const SDL_Rect place = placeOf(w->sdl);
     Uint32 old = SDL_GetWindowFlags(w->sdl);
     Uint32 flags = SDL_WINDOW_OPENGL |
                    (old & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE)) |
                    ((old & SDL_WINDOW_SHOWN) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
     applyGlAttributes(attributes);
-    SDL_Window* fresh = SDL_CreateWindow(SDL_GetWindowTitle(w->sdl), x, y, width, height, flags);
+    SDL_Window* fresh =
+        SDL_CreateWindow(SDL_GetWindowTitle(w->sdl), place.x, place.y, place.w, place.h, flags);
     if (!fresh) return false;
     SDL_DestroyWindow(w->sdl);
     w->sdl = fresh;

@@ -69,6 +69,8 @@ PixelAttributes& nextWindowAttributes();
 
 // Sends WM_SIZE when the client size differs from the one last reported.
 void reportSize(Window* window);
+// Where the window stands on the screen and how large it is, as SDL has it.
+SDL_Rect placeOf(SDL_Window* sdl);
 
 // Closes what the process left open (windows, audio) and quits SDL; called by main().
 void shutdown();

@@ -88,20 +88,26 @@ bool coversDesktop(const Window* w) {
            SDL_WINDOW_FULLSCREEN_DESKTOP;
 }
 
+}  // namespace
+
+SDL_Rect placeOf(SDL_Window* sdl) {
+    SDL_Rect place{0, 0, 0, 0};
+    SDL_GetWindowPosition(sdl, &place.x, &place.y);
+    SDL_GetWindowSize(sdl, &place.w, &place.h);
+    return place;
+}
+
+namespace {
+
 WPARAM sizeKind(const Window* w) {
     return maximised(w) ? SIZE_MAXIMIZED : SIZE_RESTORED;
 }
 
 void rememberNormal(Window* w) {
     if (maximised(w) || (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN)) return;
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    SDL_GetWindowPosition(w->sdl, &x, &y);
-    SDL_GetWindowSize(w->sdl, &width, &height);
+    const SDL_Rect p = placeOf(w->sdl);
     const Frame f = frameFor(w->style);
-    w->normal = {x - f.side, y - f.top, x + width + f.side, y + height + f.side};
+    w->normal = {p.x - f.side, p.y - f.top, p.x + p.w + f.side, p.y + p.h + f.side};
 }
 
 // Client size and position from a window rectangle, frame taken off.
