@@ -57,11 +57,12 @@ rc=0
 [ "$rc" -eq 1 ] && grep -q "^pimo-sim: Could not create .*w.pdw" "$work/err" ||
     fail "--save into a missing folder: status $rc, $(cat "$work/err")"
 
-# A replay far too long to finish, stopped by SIGINT as Ctrl+C would.
+# A replay far too long to finish, stopped by one SIGINT as Ctrl+C would (timeout
+# without --foreground signals the whole group too, a second Ctrl+C).
 printf 'pimo-drask journal 1\nspawn 0 drask1.pob 152 418\nend 4000000000 0000000000000000\n' \
     >"$work/long.txt"
 rc=0
-timeout --preserve-status -s INT 4 "$sim" --replay "$work/long.txt" 2>"$work/err" || rc=$?
+timeout --foreground --preserve-status -s INT 4 "$sim" --replay "$work/long.txt" 2>"$work/err" || rc=$?
 [ "$rc" -eq 130 ] && grep -Eq "^pimo-sim: .*long.txt: stopped at step [0-9]+ of 4000000000$" \
     "$work/err" || fail "interrupted replay: status $rc, $(cat "$work/err")"
 
