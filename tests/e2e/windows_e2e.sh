@@ -35,6 +35,10 @@ wine_run=$(realpath "$(dirname "$0")/../../scripts/wine-run")
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 require_tools Xvfb xdotool xwininfo convert import timeout
 
+# Each scenario is a first start: the settings an earlier one left in the prefix
+# (the overlay hidden by its Tab, say) would change what the game shows.
+rm -rf "$(realpath -m "$(dirname "$game")/../wineprefix")"/drive_c/users/*/AppData/Roaming/"Pimo Drask"
+
 # Wine's session outlives the game by a few seconds and keeps its X display; the
 # next run, on another display, must not find it.
 end_wine_session() {
