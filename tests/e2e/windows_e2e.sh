@@ -156,7 +156,7 @@ started)
         grep -q 'nothing.pob' "$work/dist/assets/debug.txt" 2>/dev/null && break
         sleep 0.1
     done
-    log=$(tr -d '\r' <"$work/dist/assets/debug.txt" 2>/dev/null)
+    log=$(tr -d '\r' <"$work/dist/assets/debug.txt" 2>/dev/null | grep -v '^No settings file (')
     [[ $log =~ ^Unable\ to\ open\ .*nothing\.pob$ ]] || fail "debug.txt beside the assets: '$log'"
     [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
     press Escape
