@@ -32,6 +32,9 @@ std::string written(const JournalParse& parse) {
             case JournalKind::Place:
                 writer.place(e.step, e.x, e.y);
                 break;
+            case JournalKind::Carry:
+                writer.carry(e.step, e.x, e.y);
+                break;
             case JournalKind::Release:
                 writer.release(e.step, e.x, e.y);
                 break;

@@ -7,7 +7,9 @@
 #include "app/sandbox_controls.h"
 #include "app/settings.h"
 #include "app/window_proc.h"
+#include "content/fit_inside.h"
 #include "content/piece_loader.h"
+#include "content/report.h"
 #include "scene/texture.h"
 #include "scene/triangle.h"
 #include "physics/atom.h"
@@ -75,6 +77,7 @@ void Korvel::keyDown(int32_t key) {
     Game::keyDown(key);
     switch (key) {
         case VK_ESCAPE:
+            if (controls && controls->escape(repeat)) break;
             quitRequested = true;
             break;
         case '1':
@@ -122,15 +125,26 @@ void Korvel::applyView() {
 }
 
 void Korvel::tick() {
-    if (paused) {
+    if (paused || (controls && !controls->stepDue())) {
         commands.idle();
         if (renderer != nullptr) renderer->drawFrame();
         return;
     }
+    stepOnce();
+}
+
+void Korvel::stepOnce() {
+    const bool wasPaused = paused;
+    paused = false;
     if (controls) controls->tickBegins();
     commands.beforeStep();
     Game::tick();
+    // Slow motion shows every pass, the step's own too.
+    if (controls && controls->slowMotion() > 1 && world->stepCount % frameSkip != 0 &&
+        renderer != nullptr)
+        renderer->drawFrame();
     if (controls) controls->tickEnds();
+    paused = wasPaused;
 }
 
 void Korvel::removeAtom(Atom* atom) {
@@ -189,14 +203,22 @@ void Korvel::spawnPimo(float x, float y) {
 }
 
 void Korvel::spawnLastFamily(float x, float y) {
-    spawn(lastPattern, x, y);
+    spawn(lastPattern, x, y, true);
 }
 
 void Korvel::spawnFile(const char* file, float x, float y) {
     float wx = 0;
     float wy = 0;
+    if (dropPoint(x, y, wx, wy)) commands.drop(file, wx, wy);
+}
+
+bool Korvel::dropPoint(float x, float y, float& wx, float& wy) const {
+    if (!insideWorld(view.worldX(x), view.worldY(y), commands.worldDef())) {
+        reportLine("%s", kDroppedOutside);
+        return false;
+    }
     spawnPoint(x, y, wx, wy);
-    commands.spawn(file, wx, wy);
+    return true;
 }
 
 void Korvel::spawnPoint(float x, float y, float& wx, float& wy) const {
@@ -208,14 +230,21 @@ void Korvel::spawnPoint(float x, float y, float& wx, float& wy) const {
     }
 }
 
-void Korvel::spawn(const char* pattern, float x, float y) {
+void Korvel::spawn(const char* pattern, float x, float y, bool dropped) {
     lastPattern = pattern;
     float wx = 0;
     float wy = 0;
-    spawnPoint(x, y, wx, wy);
+    if (!dropped)
+        spawnPoint(x, y, wx, wy);
+    else if (!dropPoint(x, y, wx, wy))
+        return;
 
     char drawn[32];
     std::snprintf(drawn, sizeof drawn, pattern, std::rand() % 4 + 1);
     // The draw happens either way, so the game's random sequence stays the same.
-    commands.spawn(pieceOverride.empty() ? drawn : pieceOverride.c_str(), wx, wy);
+    const char* file = pieceOverride.empty() ? drawn : pieceOverride.c_str();
+    if (dropped)
+        commands.drop(file, wx, wy);
+    else
+        commands.spawn(file, wx, wy);
 }

@@ -34,6 +34,8 @@ class Korvel : public Game {
     // The sandbox: what the design leaves free goes to the controls. A paused
     // world is still drawn every pass; the swap paces the loop.
     void tick() override;
+    // One step now, paused or in slow motion, as a running tick makes it.
+    void stepOnce();
     void removeAtom(Atom* atom) override;
     bool hearsContacts() const override { return typeid(*this) != typeid(Korvel); }
     void mouseMove(int32_t x, int32_t y) override;
@@ -46,9 +48,11 @@ class Korvel : public Game {
     // x and y are window pixels from the bottom-left corner of the client area.
     void spawnDrask(float x, float y);
     void spawnPimo(float x, float y);
-    // A piece of the family of the last spawn (drask before any) at window (x, y).
+    // The mouse's drops: a piece of the family of the last spawn (drask before any),
+    // or this piece file, at window (x, y), snapped as the keys' pieces are and
+    // moved inside the world where it would stick out of it; refused where (x, y)
+    // is not over the world.
     void spawnLastFamily(float x, float y);
-    // This piece file at window (x, y), snapped as the keys' pieces are.
     void spawnFile(const char* file, float x, float y);
 
     GLRenderer* glRenderer() const;
@@ -66,8 +70,10 @@ class Korvel : public Game {
   private:
     // A key's spawn at a position of the design's frame.
     void spawnKey(void (Korvel::*spawner)(float, float), float x, float y);
-    void spawn(const char* pattern, float x, float y);
+    void spawn(const char* pattern, float x, float y, bool dropped = false);
     void spawnPoint(float x, float y, float& wx, float& wy) const;
+    // spawnPoint for a drop; false, said in one line, off the world.
+    bool dropPoint(float x, float y, float& wx, float& wy) const;
     const char* lastPattern = "drask%1i.pob";
 };
 

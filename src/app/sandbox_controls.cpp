@@ -59,13 +59,13 @@ std::string newestWorldFile() {
 
 const char* const kHelp[] = {
     "1-4, 7-0   drop a piece",
-    "Q / W      fewer / more steps a frame",
+    "Q / W      fewer / more steps   S  slow motion",
     "Left drag  grab an atom, release to throw",
     "Right      drop a piece  [ / ]  which one",
     "Wheel      zoom     Middle drag  pan",
     "Home       view back to the start",
     "P, Space   pause    N  one step (paused)",
-    "C          clear    Escape  quit",
+    "C          clear    Escape  close card / quit",
     "G          grid     Tab  information",
     "H, F1      this card     F12  screenshot",
     "F5 / F9    save / load the world",
@@ -99,10 +99,7 @@ SandboxControls::~SandboxControls() {
 void SandboxControls::keyDown(int32_t key, bool repeat) {
     // Holding N steps on; the toggles act once per press.
     if (key == 'N') {
-        if (!korvel.paused) return;
-        korvel.paused = false;
-        korvel.tick();
-        korvel.paused = true;
+        if (korvel.paused) korvel.stepOnce();
         return;
     }
     if (repeat) return;
@@ -166,6 +163,11 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         case 'X':
             togglePin();
             break;
+        case 'S':
+            // Half, a quarter, an eighth, and back to a step every pass.
+            slowFrames = slowFrames >= 8 ? 1 : slowFrames * 2;
+            slowWaited = 0;
+            break;
         case VK_F11:
             windowMode.setFullscreen(!windowMode.fullscreen());
             break;
@@ -179,6 +181,21 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         default:
             break;
     }
+}
+
+bool SandboxControls::escape(bool repeat) {
+    // The press that closed the card must not quit the game as the key repeats.
+    if (repeat && escapeClosed) return true;
+    escapeClosed = helpVisible;
+    helpVisible = false;
+    return escapeClosed;
+}
+
+bool SandboxControls::stepDue() {
+    if (slowFrames <= 1) return true;
+    if (++slowWaited < slowFrames) return false;
+    slowWaited = 0;
+    return true;
 }
 
 void SandboxControls::saveScreenshot() {
@@ -326,7 +343,7 @@ void SandboxControls::followPointer() {
     float y = 0;
     pointerToWorld(x, y);
     if (korvel.paused) {
-        korvel.commands.placeGrab(x, y);
+        korvel.commands.carryGrab(x, y);
         return;
     }
     korvel.commands.moveGrab(x, y);
@@ -377,7 +394,7 @@ void SandboxControls::leftButtonDown() {
 void SandboxControls::leftButtonUp() {
     if (drawing.tracing()) {
         drawing.extend(korvel.mouseX, korvel.mouseY, korvel.view);
-        korvel.commands.draw(drawing.finish(), drawing.family(), drawing.texture());
+        korvel.commands.dropDrawn(drawing.finish(), drawing.family(), drawing.texture());
         return;
     }
     if (korvel.commands.held() == nullptr) return;
@@ -517,7 +534,12 @@ void SandboxControls::drawOverlay() {
         std::snprintf(line, sizeof line, "triangles %d  pieces %d", korvel.triangles.count,
                       korvel.pieces.count);
         text.corner.emplace_back(line);
-        std::snprintf(line, sizeof line, "steps/frame %u  %.0f fps  step %.2f ms", korvel.frameSkip,
+        char rate[16];
+        if (slowFrames > 1)
+            std::snprintf(rate, sizeof rate, "1/%d", slowFrames);
+        else
+            std::snprintf(rate, sizeof rate, "%u", korvel.frameSkip);
+        std::snprintf(line, sizeof line, "steps/frame %s  %.0f fps  step %.2f ms", rate,
                       double(framesPerSecond), double(lastStepMs));
         text.corner.emplace_back(line);
         // The music is named once the player has touched it.

@@ -17,7 +17,7 @@ struct Settings;
 // a piece at the pointer with the right, zoom with the wheel, pan with the middle
 // button, and the keys P/Space (pause), N (one step), C (clear), G (grid), Home
 // (view), Tab (overlay), H/F1 (help), F12 (screenshot), F5/F9 (save/load the world),
-// Ctrl+Z/Ctrl+Y (undo/redo); and files dropped on the window. B draws bodies with
+// Ctrl+Z/Ctrl+Y (undo/redo), S (slow motion); and files dropped on the window. B draws bodies with
 // the left button (F and T choose the family and texture), E exports the last one
 // drawn, [ and ] choose what the right button drops, X pins the atom under the
 // pointer. F11 or Alt+Enter switches full screen; M, - and = are the music's.
@@ -32,6 +32,13 @@ class SandboxControls {
 
     // `repeat`: the key was already down (an auto-repeat).
     void keyDown(int32_t key, bool repeat);
+    // Escape: closes the help card when it is open. False when nothing was open,
+    // and Escape quits.
+    bool escape(bool repeat);
+    // Once per pass of the loop while the world runs: whether this pass steps it.
+    // In slow motion one pass in slowMotion() does.
+    bool stepDue();
+    int slowMotion() const { return slowFrames; }
     void mouseMoved();
     void leftButtonDown();
     void leftButtonUp();
@@ -113,4 +120,7 @@ class SandboxControls {
     bool inTick = false;
     Clock::time_point fpsStart;
     int framesCounted = 0;
+    int slowFrames = 1;
+    int slowWaited = 0;
+    bool escapeClosed = false;
 };

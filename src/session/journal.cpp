@@ -35,6 +35,9 @@ void JournalWriter::move(uint32_t step, float x, float y) {
 void JournalWriter::place(uint32_t step, float x, float y) {
     line("place %" PRIu32 " %.9g %.9g", step, double(x), double(y));
 }
+void JournalWriter::carry(uint32_t step, float x, float y) {
+    line("carry %" PRIu32 " %.9g %.9g", step, double(x), double(y));
+}
 void JournalWriter::release(uint32_t step, float vx, float vy) {
     line("release %" PRIu32 " %.9g %.9g", step, double(vx), double(vy));
 }
@@ -161,6 +164,7 @@ constexpr Shape kShapes[] = {
     {"grab", JournalKind::Grab, 1, "grab STEP ID"},
     {"move", JournalKind::Move, 2, "move STEP X Y"},
     {"place", JournalKind::Place, 2, "place STEP X Y"},
+    {"carry", JournalKind::Carry, 2, "carry STEP X Y"},
     {"release", JournalKind::Release, 2, "release STEP VX VY"},
     {"clear", JournalKind::Clear, 0, "clear STEP"},
     {"load", JournalKind::Load, 2, "load STEP FILE HASH"},
@@ -217,6 +221,7 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
         }
         case JournalKind::Move:
         case JournalKind::Place:
+        case JournalKind::Carry:
         case JournalKind::Release:
             ok = readFloat(words[2], event.x) && readFloat(words[3], event.y);
             break;

@@ -16,6 +16,7 @@ enum class JournalKind {
     Grab,
     Move,
     Place,
+    Carry,
     Release,
     Clear,
     Load,
@@ -34,7 +35,7 @@ struct JournalEvent {
     std::string file;                        // Spawn, Load; Draw: the texture
     BodyFamily family = BodyFamily::Sturdy;  // Draw
     std::vector<OutlinePoint> outline;       // Draw
-    float x = 0;  // Spawn, Move, Place: world position; Release: velocity
+    float x = 0;  // Spawn, Move, Place, Carry: world position; Release: velocity
     float y = 0;
     int32_t id = 0;     // Grab, Pin, Unpin
     uint64_t hash = 0;  // Load (the world after it), Check, End
@@ -55,6 +56,7 @@ class JournalWriter {
     void grab(uint32_t step, int32_t id);
     void move(uint32_t step, float x, float y);
     void place(uint32_t step, float x, float y);
+    void carry(uint32_t step, float x, float y);
     void release(uint32_t step, float vx, float vy);
     void clear(uint32_t step);
     void load(uint32_t step, const char* file, uint64_t hash);

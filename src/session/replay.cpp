@@ -106,6 +106,9 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
             case JournalKind::Place:
                 commands.placeGrab(e.x, e.y);
                 break;
+            case JournalKind::Carry:
+                commands.carryGrab(e.x, e.y);
+                break;
             case JournalKind::Release:
                 commands.release(e.x, e.y);
                 break;

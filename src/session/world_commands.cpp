@@ -1,15 +1,18 @@
 #include "session/world_commands.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "content/fit_inside.h"
 #include "content/numbered_file.h"
 #include "content/piece_loader.h"
 #include "content/piece_source.h"
 #include "content/report.h"
 #include "physics/atom.h"
+#include "physics/link.h"
 #include "physics/system.h"
 #include "scene/game.h"
 #include "scene/roster.h"
@@ -49,6 +52,19 @@ Junk* WorldCommands::spawn(const char* file, float x, float y) {
     return keepPiece(piece, loaded);
 }
 
+Junk* WorldCommands::drop(const char* file, float x, float y) {
+    std::vector<uint8_t> bytes;
+    std::string why;
+    PieceFile records;
+    if (readPieceFile(file, bytes, why) &&
+        parsePieceFile(bytes.data(), bytes.size(), records, why) &&
+        checkPieceFile(records).empty() && !fitPiece(records, worldDef(), x, y)) {
+        reportLine("%s", kDroppedOutside);
+        return nullptr;
+    }
+    return spawn(file, x, y);
+}
+
 // A refused piece normally holds nothing; should anything of it have entered
 // the world, the piece stays, as it owns those records.
 Junk* WorldCommands::keepPiece(Junk* piece, bool loaded) {
@@ -79,6 +95,15 @@ Junk* WorldCommands::draw(const std::vector<OutlinePoint>& outline, BodyFamily f
     Junk* kept = keepPiece(piece, loaded);
     if (kept != nullptr) drawnRecords = std::move(records);
     return kept;
+}
+
+Junk* WorldCommands::dropDrawn(std::vector<OutlinePoint> outline, BodyFamily family,
+                               const std::string& texture) {
+    if (!fitOutline(outline, worldDef())) {
+        reportLine("%s", kDroppedOutside);
+        return nullptr;
+    }
+    return draw(outline, family, texture);
 }
 
 PinnedAtom* WorldCommands::pinOf(const Atom* atom) {
@@ -215,6 +240,54 @@ void WorldCommands::placeGrab(float x, float y) {
     a->y = a->prevY = state.targetY = y;
     a->kinematicStepX = 0;
     a->kinematicStepY = 0;
+}
+
+// Atoms joined through links, found by their ids (every live id is below kMaxAtoms).
+std::vector<Atom*> WorldCommands::linkedTo(const Atom* atom) const {
+    std::vector<int32_t> parent(kMaxAtoms);
+    for (int32_t i = 0; i < kMaxAtoms; ++i) parent[static_cast<std::size_t>(i)] = i;
+    auto top = [&](int32_t i) {
+        while (parent[static_cast<std::size_t>(i)] != i)
+            i = parent[static_cast<std::size_t>(i)] =
+                parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
+        return i;
+    };
+    root.links.forEach(
+        [&](Link* l) { parent[static_cast<std::size_t>(top(l->atomA->id))] = top(l->atomB->id); });
+    const int32_t mine = top(atom->id);
+    std::vector<Atom*> body;
+    root.atoms.forEach([&](Atom* a) {
+        if (top(a->id) == mine) body.push_back(a);
+    });
+    return body;
+}
+
+void WorldCommands::carryGrab(float x, float y) {
+    if (state.held == nullptr) return;
+    x = inside(x, root.world->width);
+    y = inside(y, root.world->height);
+    if (journal != nullptr) journal->carry(stepsDone(), x, y);
+    Atom* held = state.held;
+    const std::vector<Atom*> body = linkedTo(held);
+    float x0 = held->x, x1 = x0, y0 = held->y, y1 = y0;
+    for (const Atom* a : body) {
+        x0 = std::min(x0, a->x);
+        x1 = std::max(x1, a->x);
+        y0 = std::min(y0, a->y);
+        y1 = std::max(y1, a->y);
+    }
+    float dx = x - held->x;
+    float dy = y - held->y;
+    if (!fitSpan(x0, x1, root.world->width, dx)) dx = 0;
+    if (!fitSpan(y0, y1, root.world->height, dy)) dy = 0;
+    for (Atom* a : body) {
+        a->x += dx;
+        a->y += dy;
+        a->prevX += dx;
+        a->prevY += dy;
+    }
+    state.targetX = held->x;
+    state.targetY = held->y;
 }
 
 void WorldCommands::release(float vx, float vy) {

@@ -31,6 +31,12 @@ class WorldCommands {
     // Loads a piece file as a new piece at world position (x, y). A missing or
     // refused file is reported and spawns nothing (null).
     Junk* spawn(const char* file, float x, float y);
+    // A piece the player drops with the mouse: as spawn, at (x, y) moved the least
+    // that stands all its atoms inside the world (content/fit_inside.h), and
+    // journalled where it lands. A piece larger than the world is refused with
+    // kDroppedOutside, writing nothing. A file that cannot be read is left to
+    // spawn, which says why.
+    Junk* drop(const char* file, float x, float y);
 
     // The live atom whose centre lies nearest (x, y), within its radius plus
     // `slack`; null where there is none.
@@ -46,6 +52,11 @@ class WorldCommands {
     void moveGrab(float x, float y);
     // While the world stands still: the held atom stands at (x, y) at once, at rest.
     void placeGrab(float x, float y);
+    // While the world stands still: all that links join the held atom to moves as
+    // one, every atom by the same amount and keeping its velocity, so that the
+    // held atom stands at (x, y), or as near as the walls let the whole of it
+    // come. Nothing stretches, so nothing snaps at the next step.
+    void carryGrab(float x, float y);
     // Lets go; the atom goes on with velocity (vx, vy), world units per step, cut
     // to kMaxTravel.
     void release(float vx, float vy);
@@ -56,6 +67,11 @@ class WorldCommands {
     // reported ("drawn body: ...") and drops nothing (null).
     Junk* draw(const std::vector<OutlinePoint>& outline, BodyFamily family,
                const std::string& texture);
+    // A body the player drew, moved first so that the whole outline lies inside
+    // the world; refused with kDroppedOutside, writing nothing, when it was drawn
+    // outside the world or is larger than it.
+    Junk* dropDrawn(std::vector<OutlinePoint> outline, BodyFamily family,
+                    const std::string& texture);
     // The records of the last body drawn, at world positions (none before).
     const PieceFile& lastDrawn() const { return drawnRecords; }
 
@@ -109,6 +125,7 @@ class WorldCommands {
     static constexpr float kMaxTravel = 5;
 
     uint32_t stepsDone() const;
+    WorldDef worldDef() const;
 
   private:
     void writeCheck();
@@ -120,8 +137,8 @@ class WorldCommands {
     PinnedAtom* pinOf(const Atom* atom);
     Junk* keepPiece(Junk* piece, bool loaded);
     static void holdStill(Atom* atom);
+    std::vector<Atom*> linkedTo(const Atom* atom) const;
     bool restore(const std::vector<uint8_t>& bytes, const char* name);
-    WorldDef worldDef() const;
 
     Game& root;
     CursorList<Junk>& pieces;
