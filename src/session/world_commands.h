@@ -50,7 +50,8 @@ class WorldCommands {
     // world units a step (faster tears it out of its piece), along the step's
     // kinematic path, pushing what it meets, and rests there.
     void moveGrab(float x, float y);
-    // While the world stands still: the held atom stands at (x, y) at once, at rest.
+    // While the world stands still: the held atom alone stands at (x, y) at once,
+    // at rest (the paused drag of journals from before carryGrab).
     void placeGrab(float x, float y);
     // While the world stands still: all that links join the held atom to moves as
     // one, every atom by the same amount and keeping its velocity, so that the

@@ -504,6 +504,198 @@ TEST_F(SandboxTest, XPinsTheAtomUnderThePointerAndXAgainLetsItGo) {
     EXPECT_LT(top->y, y - 1);
 }
 
+struct WorldSpot {
+    const char* name;
+    float x, y;
+    bool overWorld;
+};
+
+void PrintTo(const WorldSpot& spot, std::ostream* out) {
+    *out << spot.name;
+}
+
+class DropSpotTest : public SandboxTest, public testing::WithParamInterface<WorldSpot> {
+  protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        for (const auto& entry : std::filesystem::directory_iterator(PIMO_ASSETS))
+            std::filesystem::copy(entry.path(), dir.path / entry.path().filename(),
+                                  std::filesystem::copy_options::overwrite_existing);
+        journalFile = std::tmpfile();
+        journal = std::make_unique<JournalWriter>(journalFile);
+        korvel->commands.setJournal(journal.get());
+    }
+    void TearDown() override {
+        korvel->commands.setJournal(nullptr);
+        std::fclose(journalFile);
+    }
+    // The session so far ends here; it replays to the world on screen.
+    JournalParse replayed() {
+        journal->end(korvel->commands.stepsDone(), worldHash(*korvel));
+        std::rewind(journalFile);
+        const JournalParse read = readJournal(journalFile);
+        ReplayWorld replay;
+        const ReplayOutcome outcome = replayJournal(read, replay, "session");
+        EXPECT_EQ(outcome.status, 0) << outcome.message;
+        return read;
+    }
+    Box worldBox() const {
+        Box box;
+        korvel->atoms.forEach([&](const Atom* a) { box.add(a); });
+        return box;
+    }
+
+    std::FILE* journalFile = nullptr;
+    std::unique_ptr<JournalWriter> journal;
+};
+
+// Zoomed out to a quarter and panned, the whole world and what lies beyond it on
+// screen: a piece the right button drops and a body drawn about a spot by a wall
+// or in a corner land whole inside the walls; about a spot off the world neither
+// drops. The widest piece, so that a wrong axis or wall shows.
+TEST_P(DropSpotTest, AMouseDropLandsWholeInsideTheWallsOrIsRefused) {
+    const WorldSpot spot = GetParam();
+    korvel->pieceOverride = "drask3.pob";
+    korvel->view.zoom = 0.25f;
+    korvel->view.panX = 200;
+    korvel->view.panY = 200;
+    testing::internal::CaptureStderr();
+    send(WM_RBUTTONDOWN, 0, screenOf(spot.x, spot.y));
+    send(WM_RBUTTONUP);
+    const float r = 40;
+    chord({'B'});
+    send(WM_LBUTTONDOWN, 0, screenOf(spot.x + r, spot.y));
+    for (int k = 1; k < 60; ++k) {
+        const double a = 2 * 3.14159265358979 * k / 60;
+        send(WM_MOUSEMOVE, 0x0001,
+             screenOf(spot.x + r * float(std::cos(a)), spot.y + r * float(std::sin(a))));
+    }
+    send(WM_LBUTTONUP);
+    const std::string said = testing::internal::GetCapturedStderr();
+
+    if (!spot.overWorld) {
+        EXPECT_EQ(said, "outside the world: nothing dropped\noutside the world: nothing dropped\n");
+        EXPECT_EQ(korvel->atoms.count, 0);
+        EXPECT_FALSE(korvel->commands.history().canUndo());
+        EXPECT_EQ(replayed().events.size(), 1u);  // the end line alone
+        return;
+    }
+    EXPECT_EQ(said, "");  // nothing left out
+    ASSERT_EQ(korvel->pieces.count, 2);
+    const Junk* piece = korvel->pieces.first()->next->value;
+    EXPECT_EQ(piece->links.count, 128);
+    EXPECT_EQ(piece->triangles.count, 56);
+    const Box drawn = boxOf(korvel->pieces.first()->value);
+    EXPECT_GE(drawn.maxX - drawn.minX, 2 * (r - kBodySpacing));
+    EXPECT_GE(drawn.maxY - drawn.minY, 2 * (r - kBodySpacing));
+    const Box all = worldBox();
+    EXPECT_TRUE(all.minX >= 0 && all.maxX <= 700 && all.minY >= 0 && all.maxY <= 530);
+    ticks(20);
+    replayed();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WallsCornersAndBeyond, DropSpotTest,
+    testing::Values(WorldSpot{"Left", 4, 264, true}, WorldSpot{"Right", 696, 264, true},
+                    WorldSpot{"Floor", 348, 4, true}, WorldSpot{"Ceiling", 348, 528, true},
+                    WorldSpot{"BottomLeft", 4, 4, true}, WorldSpot{"BottomRight", 696, 4, true},
+                    WorldSpot{"TopLeft", 4, 528, true}, WorldSpot{"TopRight", 696, 528, true},
+                    WorldSpot{"PastLeft", -40, 264, false}, WorldSpot{"PastRight", 740, 264, false},
+                    WorldSpot{"PastFloor", 348, -40, false},
+                    WorldSpot{"PastCeiling", 348, 572, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+using PausedDragTest = DropSpotTest;
+
+// Zoomed out and panned, the widest piece is dragged while paused across the
+// screen and on past a wall: it moves whole, every atom by the same amount, and
+// stops against the wall; the steps after keep every link; undo gives back the
+// world from before the grab, and the session replays.
+TEST_P(PausedDragTest, APausedDragCarriesThePieceWholeUpToTheWall) {
+    const WorldSpot past = GetParam();
+    korvel->pieceOverride = "drask3.pob";
+    korvel->view.zoom = 0.5f;
+    korvel->view.panX = 100;
+    korvel->view.panY = 60;
+    send(WM_RBUTTONDOWN, 0, screenOf(350, 150));
+    send(WM_RBUTTONUP);
+    ticks(30);
+    chord({'P'});
+    const std::vector<uint8_t> before = world();
+    const int32_t links = korvel->links.count;
+    std::vector<std::pair<float, float>> from;
+    korvel->atoms.forEach([&](const Atom* a) { from.emplace_back(a->x, a->y); });
+    Atom* held = firstAtomOfNewestPiece();
+    const float x0 = held->x, y0 = held->y;
+    send(WM_LBUTTONDOWN, 0, screenOf(x0, y0));
+    ASSERT_EQ(korvel->commands.held(), held);
+    for (int i = 1; i <= 8; ++i)
+        send(WM_MOUSEMOVE, 0x0001,
+             screenOf(x0 + (past.x - x0) * float(i) / 8, y0 + (past.y - y0) * float(i) / 8));
+
+    const float dx = held->x - x0, dy = held->y - y0;
+    std::size_t i = 0;
+    korvel->atoms.forEach([&](const Atom* a) {
+        EXPECT_NEAR(a->x - from[i].first, dx, 1e-3);
+        EXPECT_NEAR(a->y - from[i].second, dy, 1e-3);
+        ++i;
+    });
+    const Box box = worldBox();
+    const float touching = past.x < 0     ? box.minX
+                           : past.x > 700 ? 700 - box.maxX
+                           : past.y < 0   ? box.minY
+                                          : 530 - box.maxY;
+    EXPECT_EQ(touching, 0);
+    send(WM_LBUTTONUP);
+    chord({'P'});
+    ticks(30);
+    EXPECT_EQ(korvel->links.count, links);
+    chord({VK_CONTROL, 'Z'});
+    EXPECT_EQ(world(), before);
+    replayed();
+}
+
+INSTANTIATE_TEST_SUITE_P(PastEachWall, PausedDragTest,
+                         testing::Values(WorldSpot{"Left", -300, 200, false},
+                                         WorldSpot{"Right", 1000, 300, false},
+                                         WorldSpot{"Floor", 200, -300, false},
+                                         WorldSpot{"Ceiling", 500, 900, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SandboxTest, EscapeClosesTheHelpCardAndQuitsOnlyWhenNothingIsOpen) {
+    chord({'H'});
+    EXPECT_TRUE(showsNow("this card"));
+    send(WM_KEYDOWN, VK_ESCAPE);
+    send(WM_KEYDOWN, VK_ESCAPE);  // held: the key repeats
+    EXPECT_FALSE(korvel->quitRequested);
+    EXPECT_FALSE(showsNow("this card"));
+    send(WM_KEYUP, VK_ESCAPE);
+    send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_TRUE(korvel->quitRequested);
+}
+
+class SlowMotionTest : public SandboxTest, public testing::WithParamInterface<int> {};
+
+// S pressed once, twice, three and four times: one step every 2, 4 and 8 passes
+// of the loop, each pass drawn, and then the steps a frame W had set again.
+TEST_P(SlowMotionTest, SSlowsTimeToOneStepEveryFewPassesEachOfThemDrawn) {
+    const int presses = GetParam();
+    const int every = presses == 4 ? 1 : 1 << presses;
+    korvel->keyDown('1');
+    chord({'W'});
+    for (int i = 0; i < presses; ++i) chord({'S'});
+    const uint32_t before = steps();
+    fake::state().calls.clear();
+    ticks(16);
+    EXPECT_EQ(steps(), before + uint32_t(16 / every));
+    EXPECT_EQ(fake::state().count("SwapBuffers"), every == 1 ? 8 : 16);
+    if (every > 1) {
+        EXPECT_TRUE(showsNow("steps/frame 1/" + std::to_string(every)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OneToFourPresses, SlowMotionTest, testing::Values(1, 2, 3, 4));
+
 // Spawn keys only: the game's world is step for step the world of a plain world
 // root given the same files at the same steps, as pimo-sim builds it; and the
 // game's journal replays to it.
