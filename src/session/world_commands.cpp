@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -244,20 +245,18 @@ void WorldCommands::placeGrab(float x, float y) {
 
 // Atoms joined through links, found by their ids (every live id is below kMaxAtoms).
 std::vector<Atom*> WorldCommands::linkedTo(const Atom* atom) const {
-    std::vector<int32_t> parent(kMaxAtoms);
-    for (int32_t i = 0; i < kMaxAtoms; ++i) parent[static_cast<std::size_t>(i)] = i;
-    auto top = [&](int32_t i) {
-        while (parent[static_cast<std::size_t>(i)] != i)
-            i = parent[static_cast<std::size_t>(i)] =
-                parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
+    std::vector<std::size_t> parent(kMaxAtoms);
+    std::iota(parent.begin(), parent.end(), std::size_t{0});
+    auto top = [&](const Atom* a) {
+        auto i = static_cast<std::size_t>(a->id);
+        while (parent[i] != i) i = parent[i] = parent[parent[i]];
         return i;
     };
-    root.links.forEach(
-        [&](Link* l) { parent[static_cast<std::size_t>(top(l->atomA->id))] = top(l->atomB->id); });
-    const int32_t mine = top(atom->id);
+    root.links.forEach([&](Link* l) { parent[top(l->atomA)] = top(l->atomB); });
+    const std::size_t mine = top(atom);
     std::vector<Atom*> body;
     root.atoms.forEach([&](Atom* a) {
-        if (top(a->id) == mine) body.push_back(a);
+        if (top(a) == mine) body.push_back(a);
     });
     return body;
 }

@@ -539,6 +539,13 @@ class DropSpotTest : public SandboxTest, public testing::WithParamInterface<Worl
         EXPECT_EQ(outcome.status, 0) << outcome.message;
         return read;
     }
+    // Every drop the widest piece, so that a wrong axis or wall shows.
+    void widestPieceSeenAt(float zoom, float panX, float panY) {
+        korvel->pieceOverride = "drask3.pob";
+        korvel->view.zoom = zoom;
+        korvel->view.panX = panX;
+        korvel->view.panY = panY;
+    }
     Box worldBox() const {
         Box box;
         korvel->atoms.forEach([&](const Atom* a) { box.add(a); });
@@ -552,13 +559,10 @@ class DropSpotTest : public SandboxTest, public testing::WithParamInterface<Worl
 // Zoomed out to a quarter and panned, the whole world and what lies beyond it on
 // screen: a piece the right button drops and a body drawn about a spot by a wall
 // or in a corner land whole inside the walls; about a spot off the world neither
-// drops. The widest piece, so that a wrong axis or wall shows.
+// drops.
 TEST_P(DropSpotTest, AMouseDropLandsWholeInsideTheWallsOrIsRefused) {
     const WorldSpot spot = GetParam();
-    korvel->pieceOverride = "drask3.pob";
-    korvel->view.zoom = 0.25f;
-    korvel->view.panX = 200;
-    korvel->view.panY = 200;
+    widestPieceSeenAt(0.25f, 200, 200);
     testing::internal::CaptureStderr();
     send(WM_RBUTTONDOWN, 0, screenOf(spot.x, spot.y));
     send(WM_RBUTTONUP);
@@ -607,16 +611,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 using PausedDragTest = DropSpotTest;
 
-// Zoomed out and panned, the widest piece is dragged while paused across the
+// Zoomed out and panned, a piece is dragged while paused across the
 // screen and on past a wall: it moves whole, every atom by the same amount, and
 // stops against the wall; the steps after keep every link; undo gives back the
 // world from before the grab, and the session replays.
 TEST_P(PausedDragTest, APausedDragCarriesThePieceWholeUpToTheWall) {
     const WorldSpot past = GetParam();
-    korvel->pieceOverride = "drask3.pob";
-    korvel->view.zoom = 0.5f;
-    korvel->view.panX = 100;
-    korvel->view.panY = 60;
+    widestPieceSeenAt(0.5f, 100, 60);
     send(WM_RBUTTONDOWN, 0, screenOf(350, 150));
     send(WM_RBUTTONUP);
     ticks(30);
