@@ -184,6 +184,19 @@ void reportLeftOut(const char* fileName, int links, int triangles) {
 
 }  // namespace
 
+std::string pieceFileProblem(const char* path) {
+    std::string why;
+    std::vector<uint8_t> bytes;
+    std::FILE* file = openPieceFile(path, why);
+    if (file == nullptr) return why;
+    const bool read = readOpenedFile(file, bytes, why);
+    std::fclose(file);
+    if (!read) return why;
+    PieceFile pf;
+    const std::string problem = parsePiece(bytes, pf);
+    return problem.empty() ? checkPiece(pf) : problem;
+}
+
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName,
                PieceLoadReport* report) {
     if (fileName == nullptr) fileName = "piece";
