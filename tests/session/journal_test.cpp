@@ -133,7 +133,9 @@ class ReplayTest : public ::testing::Test {
     }
 
     static std::filesystem::path worldFile() {
-        const auto folder = std::filesystem::temp_directory_path() / "pimo journal test";
+        // One folder per test: ctest runs them side by side.
+        const auto folder = std::filesystem::temp_directory_path() / "pimo journal test" /
+                            testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(folder);
         return folder / "world one.pdw";
     }
