@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "session/journal.h"
@@ -21,7 +22,9 @@ std::string written(const JournalParse& parse) {
     for (const JournalEvent& e : parse.events) {
         switch (e.kind) {
             case JournalKind::Spawn:
-                writer.spawn(e.step, e.file.c_str(), e.x, e.y);
+                writer.spawn(
+                    e.step, e.file.c_str(), e.x, e.y,
+                    e.piece == JournalEvent::Piece::Read ? std::optional(e.hash) : std::nullopt);
                 break;
             case JournalKind::Grab:
                 writer.grab(e.step, e.id);
@@ -67,7 +70,9 @@ std::string written(const JournalParse& parse) {
 bool same(const JournalEvent& a, const JournalEvent& b) {
     return a.kind == b.kind && a.step == b.step && a.file == b.file &&
            std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0 &&
-           a.id == b.id && a.hash == b.hash;
+           a.id == b.id && a.hash == b.hash &&
+           // The game writes what it found of every piece; older journals said nothing.
+           (a.piece == b.piece || a.piece == JournalEvent::Piece::Unrecorded);
 }
 
 }  // namespace

@@ -13,8 +13,27 @@
 #include "platform/sound.h"
 #include "platform/win32.h"
 
+namespace {
+
+#ifdef _WIN32
+// A windowed program starts without a console, so what it prints at a prompt is
+// lost: its answers go to the prompt's console, unless they were redirected.
+void answerAtThePrompt() {
+    const bool out = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN;
+    const bool err = GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_UNKNOWN;
+    if ((!out && !err) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    if (out) std::freopen("CONOUT$", "w", stdout);
+    if (err) std::freopen("CONOUT$", "w", stderr);
+}
+#else
+void answerAtThePrompt() {}
+#endif
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     GameOptions options = parseCommandLine(commandLine);
+    if (!options.error.empty() || options.help || options.version) answerAtThePrompt();
     if (!options.error.empty()) {
         std::fprintf(stderr, "pimo-drask: %s\n%s\n", options.error.c_str(), kGameUsage);
         return 2;

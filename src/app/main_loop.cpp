@@ -76,6 +76,13 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     std::FILE* journalFile = std::fopen(replay.c_str(), "w");
     JournalWriter journal(journalFile);
     if (journalFile != nullptr) controller->commands.setJournal(&journal);
+    // A piece named for the keys that cannot drop is said now, not at the first key.
+    if (!options.piece.empty()) {
+        const std::string problem = pieceFileProblem(options.piece.c_str());
+        if (!problem.empty())
+            reportLine("%s: %s; the spawn keys drop nothing", options.piece.c_str(),
+                       problem.c_str());
+    }
     // A world that cannot be read is reported; the game starts with the empty one.
     if (!options.world.empty()) controller->commands.loadWorld(options.world.c_str());
     const int exitCode = runMainLoop(*controller);

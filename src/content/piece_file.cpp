@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <unordered_map>
 
 #include "content/byte_io.h"
@@ -328,6 +329,12 @@ std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMat
         if (matches.links[i].b < 0)
             lines.push_back(where + ": end B" + at(l.xB, l.yB) + " matches no atom");
     }
+    // A misspelt name is one mistake however many triangles carry it: said once,
+    // at its first triangle, with how many more.
+    std::map<std::string, int> unmatchedNames;
+    for (std::size_t i = 0; i < matches.triangles.size(); ++i)
+        if (matches.triangles[i].texture < 0)
+            ++unmatchedNames[pieceName(piece.triangles[i].texture)];
     for (std::size_t i = 0; i < matches.triangles.size(); ++i) {
         const TriangleRecord& t = piece.triangles[i];
         const PieceMatches::TriangleRefs& r = matches.triangles[i];
@@ -335,9 +342,14 @@ std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMat
         if (r.a < 0) lines.push_back(where + ": corner A" + at(t.xA, t.yA) + " matches no atom");
         if (r.b < 0) lines.push_back(where + ": corner B" + at(t.xB, t.yB) + " matches no atom");
         if (r.c < 0) lines.push_back(where + ": corner C" + at(t.xC, t.yC) + " matches no atom");
-        if (r.texture < 0)
-            lines.push_back(where + ": texture \"" + pieceName(t.texture) +
-                            "\" names no texture of the file");
+        const auto unmatched =
+            r.texture < 0 ? unmatchedNames.find(pieceName(t.texture)) : unmatchedNames.end();
+        if (unmatched != unmatchedNames.end()) {
+            const int more = unmatched->second - 1;
+            lines.push_back(where + (more > 0 ? " and " + std::to_string(more) + " more" : "") +
+                            ": texture \"" + unmatched->first + "\" names no texture of the file");
+            unmatchedNames.erase(unmatched);
+        }
         const char* pairs[3] = {"A and B", "A and C", "B and C"};
         const bool cornersFound[3] = {r.a >= 0 && r.b >= 0, r.a >= 0 && r.c >= 0,
                                       r.b >= 0 && r.c >= 0};

@@ -113,5 +113,6 @@ PieceMatches matchPiece(const PieceFile& piece, const std::vector<float>& atomX,
                         const std::vector<float>& atomY, float offsetX, float offsetY);
 
 // What the loader would leave out of a piece loaded at the origin, one line each
-// ("link 3 of 12: end B (4, 5) matches no atom").
+// ("link 3 of 12: end B (4, 5) matches no atom"); a texture name that no record
+// holds is said once, at its first triangle ("triangle 3 of 12 and 8 more: ...").
 std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMatches& matches);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "content/piece_file.h"
+#include "content/piece_source.h"
 #include "content/report.h"
 #include "content/texture_cache.h"
 #include "physics/atom.h"
@@ -24,20 +25,8 @@ std::string plural(int n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
 
-bool readAll(std::FILE* file, std::vector<uint8_t>& bytes) {
-    uint8_t chunk[65536];
-    for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (n < sizeof chunk) return std::ferror(file) == 0;
-    }
-}
-
-// Read the file whole; returns why it is refused, or nothing.
-std::string readPiece(std::FILE* file, PieceFile& piece) {
-    if (file == nullptr) return "no file";
-    std::vector<uint8_t> bytes;
-    if (!readAll(file, bytes)) return "read error";
+// The bytes parsed whole; returns why they are refused, or nothing.
+std::string parsePiece(const std::vector<uint8_t>& bytes, PieceFile& piece) {
     std::string error;
     if (!parsePieceFile(bytes.data(), bytes.size(), piece, error)) return error;
     return {};
@@ -195,11 +184,36 @@ void reportLeftOut(const char* fileName, int links, int triangles) {
 
 }  // namespace
 
+std::string pieceFileProblem(const char* path) {
+    std::string why;
+    std::vector<uint8_t> bytes;
+    std::FILE* file = openPieceFile(path, why);
+    if (file == nullptr) return why;
+    const bool read = readOpenedFile(file, bytes, why);
+    std::fclose(file);
+    if (!read) return why;
+    PieceFile pf;
+    const std::string problem = parsePiece(bytes, pf);
+    return problem.empty() ? checkPiece(pf) : problem;
+}
+
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName,
                PieceLoadReport* report) {
     if (fileName == nullptr) fileName = "piece";
+    std::vector<uint8_t> bytes;
+    std::string why = "no file";
+    if (file == nullptr || !readOpenedFile(file, bytes, why, SIZE_MAX)) {
+        reportLine("%s: %s", fileName, why.c_str());
+        return false;
+    }
+    return loadPieceBytes(piece, bytes, offsetX, offsetY, fileName, report);
+}
+
+bool loadPieceBytes(Junk& piece, const std::vector<uint8_t>& bytes, float offsetX, float offsetY,
+                    const char* fileName, PieceLoadReport* report) {
+    if (fileName == nullptr) fileName = "piece";
     PieceFile pf;
-    const std::string problem = readPiece(file, pf);
+    const std::string problem = parsePiece(bytes, pf);
     if (!problem.empty()) {
         reportLine("%s: %s", fileName, problem.c_str());
         return false;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "content/texture_cache.h"
 
@@ -20,6 +23,14 @@ struct PieceLoadReport {
 // says what was left out.
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY,
                const char* fileName = "piece", PieceLoadReport* report = nullptr);
+
+// Why the piece file at `path` would drop nothing (it cannot be read, is no piece
+// file, or would be refused whole), or "" when it can be spawned.
+std::string pieceFileProblem(const char* path);
+
+// As loadPiece, from the bytes of a piece file already read.
+bool loadPieceBytes(Junk& piece, const std::vector<uint8_t>& bytes, float offsetX, float offsetY,
+                    const char* fileName, PieceLoadReport* report = nullptr);
 
 // As loadPiece, from records already read (a drawn body): checked the same way.
 struct PieceFile;

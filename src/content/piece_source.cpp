@@ -101,33 +101,36 @@ std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit, 
     return file;
 }
 
-bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& why,
-                   std::size_t limit, const char* kind) {
-    const bool standardInput = path != nullptr && std::strcmp(path, "-") == 0;
-    std::FILE* file = standardInput ? stdin : openPieceFile(path, why, limit, kind);
-    if (file == nullptr) return false;
+bool readOpenedFile(std::FILE* file, std::vector<uint8_t>& bytes, std::string& why,
+                    std::size_t limit, const char* kind) {
     bytes.clear();
     uint8_t chunk[65536];
-    bool ok = true;
     for (;;) {
         const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
         bytes.insert(bytes.end(), chunk, chunk + n);
         if (bytes.size() > limit) {
             why = std::string("larger than any ") + kind + " (more than " + std::to_string(limit) +
                   " bytes)";
-            ok = false;
-            break;
+            bytes.clear();
+            return false;
         }
-        if (n < sizeof chunk) {
-            if (std::ferror(file) != 0) {
-                why = "read error";
-                ok = false;
-            }
-            break;
-        }
+        if (n < sizeof chunk) break;
     }
+    if (std::ferror(file) != 0) {
+        why = "read error";
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& why,
+                   std::size_t limit, const char* kind) {
+    const bool standardInput = path != nullptr && std::strcmp(path, "-") == 0;
+    std::FILE* file = standardInput ? stdin : openPieceFile(path, why, limit, kind);
+    if (file == nullptr) return false;
+    const bool ok = readOpenedFile(file, bytes, why, limit, kind);
     if (!standardInput) std::fclose(file);
-    if (!ok) bytes.clear();
     return ok;
 }
 

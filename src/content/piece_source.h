@@ -36,6 +36,10 @@ inline constexpr const char* kPieceFileMissing = "no such file";
 std::FILE* openPieceFile(const char* path, std::string& why, std::size_t limit = kMaxPieceFileBytes,
                          const char* kind = "piece");
 
+// The rest of an open file, to at most `limit` bytes; the caller closes it.
+bool readOpenedFile(std::FILE* file, std::vector<uint8_t>& bytes, std::string& why,
+                    std::size_t limit = kMaxPieceFileBytes, const char* kind = "piece");
+
 // The whole of a file, opened through openPieceFile and read to at most `limit`
 // bytes; "-" reads standard input (for pob) under the same bound.
 bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& why,

@@ -12,11 +12,12 @@ namespace {
 struct Fnv {
     uint64_t value = 0xcbf29ce484222325ull;
 
+    void byte(uint32_t b) {
+        value ^= b;
+        value *= 0x100000001b3ull;
+    }
     void word(uint32_t w) {
-        for (int i = 0; i < 4; ++i) {
-            value ^= (w >> (8 * i)) & 0xffu;
-            value *= 0x100000001b3ull;
-        }
+        for (int i = 0; i < 4; ++i) byte((w >> (8 * i)) & 0xffu);
     }
     void integer(int32_t i) { word(static_cast<uint32_t>(i)); }
     void real(float f) {
@@ -53,5 +54,11 @@ uint64_t worldHash(const Game& root) {
         h.integer(idOf(t->atomB));
         h.integer(idOf(t->atomC));
     });
+    return h.value;
+}
+
+uint64_t bytesHash(const uint8_t* data, std::size_t size) {
+    Fnv h;
+    for (std::size_t i = 0; i < size; ++i) h.byte(data[i]);
     return h.value;
 }

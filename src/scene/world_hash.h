@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class Game;
@@ -11,3 +12,7 @@ class Game;
 // the number is the same on every platform. The game writes it at the end of its
 // journal and the replay compares against it.
 uint64_t worldHash(const Game& root);
+
+// The same FNV-1a over a file's bytes: what a journal records of a piece file, so a
+// replay can tell the piece the session spawned from another of the same name.
+uint64_t bytesHash(const uint8_t* data, std::size_t size);

@@ -23,8 +23,12 @@ void JournalWriter::line(const char* format, ...) {
 }
 
 // %.9g gives every float back exactly when read with strtof.
-void JournalWriter::spawn(uint32_t step, const char* name, float x, float y) {
-    line("spawn %" PRIu32 " %s %.9g %.9g", step, journalWord(name).c_str(), double(x), double(y));
+void JournalWriter::spawn(uint32_t step, const char* name, float x, float y,
+                          std::optional<uint64_t> content) {
+    char hash[24] = "-";
+    if (content) std::snprintf(hash, sizeof hash, "%016" PRIx64, *content);
+    line("spawn %" PRIu32 " %s %.9g %.9g %s", step, journalWord(name).c_str(), double(x), double(y),
+         hash);
 }
 void JournalWriter::grab(uint32_t step, int32_t id) {
     line("grab %" PRIu32 " %" PRId32, step, id);
@@ -157,10 +161,11 @@ struct Shape {
     JournalKind kind;
     int fields;  // after the step; -1: a count says how many
     const char* usage;
+    int optional = 0;  // fields after those that may be left off
 };
 
 constexpr Shape kShapes[] = {
-    {"spawn", JournalKind::Spawn, 3, "spawn STEP FILE X Y"},
+    {"spawn", JournalKind::Spawn, 3, "spawn STEP FILE X Y HASH", 1},
     {"grab", JournalKind::Grab, 1, "grab STEP ID"},
     {"move", JournalKind::Move, 2, "move STEP X Y"},
     {"place", JournalKind::Place, 2, "place STEP X Y"},
@@ -184,7 +189,10 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
         if (words[0] == s.word) shape = &s;
     if (shape == nullptr) return "unknown event \"" + words[0] + "\"";
     const std::string expected = std::string("expected \"") + shape->usage + "\"";
-    if (shape->fields >= 0 && static_cast<int>(words.size()) != shape->fields + 2) return expected;
+    const int given = static_cast<int>(words.size()) - 2;
+    if (given < 0 ||
+        (shape->fields >= 0 && (given < shape->fields || given > shape->fields + shape->optional)))
+        return expected;
     event.kind = shape->kind;
     if (!readStep(words[1], event.step)) return "bad step \"" + words[1] + "\"; " + expected;
     bool ok = true;
@@ -196,7 +204,13 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
     }
     switch (shape->kind) {
         case JournalKind::Spawn:
+            // Journals older than the piece's hash end at Y.
             ok = readFloat(words[3], event.x) && readFloat(words[4], event.y);
+            if (ok && words.size() == 6) {
+                event.piece =
+                    words[5] == "-" ? JournalEvent::Piece::Missing : JournalEvent::Piece::Read;
+                ok = event.piece == JournalEvent::Piece::Missing || readHash(words[5], event.hash);
+            }
             break;
         case JournalKind::Load:
             ok = readHash(words[3], event.hash);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,11 @@ struct JournalEvent {
     float x = 0;  // Spawn, Move, Place, Carry: world position; Release: velocity
     float y = 0;
     int32_t id = 0;     // Grab, Pin, Unpin
-    uint64_t hash = 0;  // Load (the world after it), Check, End
-    int line = 0;       // where it stood in the file, for messages
+    uint64_t hash = 0;  // Load (the world after it), Check, End; Spawn: the file's bytes
+    // Spawn: whether the session read the file, and so whether `hash` holds its
+    // bytesHash. Journals older than the hash say nothing.
+    enum class Piece { Unrecorded, Missing, Read } piece = Piece::Unrecorded;
+    int line = 0;  // where it stood in the file, for messages
 };
 
 inline constexpr const char* kJournalHeader = "pimo-drask journal 1";
@@ -52,7 +56,8 @@ class JournalWriter {
     explicit JournalWriter(std::FILE* file);
     bool good() const { return file != nullptr; }
 
-    void spawn(uint32_t step, const char* file, float x, float y);
+    // `content`: the bytesHash of the file read, none when no file could be read.
+    void spawn(uint32_t step, const char* file, float x, float y, std::optional<uint64_t> content);
     void grab(uint32_t step, int32_t id);
     void move(uint32_t step, float x, float y);
     void place(uint32_t step, float x, float y);

@@ -57,9 +57,10 @@ std::string where(const std::string& name, const JournalEvent& e) {
     return name + ":" + std::to_string(e.line) + ": step " + std::to_string(e.step) + ": ";
 }
 
-// A world file the session loaded: as named, else beside the journal, else its
-// bare name beside the journal or in the working folder. Empty when none is there.
-std::string findWorldFile(const std::string& file, const std::string& journalName) {
+// Where a file the session named may be now: as named, else beside the journal,
+// else its bare name beside the journal or in the working folder. Only those that
+// are there, in that order.
+std::vector<std::string> placesOf(const std::string& file, const std::string& journalName) {
     namespace fs = std::filesystem;
     const fs::path named(file);
     const fs::path folder = fs::path(journalName).parent_path();
@@ -67,11 +68,31 @@ std::string findWorldFile(const std::string& file, const std::string& journalNam
     if (named.is_relative()) tries.push_back(folder / named);
     tries.push_back(folder / named.filename());
     tries.push_back(named.filename());
+    std::vector<std::string> found;
     for (const fs::path& p : tries) {
         std::error_code error;
-        if (!p.empty() && fs::is_regular_file(p, error)) return p.string();
+        if (!p.empty() && fs::is_regular_file(p, error)) found.push_back(p.string());
+    }
+    return found;
+}
+
+// The first of those places holding the bytes the session read; `found` says
+// whether any file of that name was there at all.
+std::string findPieceFile(const JournalEvent& e, const std::string& journalName, bool& found) {
+    const std::vector<std::string> places = placesOf(e.file, journalName);
+    found = !places.empty();
+    for (const std::string& p : places) {
+        std::vector<uint8_t> bytes;
+        std::string why;
+        if (readPieceFile(p.c_str(), bytes, why) && bytesHash(bytes.data(), bytes.size()) == e.hash)
+            return p;
     }
     return {};
+}
+
+std::string missing(const char* what, const std::string& file) {
+    return std::string("the ") + what + " file " + file +
+           " is missing (looked beside the journal and here)";
 }
 
 }  // namespace
@@ -83,6 +104,15 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
     Game& root = replay.root();
     WorldCommands& commands = replay.commands();
     const uint32_t last = journal.events.empty() ? 0 : journal.events.back().step;
+    // A piece file missing here that an older journal, naming no hash, spawned:
+    // if the world then goes another way, that file is the cause, not the physics.
+    std::string absentPiece;
+    auto diverged = [&](const JournalEvent& e, const std::string& what) -> ReplayOutcome {
+        if (!absentPiece.empty())
+            return {2,
+                    absentPiece + "; the world went another way at line " + std::to_string(e.line)};
+        return {1, where(name, e) + "diverged: " + what};
+    };
     for (const JournalEvent& e : journal.events) {
         while (commands.stepsDone() < e.step) {
             if (progress && !progress(commands.stepsDone(), last))
@@ -92,13 +122,31 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
             root.tick();
         }
         switch (e.kind) {
-            case JournalKind::Spawn:
-                commands.spawn(e.file.c_str(), e.x, e.y);
+            case JournalKind::Spawn: {
+                // The session found no file by that name: neither does the replay.
+                if (e.piece == JournalEvent::Piece::Missing) break;
+                if (e.piece == JournalEvent::Piece::Unrecorded) {
+                    const std::vector<std::string> places = placesOf(e.file, name);
+                    if (places.empty() && absentPiece.empty())
+                        absentPiece = where(name, e) + missing("piece", e.file);
+                    commands.spawn(places.empty() ? e.file.c_str() : places.front().c_str(), e.x,
+                                   e.y);
+                    break;
+                }
+                bool found = false;
+                const std::string path = findPieceFile(e, name, found);
+                if (path.empty())
+                    return {
+                        2, where(name, e) + (found ? "the piece file " + e.file +
+                                                         " here is not the one the session spawned "
+                                                         "(its bytes differ)"
+                                                   : missing("piece", e.file))};
+                commands.spawn(path.c_str(), e.x, e.y);
                 break;
+            }
             case JournalKind::Grab:
                 if (!commands.grab(e.id))
-                    return {1, where(name, e) + "diverged: no atom with id " +
-                                   std::to_string(e.id) + " to grab"};
+                    return diverged(e, "no atom with id " + std::to_string(e.id) + " to grab");
                 break;
             case JournalKind::Move:
                 commands.moveGrab(e.x, e.y);
@@ -116,10 +164,9 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
                 commands.clear();
                 break;
             case JournalKind::Load: {
-                const std::string path = findWorldFile(e.file, name);
-                if (path.empty())
-                    return {2, where(name, e) + "the world file " + e.file +
-                                   " is missing (looked beside the journal and here)"};
+                const std::vector<std::string> places = placesOf(e.file, name);
+                if (places.empty()) return {2, where(name, e) + missing("world", e.file)};
+                const std::string& path = places.front();
                 std::vector<uint8_t> bytes;
                 std::string why;
                 if (!readWorldFile(path.c_str(), bytes, why))
@@ -139,22 +186,21 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
             case JournalKind::Pin:
             case JournalKind::Unpin:
                 if (!(e.kind == JournalKind::Pin ? commands.pin(e.id) : commands.unpin(e.id)))
-                    return {1, where(name, e) + "diverged: atom " + std::to_string(e.id) +
-                                   " cannot be " +
-                                   (e.kind == JournalKind::Pin ? "pinned" : "unpinned")};
+                    return diverged(e, "atom " + std::to_string(e.id) + " cannot be " +
+                                           (e.kind == JournalKind::Pin ? "pinned" : "unpinned"));
                 break;
             case JournalKind::Undo:
             case JournalKind::Redo:
                 if (!(e.kind == JournalKind::Undo ? commands.undo() : commands.redo()))
-                    return {1, where(name, e) + "diverged: nothing to " +
-                                   (e.kind == JournalKind::Undo ? "undo" : "redo")};
+                    return diverged(e, std::string("nothing to ") +
+                                           (e.kind == JournalKind::Undo ? "undo" : "redo"));
                 break;
             case JournalKind::Check:
             case JournalKind::End: {
                 const uint64_t hash = worldHash(root);
                 if (hash != e.hash)
-                    return {1, where(name, e) + "diverged: the world's hash is " + hex(hash) +
-                                   ", the journal has " + hex(e.hash)};
+                    return diverged(
+                        e, "the world's hash is " + hex(hash) + ", the journal has " + hex(e.hash));
                 if (e.kind == JournalKind::End)
                     return {0, name + ": the world matches after " + std::to_string(e.step) +
                                    " steps (hash " + hex(hash) + ")"};

@@ -34,7 +34,8 @@ class ReplayWorld {
 
 struct ReplayOutcome {
     // 0: every check and the end matched; 1: the world diverged; 2: the journal is
-    // unreadable or malformed; 3: the caller stopped it (see ReplayProgress).
+    // unreadable or malformed, or a world or piece file it names is missing here or
+    // not the one the session read; 3: the caller stopped it (see ReplayProgress).
     int status = 0;
     std::string message;
 };

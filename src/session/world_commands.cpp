@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,18 +39,27 @@ void WorldCommands::writeCheck() {
 }
 
 Junk* WorldCommands::spawn(const char* file, float x, float y) {
-    writeCheck();
-    if (journal != nullptr) journal->spawn(stepsDone(), file, x, y);
     std::string why;
+    std::vector<uint8_t> bytes;
     std::FILE* in = openPieceFile(file, why);
+    const bool read = in != nullptr && readOpenedFile(in, bytes, why);
+    if (in != nullptr) std::fclose(in);
+    writeCheck();
+    // The bytes' hash lets a replay find this piece under another folder's name.
+    if (journal != nullptr)
+        journal->spawn(stepsDone(), file, x, y,
+                       read ? std::optional(bytesHash(bytes.data(), bytes.size())) : std::nullopt);
     if (in == nullptr) {
         reportPieceNotOpened(file, why);
         return nullptr;
     }
+    if (!read) {
+        reportLine("%s: %s", file, why.c_str());
+        return nullptr;
+    }
     remember();
     auto* piece = new Junk(&root);
-    const bool loaded = loadPiece(*piece, in, x, y, file);
-    std::fclose(in);
+    const bool loaded = loadPieceBytes(*piece, bytes, x, y, file);
     return keepPiece(piece, loaded);
 }
 

@@ -133,7 +133,9 @@ class ReplayTest : public ::testing::Test {
     }
 
     static std::filesystem::path worldFile() {
-        const auto folder = std::filesystem::temp_directory_path() / "pimo journal test";
+        // One folder per test: ctest runs them side by side.
+        const auto folder = std::filesystem::temp_directory_path() / "pimo journal test" /
+                            testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(folder);
         return folder / "world one.pdw";
     }
@@ -187,6 +189,57 @@ TEST_F(ReplayTest, AnEditedJournalIsReportedAtTheCheckWhereItDiverges) {
     const ReplayOutcome missing = replayJournal(readJournalText(noAtom), again, "j");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.message.find("no atom with id 4999"), std::string::npos) << missing.message;
+}
+
+// The session's pieces named by another machine's paths: a copy beside the journal
+// serves, in any working folder; one missing or changed stops the replay, naming it,
+// with status 2 (the physics did not diverge). A journal without the pieces'
+// hashes (as written before them) whose piece is missing says so too.
+TEST_F(ReplayTest, AJournalTravelsWithItsPieces) {
+    namespace fs = std::filesystem;
+    std::string text = recordSession();
+    for (std::size_t at = 0; (at = text.find("\nspawn ", at)) != std::string::npos; ++at) {
+        const std::size_t name = text.find(' ', at + 7) + 1;
+        text.insert(name, "/far/away/");
+    }
+    const fs::path folder = worldFile().parent_path() / "travelled";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const char* pieces[] = {"drask2.pob", "pimo3.pob", "drask4.pob"};
+    for (const char* piece : pieces) fs::copy_file(piece, folder / piece);
+    const fs::path journal = folder / "replay.txt";
+    auto replayWith = [&](const std::string& journalText) {
+        std::FILE* file = std::fopen(journal.string().c_str(), "wb");
+        std::fputs(journalText.c_str(), file);
+        std::fclose(file);
+        fs::current_path(fs::temp_directory_path());
+        ReplayWorld replay;
+        const ReplayOutcome outcome = replayJournalFile(journal.string().c_str(), replay);
+        fs::current_path(PIMO_ASSETS);
+        return outcome;
+    };
+    const ReplayOutcome whole = replayWith(text);
+    EXPECT_EQ(whole.status, 0) << whole.message;
+
+    std::string unhashed = text;
+    for (std::size_t at = 0; (at = unhashed.find("\nspawn ", at)) != std::string::npos; ++at)
+        unhashed.erase(unhashed.rfind(' ', unhashed.find('\n', at + 1)), 17);
+    EXPECT_EQ(replayWith(unhashed).status, 0);
+
+    const struct {
+        const char* change;
+        bool unhashed;
+        const char* says;
+    } cases[] = {{"missing", false, "pimo3.pob is missing"},
+                 {"changed", false, "pimo3.pob here is not the one the session spawned"},
+                 {"missing", true, "pimo3.pob is missing"}};
+    for (const auto& c : cases) {
+        fs::remove(folder / "pimo3.pob");
+        if (std::string(c.change) == "changed") fs::copy_file("pimo2.pob", folder / "pimo3.pob");
+        const ReplayOutcome outcome = replayWith(c.unhashed ? unhashed : text);
+        EXPECT_EQ(outcome.status, 2) << c.change << ": " << outcome.message;
+        EXPECT_NE(outcome.message.find(c.says), std::string::npos) << outcome.message;
+    }
 }
 
 TEST_F(ReplayTest, AnUnreadableJournalIsAnErrorNotADivergence) {

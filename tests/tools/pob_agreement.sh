@@ -36,7 +36,28 @@ done <<'CASES'
 6|6s/ 2 4 0 1 / 2 4000 0 1 /|iterations 4000 is above 1000
 9|9s/^link 0 0 20 0 20 /link 0 0 21 0 20 /|end B (21, 0) matches no atom
 10|10s/ 0.5 2 / nan 2 /|minRatio is not a finite number
-16|16s/"none.tga"$/"other.tga"/|names no texture of the file
+16|16{s/"none.tga"$/"other.tga"/;p}|triangle 1 of 2 and 1 more: texture "other.tga" names no texture
+CASES
+
+# Pieces that load but come apart in the world: warned about at their line, by build
+# and check alike, and check still says ok. LINE SED-EXPRESSION WARNING (! none of it)
+while IFS='|' read -r line edit message; do
+    sed "$edit" "$tiny" >warned.txt
+    "$pob" build warned.txt -o warned.pob 2>err.txt || fail "$edit: build refuses it"
+    "$pob" check warned.pob >out.txt 2>check.txt || fail "$edit: check rejects it"
+    grep -q '^warned.pob: ok$' out.txt || fail "$edit: check does not say ok"
+    if [ "${message#!}" != "$message" ]; then
+        grep -q "${message#!}" err.txt check.txt && fail "$edit: warns '${message#!}'"
+        continue
+    fi
+    grep -q "^warned.txt:$line: warning: $message" err.txt || fail "$edit: build: $(cat err.txt)"
+    grep -q "^warned.pob: warning: $message" check.txt || fail "$edit: check: $(cat check.txt)"
+done <<'CASES'
+3|s/20 0 /800 0 /g|the atoms span 800 by 15, more than the world's 700 by 530
+3|s/10 15 /10 600 /g|the atoms span 20 by 600, more than the world's 700 by 530
+3|s/20 0 /700 0 /g|!the atoms span
+5|s/20 0 /0 0 /g|atom 2 of 3 stands on atom 1 at (0, 0)
+9|s/20 0 /0 0 /g|link 1 of 3: both ends find atom 1
 CASES
 
 # What check only warns about is written, with the warning at its line.

@@ -21,12 +21,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "content/piece_file.h"
 #include "content/piece_source.h"
 #include "physics/system.h"
+#include "physics/world_def.h"
 
 namespace {
 
@@ -419,6 +421,42 @@ std::string directoryOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string number(float f) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", double(f));
+    return text;
+}
+
+std::string more(std::size_t n) {
+    return n > 0 ? " (and " + std::to_string(n) + " more)" : "";
+}
+
+// Records find their atoms by position, the first atom at a spot: an atom on top
+// of another is never found, and a link between the two joins one atom to itself.
+void stackedAtoms(const PieceFile& p, const PieceMatches& m, std::vector<Finding>& found) {
+    std::map<std::pair<float, float>, std::size_t> first;
+    std::size_t stacked = 0, at = 0;
+    for (std::size_t i = 0; i < p.atoms.size(); ++i)
+        if (!first.emplace(std::pair(p.atoms[i].x, p.atoms[i].y), i).second && stacked++ == 0)
+            at = i;
+    if (stacked > 0) {
+        const AtomRecord& a = p.atoms[at];
+        found.push_back({true, "atom " + std::to_string(at + 1) + " of " +
+                                   std::to_string(p.atoms.size()) + more(stacked - 1) +
+                                   " stands on atom " + std::to_string(first[{a.x, a.y}] + 1) +
+                                   " at (" + number(a.x) + ", " + number(a.y) +
+                                   "): links and triangles find that one"});
+    }
+    std::size_t looped = 0;
+    for (std::size_t i = 0; i < m.links.size(); ++i)
+        if (m.links[i].kept() && m.links[i].a == m.links[i].b && looped++ == 0) at = i;
+    if (looped > 0)
+        found.push_back({true, "link " + std::to_string(at + 1) + " of " +
+                                   std::to_string(p.links.size()) + more(looped - 1) +
+                                   ": both ends find atom " + std::to_string(m.links[at].a + 1) +
+                                   ", so it joins that atom to itself and holds nothing"});
+}
+
 // The one check, for check, info and build alike. Problems keep the file from
 // loading whole when spawned inside the world; warnings are about a piece that
 // loads but will not look or hold as its author meant. Textures are looked for
@@ -450,6 +488,25 @@ std::vector<Finding> examine(const PieceFile& p, const std::string& textureDir) 
                 {true, "atom " + std::to_string(i + 1) + " of " + std::to_string(ends.size()) +
                            ": " + std::to_string(ends[i]) + (ends[i] == 1 ? " link" : " links") +
                            ", so the world drops it at the first step"});
+    stackedAtoms(p, m, found);
+    // Every atom is pushed inside the world's borders as it enters; one pushed in
+    // no longer meets its links' ends, wherever the piece is dropped.
+    if (!p.atoms.empty()) {
+        const auto [xLow, xHigh] =
+            std::minmax_element(p.atoms.begin(), p.atoms.end(),
+                                [](const AtomRecord& a, const AtomRecord& b) { return a.x < b.x; });
+        const auto [yLow, yHigh] =
+            std::minmax_element(p.atoms.begin(), p.atoms.end(),
+                                [](const AtomRecord& a, const AtomRecord& b) { return a.y < b.y; });
+        const float width = xHigh->x - xLow->x;
+        const float height = yHigh->y - yLow->y;
+        if (width > kDefaultWorldDef.width || height > kDefaultWorldDef.height)
+            found.push_back({true, "the atoms span " + number(width) + " by " + number(height) +
+                                       ", more than the world's " + number(kDefaultWorldDef.width) +
+                                       " by " + number(kDefaultWorldDef.height) +
+                                       ": wherever it drops, atoms pushed inside the borders "
+                                       "lose their links"});
+    }
     for (std::size_t i = 0; i < p.textures.size(); ++i) {
         const std::string name = pieceName(p.textures[i].name);
         if (!isRegularFile((textureDir + name).c_str()))

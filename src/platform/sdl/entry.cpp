@@ -18,10 +18,15 @@ int main(int argc, char** argv) {
         commandLine += arg.find(' ') == std::string::npos ? arg : '"' + arg + '"';
     }
     // --help and --version are answered anywhere, display or not (help2man runs them).
+    // A file name after --piece or --world is a file, whatever it is called.
     bool answerOnly = false;
-    for (int i = 1; i < argc; ++i)
-        answerOnly = answerOnly || std::strcmp(argv[i], "--help") == 0 ||
-                     std::strcmp(argv[i], "--version") == 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--piece") == 0 || std::strcmp(argv[i], "--world") == 0)
+            ++i;
+        else
+            answerOnly = answerOnly || std::strcmp(argv[i], "--help") == 0 ||
+                         std::strcmp(argv[i], "--version") == 0;
+    }
     // Without a display the game would run unseen; say so where it can be read
     // (the error log is not open yet) and end.
     if (!answerOnly && !pimo::sdl::initVideo()) {
