@@ -123,7 +123,7 @@ TEST(Pictures, TheOverlayGridMessageBarAndHelpCard) {
     SandboxControls& controls = *stage.korvel->controls;
     controls.overlayVisible = true;
     controls.gridVisible = true;
-    controls.showMessage("pimo3.pob: left out 2 links and 1 triangle");
+    controls.showMessage("pimo3.pob: left out 2 links and 1 triangle", MessageKind::error);
     controls.restartRates();
     expectPicture("overlay", stage.draw());
     controls.helpVisible = true;
