@@ -8,7 +8,6 @@
 
 bool GLRenderer::fullscreen = false;
 uint32_t GLRenderer::fontBase = 0;
-uint32_t GLRenderer::textFontBase = 0;
 PIXELFORMATDESCRIPTOR GLRenderer::pixelFormat = {};
 
 namespace {

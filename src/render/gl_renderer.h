@@ -41,7 +41,6 @@ class GLRenderer : public Renderer {
     // Module-wide, as there is one window per process.
     static bool fullscreen;
     static uint32_t fontBase;
-    static uint32_t textFontBase;
     static PIXELFORMATDESCRIPTOR pixelFormat;
 
   private:
@@ -52,4 +51,5 @@ class GLRenderer : public Renderer {
     void buildFontLists(uint32_t base, int32_t height, DWORD pitchAndFamily, const char* face);
 
     WNDPROC procedure;
+    uint32_t textFontBase = 0;
 };
