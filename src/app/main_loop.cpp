@@ -68,7 +68,7 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     if (controller->controls) {
         if (writing[0] != '\0') controller->controls->showMessage(writing, MessageKind::info);
         // Nothing else on screen tells a first-time player where the keys are.
-        controller->controls->showMessage("H: help", MessageKind::info, 6);
+        controller->controls->showHint("H: help", 6);
     }
     // The last session's journal stays beside the new one, for a bug report about it.
     const std::string replay = outputPath("replay.txt");

@@ -468,8 +468,17 @@ void SandboxControls::drawGrid() const {
 void SandboxControls::showMessage(const char* line, MessageKind kind, double seconds) {
     const auto lasting =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    messages.push_back({line, kind, Clock::now() + lasting});
+    messages.push_back({line, kind, Clock::now() + lasting, false});
     while (messages.size() > kMessagesShown) messages.pop_front();
+}
+
+void SandboxControls::showHint(const char* line, double seconds) {
+    showMessage(line, MessageKind::info, seconds);
+    messages.back().untilKey = true;
+}
+
+void SandboxControls::anyKeyPressed() {
+    std::erase_if(messages, [](const Message& m) { return m.untilKey; });
 }
 
 void SandboxControls::drawMarks() const {

@@ -55,6 +55,9 @@ class SandboxControls {
     // A line for the message bar, shown for a few seconds; what the game reports
     // through reportLine comes here as an error.
     void showMessage(const char* line, MessageKind kind, double seconds = kMessageSeconds);
+    // A hint for a player who has not pressed a key yet: it goes at the first key.
+    void showHint(const char* line, double seconds);
+    void anyKeyPressed();
     // Counts frames a second afresh from now (a picture of the overlay must not
     // depend on how long the frames before it took).
     void restartRates() {
@@ -84,6 +87,7 @@ class SandboxControls {
         std::string text;
         MessageKind kind;
         Clock::time_point until;
+        bool untilKey;
     };
 
     void saveScreenshot();
