@@ -434,7 +434,7 @@ void SandboxControls::drawWorldBox() const {
     const System& world = *korvel.world;
     glDepthMask(GL_FALSE);
     glLineWidth(2);
-    glColor4f(0.55f, 0.6f, 0.7f, 0.5f);
+    glColor4f(0.15f, 0.15f, 0.15f, 1);
     glBegin(GL_LINE_LOOP);
     glVertex3f(0, 0, 0);
     glVertex3f(world.width, 0, 0);
