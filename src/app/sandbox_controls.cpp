@@ -56,6 +56,16 @@ std::string newestWorldFile() {
     return newest;
 }
 
+// The world's extent, in world units (under the view).
+void worldRectangle(GLenum mode, const System& world) {
+    glBegin(mode);
+    glVertex3f(0, 0, 0);
+    glVertex3f(world.width, 0, 0);
+    glVertex3f(world.width, world.height, 0);
+    glVertex3f(0, world.height, 0);
+    glEnd();
+}
+
 // Key and what it does, twice a row; the card lines the columns up.
 const char* const kHelp[] = {
     "1-4, 7-0\tdrop a piece\tRight\tdrop at pointer",
@@ -435,12 +445,7 @@ void SandboxControls::drawWorldBox() const {
     glDepthMask(GL_FALSE);
     glLineWidth(2);
     glColor4f(0.15f, 0.15f, 0.15f, 1);
-    glBegin(GL_LINE_LOOP);
-    glVertex3f(0, 0, 0);
-    glVertex3f(world.width, 0, 0);
-    glVertex3f(world.width, world.height, 0);
-    glVertex3f(0, world.height, 0);
-    glEnd();
+    worldRectangle(GL_LINE_LOOP, world);
     glDepthMask(GL_TRUE);
     glLineWidth(4);
 }
@@ -451,12 +456,7 @@ void SandboxControls::drawGrid() const {
     // writes depth, so the pieces drawn after lie over them.
     glDepthMask(GL_FALSE);
     glColor4f(0.32f, 0.35f, 0.42f, 1);
-    glBegin(GL_QUADS);
-    glVertex3f(0, 0, 0);
-    glVertex3f(world.width, 0, 0);
-    glVertex3f(world.width, world.height, 0);
-    glVertex3f(0, world.height, 0);
-    glEnd();
+    worldRectangle(GL_QUADS, world);
     const float longest = world.width > world.height ? world.width : world.height;
     const auto count = static_cast<uint32_t>(longest / static_cast<float>(korvel.gridStep)) + 1;
     korvel.gridChild->drawGridLines(0, 0, korvel.gridStep, count);
