@@ -75,6 +75,7 @@ void Korvel::drawOverlay() {
 void Korvel::keyDown(int32_t key) {
     const bool repeat = key >= 0 && key < 256 && keys[key] != 0;
     Game::keyDown(key);
+    if (controls) controls->anyKeyPressed();
     switch (key) {
         case VK_ESCAPE:
             if (controls && controls->escape(repeat)) break;

@@ -65,7 +65,11 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     // Without a window nothing could end the loop; the failure's message box has
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
-    if (writing[0] != '\0' && controller->controls) controller->controls->showMessage(writing);
+    if (controller->controls) {
+        if (writing[0] != '\0') controller->controls->showMessage(writing, MessageKind::info);
+        // Nothing else on screen tells a first-time player where the keys are.
+        controller->controls->showHint("H: help", 6);
+    }
     // The last session's journal stays beside the new one, for a bug report about it.
     const std::string replay = outputPath("replay.txt");
     std::error_code kept;

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr double kMessageSeconds = 3.0;
 constexpr std::size_t kMessagesShown = 3;
 // How far outside an atom a press still takes it, in window pixels.
 constexpr float kGrabSlackPixels = 4;
@@ -34,7 +33,7 @@ constexpr uint32_t kThrowSteps = 5;
 SandboxControls* listening = nullptr;
 
 void onLine(const char* line) {
-    if (listening != nullptr) listening->showMessage(line);
+    if (listening != nullptr) listening->showMessage(line, MessageKind::error);
 }
 
 void onDrop(const char* path) {
@@ -57,24 +56,31 @@ std::string newestWorldFile() {
     return newest;
 }
 
+// The world's extent, in world units (under the view).
+void worldRectangle(GLenum mode, const System& world) {
+    glBegin(mode);
+    glVertex3f(0, 0, 0);
+    glVertex3f(world.width, 0, 0);
+    glVertex3f(world.width, world.height, 0);
+    glVertex3f(0, world.height, 0);
+    glEnd();
+}
+
+// Key and what it does, twice a row; the card lines the columns up.
 const char* const kHelp[] = {
-    "1-4, 7-0   drop a piece",
-    "Q / W      fewer / more steps   S  slow motion",
-    "Left drag  grab an atom, release to throw",
-    "Right      drop a piece  [ / ]  which one",
-    "Wheel      zoom     Middle drag  pan",
-    "Home       view back to the start",
-    "P, Space   pause    N  one step (paused)",
-    "C          clear    Escape  close card / quit",
-    "G          grid     Tab  information",
-    "H, F1      this card     F12  screenshot",
-    "F5 / F9    save / load the world",
-    "Ctrl+Z     undo     Ctrl+Y  redo",
-    "B          draw bodies with Left drag",
-    "F / T      their family / texture",
-    "E          export   X  pin or unpin",
-    "F11        full screen (or Alt+Enter)",
-    "M          music    - / =  softer / louder",
+    "1-4, 7-0\tdrop a piece\tRight\tdrop at pointer",
+    "Q / W\tslower / faster\tS\tslow motion",
+    "Left\tgrab, throw\tMiddle\tpan",
+    "Wheel\tzoom\tHome\tview back",
+    "P, Space\tpause\tN\tstep (paused)",
+    "C\tclear\tCtrl+Z / Y\tundo / redo",
+    "G\tgrid\tTab\tinformation",
+    "F5, F9\tsave, load world\tF12\tscreenshot",
+    "B\tdraw bodies\tF / T\tfamily / texture",
+    "E\texport drawn\tX\tpin or unpin",
+    "M\tmusic\t- / =\tsofter / louder",
+    "[ / ]\twhat Right drops\tF11\tfull screen",
+    "H, F1\tthis card\tEscape\tclose card, quit",
 };
 
 }  // namespace
@@ -158,7 +164,8 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         case VK_OEM_6:
             dropChoice.step(key == VK_OEM_6 ? 1 : -1);
             showMessage(dropChoice.file().empty() ? "Right button: the last key's family"
-                                                  : ("Right button: " + dropChoice.file()).c_str());
+                                                  : ("Right button: " + dropChoice.file()).c_str(),
+                        MessageKind::info);
             break;
         case 'X':
             togglePin();
@@ -204,7 +211,7 @@ void SandboxControls::saveScreenshot() {
     if (name.empty())
         reportLine("%s", error.c_str());
     else
-        showMessage(("Saved " + name).c_str());
+        showMessage(("Saved " + name).c_str(), MessageKind::info);
 }
 
 void SandboxControls::saveWorld() {
@@ -217,13 +224,13 @@ void SandboxControls::saveWorld() {
         return;
     }
     savedWorld = name;
-    showMessage(("Saved " + name).c_str());
+    showMessage(("Saved " + name).c_str(), MessageKind::info);
 }
 
 void SandboxControls::exportDrawn() {
     const PieceFile& drawn = korvel.commands.lastDrawn();
     if (drawn.atoms.empty()) {
-        showMessage("Nothing drawn to export");
+        showMessage("Nothing drawn to export", MessageKind::info);
         return;
     }
     std::string error;
@@ -233,7 +240,7 @@ void SandboxControls::exportDrawn() {
         reportLine("%s", error.c_str());
         return;
     }
-    showMessage(("Exported " + name).c_str());
+    showMessage(("Exported " + name).c_str(), MessageKind::info);
 }
 
 void SandboxControls::changeMusic(int key) {
@@ -245,7 +252,7 @@ void SandboxControls::changeMusic(int key) {
         music.louder();
     std::string line = music.status();
     line[0] = 'M';
-    showMessage(line.c_str());
+    showMessage(line.c_str(), MessageKind::info);
 }
 
 Settings SandboxControls::settings() const {
@@ -300,12 +307,13 @@ void SandboxControls::loadNewestWorld() {
 void SandboxControls::loadWorld(const std::string& path) {
     if (!korvel.commands.loadWorld(path.c_str())) return;
     forgetDrag();
-    showMessage(("Loaded " + std::filesystem::path(path).filename().string()).c_str());
+    showMessage(("Loaded " + std::filesystem::path(path).filename().string()).c_str(),
+                MessageKind::info);
 }
 
 void SandboxControls::undo() {
     if (!korvel.commands.undo()) {
-        showMessage("Nothing to undo");
+        showMessage("Nothing to undo", MessageKind::info);
         return;
     }
     forgetDrag();
@@ -313,7 +321,7 @@ void SandboxControls::undo() {
 
 void SandboxControls::redo() {
     if (!korvel.commands.redo()) {
-        showMessage("Nothing to redo");
+        showMessage("Nothing to redo", MessageKind::info);
         return;
     }
     forgetDrag();
@@ -443,18 +451,29 @@ void SandboxControls::tickEnds() {
 }
 
 void SandboxControls::drawUnderlay() {
-    if (!gridVisible) return;
+    if (gridVisible) drawGrid();
+    if (!korvel.view.showsDesignFrame()) drawWorldBox();
+}
+
+// Zoomed out, panned or in a window of another shape, the world's edges no longer
+// lie on the window's: a faint box shows where the pieces stop.
+void SandboxControls::drawWorldBox() const {
+    const System& world = *korvel.world;
+    glDepthMask(GL_FALSE);
+    glLineWidth(2);
+    glColor4f(0.15f, 0.15f, 0.15f, 1);
+    worldRectangle(GL_LINE_LOOP, world);
+    glDepthMask(GL_TRUE);
+    glLineWidth(4);
+}
+
+void SandboxControls::drawGrid() const {
     const System& world = *korvel.world;
     // The world's extent on a dim backdrop, so the grid's dark lines show; neither
     // writes depth, so the pieces drawn after lie over them.
     glDepthMask(GL_FALSE);
     glColor4f(0.32f, 0.35f, 0.42f, 1);
-    glBegin(GL_QUADS);
-    glVertex3f(0, 0, 0);
-    glVertex3f(world.width, 0, 0);
-    glVertex3f(world.width, world.height, 0);
-    glVertex3f(0, world.height, 0);
-    glEnd();
+    worldRectangle(GL_QUADS, world);
     const float longest = world.width > world.height ? world.width : world.height;
     const auto count = static_cast<uint32_t>(longest / static_cast<float>(korvel.gridStep)) + 1;
     korvel.gridChild->drawGridLines(0, 0, korvel.gridStep, count);
@@ -463,9 +482,20 @@ void SandboxControls::drawUnderlay() {
     glLineWidth(4);
 }
 
-void SandboxControls::showMessage(const char* line) {
-    messages.push_back({line, Clock::now()});
+void SandboxControls::showMessage(const char* line, MessageKind kind, double seconds) {
+    const auto lasting =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    messages.push_back({line, kind, Clock::now() + lasting, false});
     while (messages.size() > kMessagesShown) messages.pop_front();
+}
+
+void SandboxControls::showHint(const char* line, double seconds) {
+    showMessage(line, MessageKind::info, seconds);
+    messages.back().untilKey = true;
+}
+
+void SandboxControls::anyKeyPressed() {
+    std::erase_if(messages, [](const Message& m) { return m.untilKey; });
 }
 
 void SandboxControls::drawMarks() const {
@@ -520,9 +550,7 @@ void SandboxControls::drawOverlay() {
 
     drawMarks();
 
-    while (!messages.empty() &&
-           std::chrono::duration<double>(now - messages.front().shown).count() > kMessageSeconds)
-        messages.pop_front();
+    std::erase_if(messages, [now](const Message& m) { return m.until < now; });
 
     OverlayText text;
     char line[96];
@@ -551,9 +579,10 @@ void SandboxControls::drawOverlay() {
     }
     if (drawing.on()) text.corner.push_back(drawing.status());
     if (!dropChoice.file().empty()) text.corner.push_back("Right button: " + dropChoice.file());
-    for (const Message& m : messages) text.messages.push_back(m.text);
+    for (const Message& m : messages) text.messages.push_back({m.text, m.kind});
     if (helpVisible)
         for (const char* l : kHelp) text.card.emplace_back(l);
     if (text.corner.empty() && text.messages.empty() && text.card.empty()) return;
-    drawOverlayText(text, GLRenderer::fontBase, korvel.renderer->width, korvel.renderer->height);
+    drawOverlayText(text, korvel.glRenderer()->textFont(), korvel.renderer->width,
+                    korvel.renderer->height);
 }

@@ -8,6 +8,7 @@
 #include "app/body_drawing.h"
 #include "app/drop_choice.h"
 #include "app/music_control.h"
+#include "render/overlay.h"
 #include "render/window_mode.h"
 
 class Korvel;
@@ -57,8 +58,13 @@ class SandboxControls {
     // After the world: the grab and pin marks and the outline being drawn, then the text.
     void drawOverlay();
 
-    // A line the game reported, shown for a few seconds.
-    void showMessage(const char* line);
+    static constexpr double kMessageSeconds = 3.0;
+    // A line for the message bar, shown for a few seconds; what the game reports
+    // through reportLine comes here as an error.
+    void showMessage(const char* line, MessageKind kind, double seconds = kMessageSeconds);
+    // A hint for a player who has not pressed a key yet: it goes at the first key.
+    void showHint(const char* line, double seconds);
+    void anyKeyPressed();
     // Counts frames a second afresh from now (a picture of the overlay must not
     // depend on how long the frames before it took).
     void restartRates() {
@@ -86,7 +92,9 @@ class SandboxControls {
     };
     struct Message {
         std::string text;
-        Clock::time_point shown;
+        MessageKind kind;
+        Clock::time_point until;
+        bool untilKey;
     };
 
     void saveScreenshot();
@@ -104,6 +112,8 @@ class SandboxControls {
     void changeMusic(int key);
     void togglePin();
     void drawMarks() const;
+    void drawGrid() const;
+    void drawWorldBox() const;
 
     Korvel& korvel;
     float panFromX = 0;

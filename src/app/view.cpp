@@ -55,6 +55,12 @@ void View::reset() {
     zoom = 1;
 }
 
+bool View::showsDesignFrame() const {
+    const bool designSized =
+        !sized(window) || (window->width == kWindowWidth && window->height == kWindowHeight);
+    return zoom == 1 && panX == 0 && panY == 0 && designSized;
+}
+
 void View::apply() const {
     const float x = offsetX();
     const float y = offsetY();

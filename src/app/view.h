@@ -30,6 +30,8 @@ struct View {
     // Moves the picture by (dx, dy) window pixels.
     void panBy(float dx, float dy);
     void reset();
+    // Zoom 1, no pan, and a client area of the design's size: the window is the frame.
+    bool showsDesignFrame() const;
     // The GL model-view transform: to the fitted frame, scale, then the pan.
     void apply() const;
     // Where a point of the design's frame lies in the window.

@@ -310,6 +310,8 @@ struct DEVMODEA {
 #define ANTIALIASED_QUALITY 4
 #define FF_DONTCARE (0 << 4)
 #define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define FF_MODERN (3 << 4)
 
 // kernel32
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);

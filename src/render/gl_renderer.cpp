@@ -138,11 +138,26 @@ bool GLRenderer::open(const char* title, float width, float height, int32_t bits
 
 void GLRenderer::buildFont() {
     fontBase = glGenLists(96);
-    HFONT font = CreateFontA(-24, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                             OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                             FF_DONTCARE | DEFAULT_PITCH, "Courier New");
+    buildFontLists(fontBase, -24, FF_DONTCARE | DEFAULT_PITCH, "Courier New");
+}
+
+// The design's face is proportional where Courier New is missing (Wine gives a sans
+// serif), which would leave columns ragged and lines longer than the window.
+uint32_t GLRenderer::textFont() {
+    if (textFontBase == 0 && deviceContext != nullptr) {
+        textFontBase = glGenLists(96);
+        buildFontLists(textFontBase, -20, FF_MODERN | FIXED_PITCH, "Courier New");
+    }
+    return textFontBase;
+}
+
+void GLRenderer::buildFontLists(uint32_t base, int32_t height, DWORD pitchAndFamily,
+                                const char* face) {
+    HFONT font =
+        CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, pitchAndFamily, face);
     HGDIOBJ previous = SelectObject(deviceContext, reinterpret_cast<HGDIOBJ>(font));
-    wglUseFontBitmapsA(deviceContext, 32, 96, fontBase);
+    wglUseFontBitmapsA(deviceContext, 32, 96, base);
     SelectObject(deviceContext, previous);
     DeleteObject(reinterpret_cast<HGDIOBJ>(font));
 }
@@ -173,6 +188,8 @@ void GLRenderer::release() {
         instance = nullptr;
     }
     glDeleteLists(fontBase, 96);
+    if (textFontBase != 0) glDeleteLists(textFontBase, 96);
+    textFontBase = 0;
 }
 
 void GLRenderer::close() {

@@ -23,6 +23,10 @@ class GLRenderer : public Renderer {
     // Saves what the window shows as the next free screenshot-NNNN.png in the working
     // directory and returns its name; on failure returns "" and says why in error.
     std::string saveScreenshot(std::string& error);
+    // The display lists (characters 32 to 127) the game's own text is drawn with,
+    // made on first use: a fixed-pitch face of 12 by 24 pixels, the cell of the
+    // built-in font, so text takes the same room on every system.
+    uint32_t textFont();
 
     Game* game;
     Game* client;
@@ -43,6 +47,9 @@ class GLRenderer : public Renderer {
     void release();
     bool fail(const char* message);
     void buildFont();
+    // A bitmap font of the face into lists base .. base + 95.
+    void buildFontLists(uint32_t base, int32_t height, DWORD pitchAndFamily, const char* face);
 
     WNDPROC procedure;
+    uint32_t textFontBase = 0;
 };

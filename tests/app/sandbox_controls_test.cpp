@@ -351,7 +351,7 @@ TEST_F(SandboxTest, TheOverlayShowsTheWorldTheMessagesAndTheHelpCard) {
     EXPECT_FALSE(shows("PAUSED"));
     // Text is drawn from the renderer's font lists, in window pixels.
     EXPECT_EQ(fake::state().texts("glListBase(").back(),
-              "glListBase(" + std::to_string(GLRenderer::fontBase - 32) + ")");
+              "glListBase(" + std::to_string(korvel->glRenderer()->textFont() - 32) + ")");
     EXPECT_LT(fake::state().indexOf("glCallLists"), fake::state().indexOf("SwapBuffers"));
 
     korvel->keyDown('P');

@@ -3,13 +3,17 @@
 // tests/data/pictures (regenerate: PIMO_UPDATE_PICTURES=1 build/debug/bin/picture_tests).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "picture_check.h"
 #include "platform/gl.h"
+#include "render/gl_renderer.h"
 #include "render/grid.h"
 #include "scene/roster.h"
 #include "stage.h"
@@ -123,12 +127,110 @@ TEST(Pictures, TheOverlayGridMessageBarAndHelpCard) {
     SandboxControls& controls = *stage.korvel->controls;
     controls.overlayVisible = true;
     controls.gridVisible = true;
-    controls.showMessage("pimo3.pob: left out 2 links and 1 triangle");
+    controls.showMessage("pimo3.pob: left out 2 links and 1 triangle", MessageKind::error);
     controls.restartRates();
     expectPicture("overlay", stage.draw());
     controls.helpVisible = true;
     controls.restartRates();
     expectPicture("help", stage.draw());
+}
+
+bool lit(const Picture& picture, int x, int y) {
+    const uint8_t* p = picture.pixel(x, picture.height - 1 - y);
+    return p[0] + p[1] + p[2] > 60;
+}
+
+struct BoxView {
+    float zoom, panX, panY;
+    int32_t windowWidth;
+};
+void PrintTo(const BoxView& v, std::ostream* os) {
+    *os << "zoom " << v.zoom << " pan " << v.panX << "," << v.panY << " window " << v.windowWidth;
+}
+
+class WorldBox : public ::testing::TestWithParam<BoxView> {};
+
+// The empty world's box, each wall found where the view puts it (x = offset +
+// zoom * (x + pan)) with nothing just inside; the design's view draws nothing.
+TEST_P(WorldBox, ShowsWhereTheViewPutsTheWalls) {
+    const BoxView v = GetParam();
+    Stage stage;
+    View& view = stage.korvel->view;
+    view.zoom = v.zoom;
+    view.panX = v.panX;
+    view.panY = v.panY;
+    // A wider window: the frame is centred in it (the picture keeps the design's size).
+    stage.korvel->renderer->width = v.windowWidth;
+    const Picture picture = stage.draw();
+    const float offset = float(v.windowWidth - 700) / 2;
+    const float left = offset + v.zoom * v.panX;
+    const float right = offset + v.zoom * (700 + v.panX);
+    const float floor = v.zoom * v.panY;
+    const float top = v.zoom * (530 + v.panY);
+    const auto mid = [](float a, float b, int size) {
+        return int(
+            (std::clamp(a, 10.0f, float(size) - 10) + std::clamp(b, 10.0f, float(size) - 10)) / 2);
+    };
+    int walls = 0;
+    for (const float x : {left, right}) {
+        if (x < 2 || x > 697) continue;
+        const int y = mid(floor, top, 430);
+        EXPECT_TRUE(lit(picture, int(x), y) || lit(picture, int(x) - 1, y)) << "wall at x " << x;
+        EXPECT_FALSE(lit(picture, int(x) + (x == left ? 6 : -6), y))
+            << "inside the wall at x " << x;
+        ++walls;
+    }
+    for (const float y : {floor, top}) {
+        if (y < 2 || y > 427) continue;
+        const int x = mid(left, right, 700);
+        EXPECT_TRUE(lit(picture, x, int(y)) || lit(picture, x, int(y) - 1)) << "wall at y " << y;
+        EXPECT_FALSE(lit(picture, x, int(y) + (y == floor ? 6 : -6)))
+            << "inside the wall at y " << y;
+        ++walls;
+    }
+    if (walls == 0) {
+        EXPECT_EQ(std::count(picture.rgb.begin(), picture.rgb.end(), 0), long(picture.rgb.size()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, WorldBox,
+                         ::testing::Values(BoxView{0.5f, 100, 60, 700}, BoxView{1, -30, 0, 700},
+                                           BoxView{1, 0, 0, 800}, BoxView{1, 0, 0, 700}));
+
+// A line longer than the window goes on over more rows, inside the window at any
+// width; errors and confirmations in colours of their own, the newest lowest.
+TEST(Pictures, TheMessageBarWrapsLongLinesInsideTheWindow) {
+    for (const auto& [width, errorRows] : {std::pair{700, 3}, std::pair{400, 4}}) {
+        Stage stage;
+        stage.korvel->renderer->width = width;
+        SandboxControls& controls = *stage.korvel->controls;
+        controls.showMessage(
+            "world-0003.pdw: the file ends in the middle of its atoms, so nothing "
+            "was loaded and the world on screen stays as it was",
+            MessageKind::error);
+        controls.showMessage("Saved screenshot-0001.png", MessageKind::info);
+        const Picture picture = stage.draw();
+        // Text rows from the bottom: glyphs from 4 below to 14 above a baseline 24 apart.
+        std::vector<std::string> rows;
+        for (int row = 0; row <= errorRows + 1; ++row) {
+            int error = 0;
+            int info = 0;
+            for (int y = 10 + 24 * row; y <= 28 + 24 * row; ++y)
+                for (int x = 0; x < 700; ++x) {
+                    const uint8_t* p = picture.pixel(x, picture.height - 1 - y);
+                    const bool orange = p[0] > 200 && p[1] > 100 && p[1] < 180;
+                    const bool green = p[1] > 200 && p[0] < 60;
+                    if ((orange || green) && x >= width - 8) ADD_FAILURE() << "text at x " << x;
+                    error += orange;
+                    info += green;
+                }
+            rows.push_back(error > 0 ? (info > 0 ? "both" : "error") : (info > 0 ? "info" : ""));
+        }
+        std::vector<std::string> expected{"info"};
+        expected.insert(expected.end(), std::size_t(errorRows), "error");
+        expected.push_back("");
+        EXPECT_EQ(rows, expected) << "window " << width;
+    }
 }
 
 // pimo-sim --png, run as a user runs it and with no display: pieces dropped on one
