@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "content/drawn_body.h"
 #include "session/journal.h"
 
 namespace {
@@ -53,6 +54,15 @@ std::string written(const JournalParse& parse) {
             case JournalKind::Redo:
                 writer.redo(e.step);
                 break;
+            case JournalKind::Draw:
+                writer.draw(e.step, familyName(e.family), e.file.c_str(), e.outline);
+                break;
+            case JournalKind::Pin:
+                writer.pin(e.step, e.id);
+                break;
+            case JournalKind::Unpin:
+                writer.unpin(e.step, e.id);
+                break;
             case JournalKind::Check:
                 writer.check(e.step, e.hash);
                 break;
@@ -70,7 +80,10 @@ std::string written(const JournalParse& parse) {
 bool same(const JournalEvent& a, const JournalEvent& b) {
     return a.kind == b.kind && a.step == b.step && a.file == b.file &&
            std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0 &&
-           a.id == b.id && a.hash == b.hash &&
+           a.id == b.id && a.hash == b.hash && a.family == b.family &&
+           a.outline.size() == b.outline.size() &&
+           (a.outline.empty() || std::memcmp(a.outline.data(), b.outline.data(),
+                                             a.outline.size() * sizeof a.outline[0]) == 0) &&
            // The game writes what it found of every piece; older journals said nothing.
            (a.piece == b.piece || a.piece == JournalEvent::Piece::Unrecorded);
 }
