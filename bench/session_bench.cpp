@@ -6,13 +6,13 @@
 
 #include <malloc.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "content/piece_loader.h"
 #include "scene/roster.h"
 #include "scene/texture.h"
+#include "session/spawn_keys.h"
 #include "test_world.h"
 
 namespace {
@@ -24,20 +24,15 @@ size_t heapInUse() {
 // Image bytes the cycle's pieces hold: what a session kept for good per cycle
 // when every spawn read its images anew and nothing was released.
 size_t cycle(TestWorld& world) {
-    const struct {
-        const char* file;
-        float x;
-    } spawns[] = {{"drask1.pob", 152}, {"drask2.pob", 304}, {"drask3.pob", 456},
-                  {"drask4.pob", 608}, {"pimo1.pob", 114},  {"pimo2.pob", 266},
-                  {"pimo3.pob", 418},  {"pimo4.pob", 532}};
     std::vector<Junk*> pieces;
     size_t imageBytes = 0;
-    for (const auto& s : spawns) {
-        std::FILE* f = std::fopen(s.file, "rb");
-        if (f == nullptr) continue;
-        auto* piece = new Junk(&world.root);
-        loadPiece(*piece, f, s.x, 418, s.file);
-        std::fclose(f);
+    for (int i = 0; i < 8; ++i) {
+        const SpawnKey& key = kSpawnKeys[i];
+        const WorldSpot spot = keySpot(key);
+        Junk* piece =
+            spawnPieceFile(world.root, familyPiece(key.pattern, i % 4 + 1).c_str(), spot.x, spot.y)
+                .piece;
+        if (piece == nullptr) continue;
         piece->textures.forEach([&](const Texture* t) { imageBytes += t->imageSize; });
         pieces.push_back(piece);
     }

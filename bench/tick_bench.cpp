@@ -82,7 +82,8 @@ void BM_TickWithDrawing(benchmark::State& state) {
     }
     FullWorld full;
     GLRenderer renderer(&full.w->root, &full.w->root, nullptr, benchWindowProc);
-    if (!renderer.open("tick bench", 700, 430, 16, false, false)) {
+    if (!renderer.open("tick bench", 700, 430, GLRenderer::kColourBits, GLRenderer::kWindowed,
+                       GLRenderer::kFixedSize)) {
         state.SkipWithError("no GL window");
         return;
     }

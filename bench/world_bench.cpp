@@ -5,8 +5,6 @@
 // own removal, piece by piece, as the sandbox does. Runs in the assets folder.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <cstdio>
 #include <malloc.h>
 #include <memory>
 #include <random>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "content/piece_loader.h"
+#include "session/spawn_keys.h"
 #include "test_world.h"
 
 namespace {
@@ -30,30 +29,12 @@ size_t heapInUse() {
     return m.uordblks + m.hblkhd;
 }
 
-// Where the keys 1 to 4 (drask) and 7, 8, 9, 0 (pimo) drop a piece: the screen
-// spot at zoom 1, snapped to the 38-unit grid.
-struct Key {
-    const char* family;
-    float x;
-};
-const Key kKeys[] = {{"drask", 150}, {"drask", 300}, {"drask", 450}, {"drask", 600},
-                     {"pimo", 100},  {"pimo", 250},  {"pimo", 400},  {"pimo", 550}};
-
-float snapped(float w) {
-    const float q = w / 38.0f;
-    const float base = 38.0f * std::floor(q);
-    return w - base > 19.0f ? 38.0f * std::ceil(q) : base;
-}
-
+// The keys in turn, each dropping one of its family picked by `rng`, at its spot.
 bool spawn(Game& root, std::mt19937& rng, int index) {
-    const Key& key = kKeys[index % 8];
-    const std::string name = key.family + std::to_string(rng() % 4 + 1) + ".pob";
-    std::FILE* file = std::fopen(name.c_str(), "rb");
-    if (file == nullptr) return false;
-    auto* piece = new Junk(&root);  // pieces live as long as the world
-    const bool loaded = loadPiece(*piece, file, snapped(key.x), snapped(430), name.c_str());
-    std::fclose(file);
-    return loaded;
+    const SpawnKey& key = kSpawnKeys[index % 8];
+    const std::string name = familyPiece(key.pattern, static_cast<int>(rng() % 4 + 1));
+    const WorldSpot spot = keySpot(key);
+    return spawnPieceFile(root, name.c_str(), spot.x, spot.y).loaded;
 }
 
 struct PlayersWorld {

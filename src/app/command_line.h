@@ -2,7 +2,7 @@
 
 #include <string>
 
-// The game's options. Without any the game is the design's, which takes none.
+// The game's options. Without any, the game plays as it always has.
 struct GameOptions {
     // --piece FILE: every spawn key drops this file (for piece authors).
     std::string piece;

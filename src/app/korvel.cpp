@@ -35,14 +35,15 @@ Korvel::Korvel(HINSTANCE instance, const Settings& settings) {
     // A failure has been reported to the user already; the entry point looks at
     // the renderer before it runs the loop.
     gl->open("Pimo Drask", static_cast<float>(settings.windowWidth),
-             static_cast<float>(settings.windowHeight), 16, false, true);
+             static_cast<float>(settings.windowHeight), GLRenderer::kColourBits,
+             GLRenderer::kWindowed, GLRenderer::kResizable);
     glClearColor(0, 0, 0, 0);
 
     view.reset();
     view.window = gl;
     frameSkip = 1;
     snapToGrid = true;
-    gridStep = 38;
+    gridStep = kGridStep;
     gridChild = new Grid(this);
     controls = std::make_unique<SandboxControls>(*this);
     controls->apply(settings);
@@ -81,30 +82,6 @@ void Korvel::keyDown(int32_t key) {
             if (controls && controls->escape(repeat)) break;
             quitRequested = true;
             break;
-        case '1':
-            spawnKey(&Korvel::spawnDrask, 150, 430);
-            break;
-        case '2':
-            spawnKey(&Korvel::spawnDrask, 300, 430);
-            break;
-        case '3':
-            spawnKey(&Korvel::spawnDrask, 450, 430);
-            break;
-        case '4':
-            spawnKey(&Korvel::spawnDrask, 600, 430);
-            break;
-        case '7':
-            spawnKey(&Korvel::spawnPimo, 100, 430);
-            break;
-        case '8':
-            spawnKey(&Korvel::spawnPimo, 250, 430);
-            break;
-        case '9':
-            spawnKey(&Korvel::spawnPimo, 400, 430);
-            break;
-        case '0':
-            spawnKey(&Korvel::spawnPimo, 550, 430);
-            break;
         case 'Q':
             if (static_cast<int32_t>(frameSkip) > 1) frameSkip -= 1;
             break;
@@ -112,6 +89,11 @@ void Korvel::keyDown(int32_t key) {
             frameSkip += 1;
             break;
         default:
+            for (const SpawnKey& k : kSpawnKeys)
+                if (k.key == key) {
+                    spawn(k.pattern, view.frameToWindowX(k.x), view.frameToWindowY(kSpawnKeyY));
+                    return;
+                }
             if (controls) controls->keyDown(key, repeat);
             break;
     }
@@ -183,24 +165,12 @@ void Korvel::mouseWheel(int32_t delta) {
     if (controls) controls->mouseWheel(delta);
 }
 
-float snapToStep(float w, int32_t step) {
-    const auto s = static_cast<float>(step);
-    const float q = w / s;
-    const float base = s * std::floor(q);
-    if (w - base > s * 0.5f) return s * std::ceil(q);
-    return base;
-}
-
-void Korvel::spawnKey(void (Korvel::*spawner)(float, float), float x, float y) {
-    (this->*spawner)(view.frameToWindowX(x), view.frameToWindowY(y));
-}
-
 void Korvel::spawnDrask(float x, float y) {
-    spawn("drask%1i.pob", x, y);
+    spawn(kDraskPattern, x, y);
 }
 
 void Korvel::spawnPimo(float x, float y) {
-    spawn("pimo%1i.pob", x, y);
+    spawn(kPimoPattern, x, y);
 }
 
 void Korvel::spawnLastFamily(float x, float y) {
@@ -240,10 +210,9 @@ void Korvel::spawn(const char* pattern, float x, float y, bool dropped) {
     else if (!dropPoint(x, y, wx, wy))
         return;
 
-    char drawn[32];
-    std::snprintf(drawn, sizeof drawn, pattern, std::rand() % 4 + 1);
     // The draw happens either way, so the game's random sequence stays the same.
-    const char* file = pieceOverride.empty() ? drawn : pieceOverride.c_str();
+    const std::string drawn = familyPiece(pattern, std::rand() % kFamilyPieces + 1);
+    const char* file = pieceOverride.empty() ? drawn.c_str() : pieceOverride.c_str();
     if (dropped)
         commands.drop(file, wx, wy);
     else

@@ -9,6 +9,7 @@
 #include "platform/win32.h"
 #include "scene/cursor_list.h"
 #include "scene/game.h"
+#include "session/spawn_keys.h"
 #include "session/world_commands.h"
 
 class Grid;
@@ -31,8 +32,8 @@ class Korvel : public Game {
     void keyDown(int32_t key) override;
     void applyView() override;
 
-    // The sandbox: what the design leaves free goes to the controls. A paused
-    // world is still drawn every pass; the swap paces the loop.
+    // The sandbox: the keys and buttons the controller does not answer go to the
+    // controls. A paused world is still drawn every pass; the swap paces the loop.
     void tick() override;
     // One step now, paused or in slow motion, as a running tick makes it.
     void stepOnce();
@@ -60,7 +61,7 @@ class Korvel : public Game {
     CursorList<Junk> pieces;
     Grid* gridChild = nullptr;
     View view;
-    int32_t gridStep = 38;
+    int32_t gridStep = kGridStep;
     bool snapToGrid = true;
     // When set, every spawn key drops this file instead of one of its family.
     std::string pieceOverride;
@@ -68,14 +69,9 @@ class Korvel : public Game {
     std::unique_ptr<SandboxControls> controls;
 
   private:
-    // A key's spawn at a position of the design's frame.
-    void spawnKey(void (Korvel::*spawner)(float, float), float x, float y);
     void spawn(const char* pattern, float x, float y, bool dropped = false);
     void spawnPoint(float x, float y, float& wx, float& wy) const;
     // spawnPoint for a drop; false, said in one line, off the world.
     bool dropPoint(float x, float y, float& wx, float& wy) const;
-    const char* lastPattern = "drask%1i.pob";
+    const char* lastPattern = kDraskPattern;
 };
-
-// The nearest multiple of step; exactly half-way goes to the lower one.
-float snapToStep(float w, int32_t step);

@@ -7,8 +7,8 @@ class MusicControl {
   public:
     static constexpr int kStep = 10;
 
-    // Takes a chosen state over at the start; the design's music plays on at full
-    // volume until something else is asked for.
+    // Takes a chosen state over at the start; the music plays on at full volume
+    // until something else is asked for.
     void set(bool on, int volume);
     void toggle();
     void louder() { changeVolume(kStep); }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/folder_files.h"
+#include "app/key_card.h"
 #include "app/korvel.h"
 #include "app/settings.h"
 #include "app/window_proc.h"
@@ -65,23 +66,6 @@ void worldRectangle(GLenum mode, const System& world) {
     glVertex3f(0, world.height, 0);
     glEnd();
 }
-
-// Key and what it does, twice a row; the card lines the columns up.
-const char* const kHelp[] = {
-    "1-4, 7-0\tdrop a piece\tRight\tdrop at pointer",
-    "Q / W\tslower / faster\tS\tslow motion",
-    "Left\tgrab, throw\tMiddle\tpan",
-    "Wheel\tzoom\tHome\tview back",
-    "P, Space\tpause\tN\tstep (paused)",
-    "C\tclear\tCtrl+Z / Y\tundo / redo",
-    "G\tgrid\tTab\tinformation",
-    "F5, F9\tsave, load world\tF12\tscreenshot",
-    "B\tdraw bodies\tF / T\tfamily / texture",
-    "E\texport drawn\tX\tpin or unpin",
-    "M\tmusic\t- / =\tsofter / louder",
-    "[ / ]\twhat Right drops\tF11\tfull screen",
-    "H, F1\tthis card\tEscape\tclose card, quit",
-};
 
 }  // namespace
 
@@ -452,7 +436,7 @@ void SandboxControls::tickEnds() {
 
 void SandboxControls::drawUnderlay() {
     if (gridVisible) drawGrid();
-    if (!korvel.view.showsDesignFrame()) drawWorldBox();
+    if (!korvel.view.showsWholeFrame()) drawWorldBox();
 }
 
 // Zoomed out, panned or in a window of another shape, the world's edges no longer
@@ -580,8 +564,7 @@ void SandboxControls::drawOverlay() {
     if (drawing.on()) text.corner.push_back(drawing.status());
     if (!dropChoice.file().empty()) text.corner.push_back("Right button: " + dropChoice.file());
     for (const Message& m : messages) text.messages.push_back({m.text, m.kind});
-    if (helpVisible)
-        for (const char* l : kHelp) text.card.emplace_back(l);
+    if (helpVisible) text.card = helpCardRows();
     if (text.corner.empty() && text.messages.empty() && text.card.empty()) return;
     drawOverlayText(text, korvel.glRenderer()->textFont(), korvel.renderer->width,
                     korvel.renderer->height);

@@ -14,16 +14,9 @@
 class Korvel;
 struct Settings;
 
-// The player's tools beyond the spawn keys: grab and throw with the left button,
-// a piece at the pointer with the right, zoom with the wheel, pan with the middle
-// button, and the keys P/Space (pause), N (one step), C (clear), G (grid), Home
-// (view), Tab (overlay), H/F1 (help), F12 (screenshot), F5/F9 (save/load the world),
-// Ctrl+Z/Ctrl+Y (undo/redo), S (slow motion); and files dropped on the window. B draws bodies with
-// the left button (F and T choose the family and texture), E exports the last one
-// drawn, [ and ] choose what the right button drops, X pins the atom under the
-// pointer. F11 or Alt+Enter switches full screen; M, - and = are the music's.
-// Input in, commands on the world out; the controller forwards what the design
-// leaves free.
+// The player's tools beyond the spawn keys and Q/W (the keys and buttons are
+// listed in app/key_card.h), and files dropped on the window. Input in, commands
+// on the world out; the controller forwards every key it does not answer itself.
 class SandboxControls {
   public:
     explicit SandboxControls(Korvel& korvel);

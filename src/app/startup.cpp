@@ -7,6 +7,7 @@
 #include "content/output_path.h"
 #include "content/piece_source.h"
 #include "platform/user_folders.h"
+#include "session/spawn_keys.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -20,11 +21,8 @@ namespace fs = std::filesystem;
 namespace {
 
 bool holdsPieces(const fs::path& folder) {
-    for (const char* family : {"drask", "pimo"})
-        for (int n = 1; n <= 4; ++n) {
-            const fs::path piece = folder / (family + std::to_string(n) + ".pob");
-            if (isRegularFile(piece.string().c_str())) return true;
-        }
+    for (const std::string& piece : gamePieceFiles())
+        if (isRegularFile((folder / piece).string().c_str())) return true;
     return false;
 }
 

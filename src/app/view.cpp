@@ -11,7 +11,7 @@ namespace {
 constexpr auto kFrameWidth = static_cast<float>(kWindowWidth);
 constexpr auto kFrameHeight = static_cast<float>(kWindowHeight);
 
-// A minimised window reports no area; the frame then stays as it was designed.
+// A minimised window reports no area; the frame then keeps its own size.
 bool sized(const Display* window) {
     return window != nullptr && window->width > 0 && window->height > 0;
 }
@@ -55,10 +55,10 @@ void View::reset() {
     zoom = 1;
 }
 
-bool View::showsDesignFrame() const {
-    const bool designSized =
+bool View::showsWholeFrame() const {
+    const bool frameSized =
         !sized(window) || (window->width == kWindowWidth && window->height == kWindowHeight);
-    return zoom == 1 && panX == 0 && panY == 0 && designSized;
+    return zoom == 1 && panX == 0 && panY == 0 && frameSized;
 }
 
 void View::apply() const {

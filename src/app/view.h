@@ -2,7 +2,7 @@
 
 class Display;
 
-// What part of the world the window shows. The design's frame (700 × 430 window
+// What part of the world the window shows. The frame (700 × 430 window
 // pixels at zoom 1) is fitted into the client area, keeping its proportions and
 // centred; zoom and pan act within that frame. A world point p appears at window
 // position offset + fit * zoom * (p + pan), window positions measured in pixels
@@ -16,7 +16,7 @@ struct View {
     float panX = 0;
     float panY = 0;
     float zoom = 1;
-    // Whose client size the frame is fitted into; without one, the design's.
+    // Whose client size the frame is fitted into; without one, the frame's own.
     const Display* window = nullptr;
 
     // Window pixels per world unit.
@@ -30,11 +30,11 @@ struct View {
     // Moves the picture by (dx, dy) window pixels.
     void panBy(float dx, float dy);
     void reset();
-    // Zoom 1, no pan, and a client area of the design's size: the window is the frame.
-    bool showsDesignFrame() const;
+    // Zoom 1, no pan, and a client area of the frame's size: the window is the frame.
+    bool showsWholeFrame() const;
     // The GL model-view transform: to the fitted frame, scale, then the pan.
     void apply() const;
-    // Where a point of the design's frame lies in the window.
+    // Where a point of the frame lies in the window.
     float frameToWindowX(float x) const { return offsetX() + fit() * x; }
     float frameToWindowY(float y) const { return offsetY() + fit() * y; }
 

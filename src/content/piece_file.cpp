@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <type_traits>
 #include <unordered_map>
 
 #include "content/byte_io.h"
@@ -40,6 +41,32 @@ bool readCount(Reader& in, const char* what, std::size_t recordSize, int32_t& co
     return true;
 }
 
+template <class Record>
+void readRecord(Reader& in, Record& record) {
+    Record::fields(record, [&in](auto& field) {
+        using Field = std::remove_reference_t<decltype(field)>;
+        if constexpr (std::is_same_v<Field, float>)
+            field = in.f32();
+        else if constexpr (std::is_same_v<Field, int32_t>)
+            field = in.i32();
+        else
+            in.bytes(field, sizeof field);
+    });
+}
+
+template <class Record>
+void writeRecord(Writer& out, const Record& record) {
+    Record::fields(record, [&out](const auto& field) {
+        using Field = std::remove_cvref_t<decltype(field)>;
+        if constexpr (std::is_same_v<Field, float>)
+            out.f32(field);
+        else if constexpr (std::is_same_v<Field, int32_t>)
+            out.i32(field);
+        else
+            out.bytes(field, sizeof field);
+    });
+}
+
 std::string recordName(const char* what, std::size_t index, std::size_t count) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%s %zu of %zu", what, index + 1, count);
@@ -71,57 +98,20 @@ bool parsePieceFile(const uint8_t* data, std::size_t size, PieceFile& piece, std
 
     if (!readCount(in, "atom", kAtomRecordSize, piece.atomCount, n, error)) return false;
     piece.atoms.resize(n);
-    for (AtomRecord& a : piece.atoms) {
-        a.x = in.f32();
-        a.y = in.f32();
-        a.prevX = in.f32();
-        a.prevY = in.f32();
-        a.mass = in.f32();
-        a.iterations = in.i32();
-        a.tag = in.i32();
-        a.group = in.i32();
-        in.bytes(a.collidesWith, sizeof a.collidesWith);
-    }
+    for (AtomRecord& a : piece.atoms) readRecord(in, a);
 
     if (!readCount(in, "link", kLinkRecordSize, piece.linkCount, n, error)) return false;
     piece.links.resize(n);
-    for (LinkRecord& l : piece.links) {
-        l.xA = in.f32();
-        l.yA = in.f32();
-        l.xB = in.f32();
-        l.yB = in.f32();
-        l.restLength = in.f32();
-        l.minRatio = in.f32();
-        l.maxRatio = in.f32();
-        l.stiffness = in.f32();
-        in.bytes(l.reserved, sizeof l.reserved);
-        l.iterations = in.i32();
-        l.tag = in.i32();
-    }
+    for (LinkRecord& l : piece.links) readRecord(in, l);
 
     if (!readCount(in, "texture", kTextureRecordSize, piece.textureCount, n, error)) return false;
     piece.textures.resize(n);
-    for (TextureRecord& t : piece.textures) in.bytes(t.name, sizeof t.name);
+    for (TextureRecord& t : piece.textures) readRecord(in, t);
 
     if (!readCount(in, "triangle", kTriangleRecordSize, piece.triangleCount, n, error))
         return false;
     piece.triangles.resize(n);
-    for (TriangleRecord& t : piece.triangles) {
-        t.xA = in.f32();
-        t.yA = in.f32();
-        t.xB = in.f32();
-        t.yB = in.f32();
-        t.xC = in.f32();
-        t.yC = in.f32();
-        in.bytes(t.reserved, sizeof t.reserved);
-        t.sA = in.f32();
-        t.tA = in.f32();
-        t.sB = in.f32();
-        t.tB = in.f32();
-        t.sC = in.f32();
-        t.tC = in.f32();
-        in.bytes(t.texture, sizeof t.texture);
-    }
+    for (TriangleRecord& t : piece.triangles) readRecord(in, t);
 
     piece.trailer.resize(in.remaining());
     in.bytes(piece.trailer.data(), piece.trailer.size());
@@ -145,43 +135,13 @@ std::vector<uint8_t> writePieceFile(const PieceFile& piece) {
     Writer out(bytes);
 
     out.i32(storedCount(piece.atomCount, piece.atoms.size()));
-    for (const AtomRecord& a : piece.atoms) {
-        out.f32(a.x);
-        out.f32(a.y);
-        out.f32(a.prevX);
-        out.f32(a.prevY);
-        out.f32(a.mass);
-        out.i32(a.iterations);
-        out.i32(a.tag);
-        out.i32(a.group);
-        out.bytes(a.collidesWith, sizeof a.collidesWith);
-    }
-
+    for (const AtomRecord& a : piece.atoms) writeRecord(out, a);
     out.i32(storedCount(piece.linkCount, piece.links.size()));
-    for (const LinkRecord& l : piece.links) {
-        out.f32(l.xA);
-        out.f32(l.yA);
-        out.f32(l.xB);
-        out.f32(l.yB);
-        out.f32(l.restLength);
-        out.f32(l.minRatio);
-        out.f32(l.maxRatio);
-        out.f32(l.stiffness);
-        out.bytes(l.reserved, sizeof l.reserved);
-        out.i32(l.iterations);
-        out.i32(l.tag);
-    }
-
+    for (const LinkRecord& l : piece.links) writeRecord(out, l);
     out.i32(storedCount(piece.textureCount, piece.textures.size()));
-    for (const TextureRecord& t : piece.textures) out.bytes(t.name, sizeof t.name);
-
+    for (const TextureRecord& t : piece.textures) writeRecord(out, t);
     out.i32(storedCount(piece.triangleCount, piece.triangles.size()));
-    for (const TriangleRecord& t : piece.triangles) {
-        for (float f : {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC}) out.f32(f);
-        out.bytes(t.reserved, sizeof t.reserved);
-        for (float f : {t.sA, t.tA, t.sB, t.tB, t.sC, t.tC}) out.f32(f);
-        out.bytes(t.texture, sizeof t.texture);
-    }
+    for (const TriangleRecord& t : piece.triangles) writeRecord(out, t);
 
     out.bytes(piece.trailer.data(), piece.trailer.size());
     out.finish();

@@ -12,15 +12,13 @@
 // count followed by that many packed little-endian records. A count of zero or less
 // means no records. Bytes after the last section are kept as the trailer.
 
-inline constexpr std::size_t kAtomRecordSize = 42;
-inline constexpr std::size_t kLinkRecordSize = 44;
-inline constexpr std::size_t kTextureRecordSize = 256;
-inline constexpr std::size_t kTriangleRecordSize = 328;
 inline constexpr std::size_t kPieceNameSize = 256;
 inline constexpr int kFileCollisionGroups = 10;
 // More relaxation iterations than this would stall the game for every step.
 inline constexpr int32_t kMaxPieceIterations = 1000;
 
+// Each record lists its fields once, in file order (fields()): reading, writing and
+// the record sizes all follow that list. Numbers are 4 bytes, arrays their length.
 struct AtomRecord {
     float x = 0, y = 0, prevX = 0, prevY = 0;
     float mass = 1;
@@ -28,6 +26,12 @@ struct AtomRecord {
     int32_t tag = 0;
     int32_t group = 1;
     uint8_t collidesWith[kFileCollisionGroups] = {0, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+
+    template <class R, class V>
+    static constexpr void fields(R& r, V&& v) {
+        v(r.x), v(r.y), v(r.prevX), v(r.prevY), v(r.mass), v(r.iterations), v(r.tag), v(r.group),
+            v(r.collidesWith);
+    }
 };
 
 struct LinkRecord {
@@ -36,12 +40,23 @@ struct LinkRecord {
     uint8_t reserved[4] = {};
     int32_t iterations = 3;
     int32_t tag = 0;
+
+    template <class R, class V>
+    static constexpr void fields(R& r, V&& v) {
+        v(r.xA), v(r.yA), v(r.xB), v(r.yB), v(r.restLength), v(r.minRatio), v(r.maxRatio),
+            v(r.stiffness), v(r.reserved), v(r.iterations), v(r.tag);
+    }
 };
 
 // Names are kept as the raw 256 bytes: the loader reads them up to the first zero,
 // but the bytes after it belong to the file too.
 struct TextureRecord {
     uint8_t name[kPieceNameSize] = {};
+
+    template <class R, class V>
+    static constexpr void fields(R& r, V&& v) {
+        v(r.name);
+    }
 };
 
 struct TriangleRecord {
@@ -49,7 +64,30 @@ struct TriangleRecord {
     uint8_t reserved[24] = {};
     float sA = 0, tA = 0, sB = 0, tB = 0, sC = 0, tC = 0;
     uint8_t texture[kPieceNameSize] = {};
+
+    template <class R, class V>
+    static constexpr void fields(R& r, V&& v) {
+        v(r.xA), v(r.yA), v(r.xB), v(r.yB), v(r.xC), v(r.yC), v(r.reserved), v(r.sA), v(r.tA),
+            v(r.sB), v(r.tB), v(r.sC), v(r.tC), v(r.texture);
+    }
 };
+
+// A record's size in the file: the sum of its fields'.
+template <class Record>
+constexpr std::size_t recordSize() {
+    Record r{};
+    std::size_t size = 0;
+    Record::fields(r, [&size](const auto& field) { size += sizeof field; });
+    return size;
+}
+
+inline constexpr std::size_t kAtomRecordSize = recordSize<AtomRecord>();
+inline constexpr std::size_t kLinkRecordSize = recordSize<LinkRecord>();
+inline constexpr std::size_t kTextureRecordSize = recordSize<TextureRecord>();
+inline constexpr std::size_t kTriangleRecordSize = recordSize<TriangleRecord>();
+// The format as pieces have been written: a changed field list must not change it.
+static_assert(kAtomRecordSize == 42 && kLinkRecordSize == 44 && kTextureRecordSize == 256 &&
+              kTriangleRecordSize == 328);
 
 struct PieceFile {
     // The counts as stored. Only a count of zero or less without records is kept

@@ -73,7 +73,10 @@ std::vector<Atom*> placeAtoms(Junk& piece, const PieceFile& pf, float offsetX, f
     std::vector<Atom*> atoms;
     atoms.reserve(pf.atoms.size());
     for (const AtomRecord& r : pf.atoms) {
-        Atom* a = new Atom(0, 0, 1, 0, 0, 0.1f, 5);
+        // Built at rest with unit mass; the record's fields replace those below.
+        constexpr float kUnitMass = 1, kAtRest = 0;
+        Atom* a =
+            new Atom(r.x, r.y, kUnitMass, kAtRest, kAtRest, kPieceAtomPushCarry, kPieceAtomRadius);
         a->x = r.x;
         a->y = r.y;
         a->prevX = r.prevX;
@@ -207,6 +210,39 @@ bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const
         return false;
     }
     return loadPieceBytes(piece, bytes, offsetX, offsetY, fileName, report);
+}
+
+bool readSpawnedFile(const char* path, std::vector<uint8_t>& bytes, bool* missing) {
+    std::string why;
+    std::FILE* in = openPieceFile(path, why);
+    if (missing != nullptr) *missing = in == nullptr && why == kPieceFileMissing;
+    if (in == nullptr) {
+        reportPieceNotOpened(path, why);
+        return false;
+    }
+    const bool read = readOpenedFile(in, bytes, why);
+    std::fclose(in);
+    if (!read) reportLine("%s: %s", path, why.c_str());
+    return read;
+}
+
+Junk* keepLoadedPiece(Junk* piece, bool loaded) {
+    if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
+        piece->teardown();
+        delete piece;
+        return nullptr;
+    }
+    return piece;
+}
+
+SpawnedPiece spawnPieceFile(Game& root, const char* path, float x, float y) {
+    SpawnedPiece spawned;
+    std::vector<uint8_t> bytes;
+    if (!readSpawnedFile(path, bytes, &spawned.missing)) return spawned;
+    auto* piece = new Junk(&root);
+    spawned.loaded = loadPieceBytes(*piece, bytes, x, y, path, &spawned.leftOut);
+    spawned.piece = keepLoadedPiece(piece, spawned.loaded);
+    return spawned;
 }
 
 bool loadPieceBytes(Junk& piece, const std::vector<uint8_t>& bytes, float offsetX, float offsetY,

@@ -37,6 +37,32 @@ struct PieceFile;
 bool loadPieceRecords(Junk& piece, const PieceFile& records, float offsetX, float offsetY,
                       const char* fileName, PieceLoadReport* report = nullptr);
 
+class Game;
+
+// What became of a piece file spawned by spawnPieceFile.
+struct SpawnedPiece {
+    // Null when the file could not be read or the load refused it whole.
+    Junk* piece = nullptr;
+    bool loaded = false;
+    // There was no file of that name.
+    bool missing = false;
+    PieceLoadReport leftOut;
+};
+
+// Reads a piece file for a spawn, its limits checked (content/piece_source.h).
+// When it cannot be read, says why in one line naming it and returns false;
+// `missing` tells a file that is not there from one that could not be used.
+bool readSpawnedFile(const char* path, std::vector<uint8_t>& bytes, bool* missing = nullptr);
+
+// Keeps a piece a load has just filled, or, refused and holding nothing, takes it
+// out of the tree and frees it (null). A refused piece that let anything into the
+// world stays, as it owns those records.
+Junk* keepLoadedPiece(Junk* piece, bool loaded);
+
+// A piece file read and loaded as a new piece under `root` at world (x, y), every
+// problem said in one line naming the file. The caller lists the piece.
+SpawnedPiece spawnPieceFile(Game& root, const char* path, float x, float y);
+
 // Takes a loaded piece out of the world the way the step removes dead atoms (each
 // atom's removal destroys its links, and they take their triangles along),
 // releases its textures and detaches it from its parent. The caller frees it.

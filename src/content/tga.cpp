@@ -49,7 +49,7 @@ bool readImageInfo(Texture& texture, std::FILE* file, ImageInfo& image) {
     uint8_t info[6];
     if (std::fread(info, 1, sizeof info, file) != sizeof info) {
         return fail(texture, file, "Could not read info header",
-                    "it ends inside the image specification");
+                    "it ends inside the image description");
     }
     texture.width = info[0] + 256u * info[1];
     texture.height = info[2] + 256u * info[3];
@@ -105,7 +105,7 @@ bool readTga(Texture& texture, std::FILE* file) {
     } else if (std::memcmp(header, kRunLengthHeader, sizeof header) == 0) {
         loaded = readRunLength(texture, file);
     } else {
-        return fail(texture, file, "TGA file be type 2 or type 10 ",
+        return fail(texture, file, "TGA file must be type 2 or type 10 ",
                     "not an uncompressed or run-length true-colour TGA", "Invalid Image");
     }
     texture.bytesPerPixel = texture.bitsPerPixel / 8;

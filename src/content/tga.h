@@ -10,7 +10,8 @@ struct Texture;
 bool loadTga(Texture& texture, const char* path);
 // The same for a file already open at its first byte; closes the file.
 bool readTga(Texture& texture, std::FILE* file);
-// The two image types from the image specification (offset 12) on; both close the file.
+// The two image types from the header's image description (offset 12) on; both
+// close the file.
 bool readUncompressed(Texture& texture, std::FILE* file);
 bool readRunLength(Texture& texture, std::FILE* file);
 

@@ -8,6 +8,10 @@ class Link;
 
 inline constexpr int kGroupCount = 50;
 
+// What every atom of a piece carries of a push it is given, and its radius.
+inline constexpr float kPieceAtomPushCarry = 0.1f;
+inline constexpr float kPieceAtomRadius = 5;
+
 // A point mass moved by position Verlet. Created by the piece loader, freed only by
 // the integration of a dead atom.
 class Atom {

@@ -141,7 +141,7 @@ void GLRenderer::buildFont() {
     buildFontLists(fontBase, -24, FF_DONTCARE | DEFAULT_PITCH, "Courier New");
 }
 
-// The design's face is proportional where Courier New is missing (Wine gives a sans
+// The game's first font is proportional where Courier New is missing (Wine gives a sans
 // serif), which would leave columns ragged and lines longer than the window.
 uint32_t GLRenderer::textFont() {
     if (textFontBase == 0 && deviceContext != nullptr) {

@@ -17,6 +17,10 @@ class GLRenderer : public Renderer {
 
     bool open(const char* title, float width, float height, int32_t bits, bool fullscreen,
               bool resizable) override;
+    // The game's window: 16 colour bits, not full screen.
+    static constexpr int32_t kColourBits = 16;
+    static constexpr bool kFullscreen = true, kWindowed = false;
+    static constexpr bool kResizable = true, kFixedSize = false;
     void close() override;
     void resize(int32_t width, int32_t height) override;
     bool drawFrame() override;

@@ -4,8 +4,8 @@
 
 #include "scene/object.h"
 
-// A child of the scene controller that can draw a line grid. Nothing calls the
-// drawing today; it takes part in the child visits like any object.
+// A child of the scene controller that draws the line grid G shows; it takes
+// part in the child visits like any object.
 class Grid : public Object {
   public:
     explicit Grid(Object* parent) : Object(parent) {}

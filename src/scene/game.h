@@ -42,8 +42,8 @@ class Game : public Roster {
     virtual void leftButtonUp();
     virtual void rightButtonDown();
     virtual void rightButtonUp();
-    // Beyond the design's input: the middle button and the wheel (WHEEL_DELTA, 120,
-    // a notch; positive away from the user).
+    // The middle button and the wheel (WHEEL_DELTA, 120, a notch; positive away
+    // from the user).
     virtual void middleButtonDown();
     virtual void middleButtonUp();
     virtual void mouseWheel(int32_t delta);

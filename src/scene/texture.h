@@ -10,7 +10,8 @@ inline constexpr uint32_t kGlRgba = 0x1908;
 inline constexpr int kTextureNameSize = 256;
 
 // One image of a piece: filled by loadTga, uploaded to GL by the piece loader's
-// uploader, never freed.
+// uploader, shared by the pieces using it and released with the last of them
+// (content/texture_cache.h).
 struct Texture {
     Texture();
 

@@ -1,5 +1,10 @@
 #include "scene/world_hash.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "physics/atom.h"
@@ -61,4 +66,18 @@ uint64_t bytesHash(const uint8_t* data, std::size_t size) {
     Fnv h;
     for (std::size_t i = 0; i < size; ++i) h.byte(data[i]);
     return h.value;
+}
+
+std::string hashText(uint64_t hash) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%016" PRIx64, hash);
+    return text;
+}
+
+bool hashFromText(const std::string& text, uint64_t& hash) {
+    if (text.size() != 16) return false;
+    errno = 0;
+    char* end = nullptr;
+    hash = std::strtoull(text.c_str(), &end, 16);
+    return errno == 0 && *end == '\0' && std::isxdigit(static_cast<unsigned char>(text[0]));
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 class Game;
 
@@ -16,3 +17,8 @@ uint64_t worldHash(const Game& root);
 // The same FNV-1a over a file's bytes: what a journal records of a piece file, so a
 // replay can tell the piece the session spawned from another of the same name.
 uint64_t bytesHash(const uint8_t* data, std::size_t size);
+
+// A hash as it is written and read in text: 16 lower-case hex digits.
+std::string hashText(uint64_t hash);
+// The reverse; false for anything but 16 hex digits.
+bool hashFromText(const std::string& text, uint64_t& hash);

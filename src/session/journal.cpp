@@ -1,12 +1,56 @@
 #include "session/journal.h"
 
 #include <cerrno>
-#include <cctype>
 #include <cinttypes>
-#include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
+
+#include "content/number_text.h"
+#include "scene/world_hash.h"
+
+namespace {
+
+// The events, for the writer and the reader alike.
+struct Shape {
+    const char* word;
+    JournalKind kind;
+    int fields;  // after the step; -1: a count says how many
+    const char* usage;
+    int optional = 0;  // fields after those that may be left off
+};
+
+constexpr Shape kShapes[] = {
+    {"spawn", JournalKind::Spawn, 3, "spawn STEP FILE X Y HASH", 1},
+    {"grab", JournalKind::Grab, 1, "grab STEP ID"},
+    {"move", JournalKind::Move, 2, "move STEP X Y"},
+    {"place", JournalKind::Place, 2, "place STEP X Y"},
+    {"carry", JournalKind::Carry, 2, "carry STEP X Y"},
+    {"release", JournalKind::Release, 2, "release STEP VX VY"},
+    {"clear", JournalKind::Clear, 0, "clear STEP"},
+    {"load", JournalKind::Load, 2, "load STEP FILE HASH"},
+    {"undo", JournalKind::Undo, 0, "undo STEP"},
+    {"redo", JournalKind::Redo, 0, "redo STEP"},
+    {"draw", JournalKind::Draw, -1, "draw STEP FAMILY TEXTURE N X1 Y1 ... XN YN"},
+    {"pin", JournalKind::Pin, 1, "pin STEP ID"},
+    {"unpin", JournalKind::Unpin, 1, "unpin STEP ID"},
+    {"check", JournalKind::Check, 1, "check STEP HASH"},
+    {"end", JournalKind::End, 1, "end STEP HASH"},
+};
+
+const Shape& shapeOf(JournalKind kind) {
+    for (const Shape& s : kShapes)
+        if (s.kind == kind) return s;
+    return kShapes[std::size(kShapes) - 1];
+}
+
+// " X Y", each as a float is written.
+std::string pair(float x, float y) {
+    return " " + floatText(x) + " " + floatText(y);
+}
+
+}  // namespace
 
 JournalWriter::JournalWriter(std::FILE* file) : file(file) {
     line("%s", kJournalHeader);
@@ -22,66 +66,63 @@ void JournalWriter::line(const char* format, ...) {
     std::fflush(file);
 }
 
-// %.9g gives every float back exactly when read with strtof.
+void JournalWriter::event(JournalKind kind, uint32_t step, const std::string& fields) {
+    line("%s %" PRIu32 "%s", shapeOf(kind).word, step, fields.c_str());
+}
+
 void JournalWriter::spawn(uint32_t step, const char* name, float x, float y,
                           std::optional<uint64_t> content) {
-    char hash[24] = "-";
-    if (content) std::snprintf(hash, sizeof hash, "%016" PRIx64, *content);
-    line("spawn %" PRIu32 " %s %.9g %.9g %s", step, journalWord(name).c_str(), double(x), double(y),
-         hash);
+    event(JournalKind::Spawn, step,
+          " " + journalWord(name) + pair(x, y) + " " + (content ? hashText(*content) : "-"));
 }
 void JournalWriter::grab(uint32_t step, int32_t id) {
-    line("grab %" PRIu32 " %" PRId32, step, id);
+    event(JournalKind::Grab, step, " " + std::to_string(id));
 }
 void JournalWriter::move(uint32_t step, float x, float y) {
-    line("move %" PRIu32 " %.9g %.9g", step, double(x), double(y));
+    event(JournalKind::Move, step, pair(x, y));
 }
 void JournalWriter::place(uint32_t step, float x, float y) {
-    line("place %" PRIu32 " %.9g %.9g", step, double(x), double(y));
+    event(JournalKind::Place, step, pair(x, y));
 }
 void JournalWriter::carry(uint32_t step, float x, float y) {
-    line("carry %" PRIu32 " %.9g %.9g", step, double(x), double(y));
+    event(JournalKind::Carry, step, pair(x, y));
 }
 void JournalWriter::release(uint32_t step, float vx, float vy) {
-    line("release %" PRIu32 " %.9g %.9g", step, double(vx), double(vy));
+    event(JournalKind::Release, step, pair(vx, vy));
 }
 void JournalWriter::clear(uint32_t step) {
-    line("clear %" PRIu32, step);
+    event(JournalKind::Clear, step, "");
 }
 void JournalWriter::load(uint32_t step, const char* name, uint64_t hash) {
-    line("load %" PRIu32 " %s %016" PRIx64, step, journalWord(name).c_str(), hash);
+    event(JournalKind::Load, step, " " + journalWord(name) + " " + hashText(hash));
 }
 void JournalWriter::draw(uint32_t step, const char* family, const char* texture,
                          const std::vector<OutlinePoint>& outline) {
-    std::string points;
-    char number[40];
-    for (const OutlinePoint& p : outline) {
-        std::snprintf(number, sizeof number, " %.9g %.9g", double(p.x), double(p.y));
-        points += number;
-    }
-    line("draw %" PRIu32 " %s %s %zu%s", step, family, journalWord(texture).c_str(), outline.size(),
-         points.c_str());
+    std::string fields = std::string(" ") + family + " " + journalWord(texture) + " " +
+                         std::to_string(outline.size());
+    for (const OutlinePoint& p : outline) fields += pair(p.x, p.y);
+    event(JournalKind::Draw, step, fields);
 }
 void JournalWriter::pin(uint32_t step, int32_t id) {
-    line("pin %" PRIu32 " %" PRId32, step, id);
+    event(JournalKind::Pin, step, " " + std::to_string(id));
 }
 void JournalWriter::unpin(uint32_t step, int32_t id) {
-    line("unpin %" PRIu32 " %" PRId32, step, id);
+    event(JournalKind::Unpin, step, " " + std::to_string(id));
 }
 void JournalWriter::undo(uint32_t step) {
-    line("undo %" PRIu32, step);
+    event(JournalKind::Undo, step, "");
 }
 void JournalWriter::redo(uint32_t step) {
-    line("redo %" PRIu32, step);
+    event(JournalKind::Redo, step, "");
 }
 void JournalWriter::saved(uint32_t step, const char* name, uint64_t hash) {
-    line("# save %" PRIu32 " %s %016" PRIx64, step, journalWord(name).c_str(), hash);
+    line("# save %" PRIu32 " %s %s", step, journalWord(name).c_str(), hashText(hash).c_str());
 }
 void JournalWriter::check(uint32_t step, uint64_t hash) {
-    line("check %" PRIu32 " %016" PRIx64, step, hash);
+    event(JournalKind::Check, step, " " + hashText(hash));
 }
 void JournalWriter::end(uint32_t step, uint64_t hash) {
-    line("end %" PRIu32 " %016" PRIx64, step, hash);
+    event(JournalKind::End, step, " " + hashText(hash));
 }
 
 std::string journalWord(const std::string& name) {
@@ -133,54 +174,12 @@ bool readStep(const std::string& text, uint32_t& step) {
     return true;
 }
 
-bool readFloat(const std::string& text, float& value) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtof(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(value);
-}
-
 bool readId(const std::string& text, int32_t& id) {
     uint32_t value = 0;
     if (!readStep(text, value) || value > 0x7fffffffu) return false;
     id = static_cast<int32_t>(value);
     return true;
 }
-
-bool readHash(const std::string& text, uint64_t& hash) {
-    if (text.size() != 16) return false;
-    errno = 0;
-    char* end = nullptr;
-    hash = std::strtoull(text.c_str(), &end, 16);
-    return errno == 0 && *end == '\0' && std::isxdigit(static_cast<unsigned char>(text[0]));
-}
-
-struct Shape {
-    const char* word;
-    JournalKind kind;
-    int fields;  // after the step; -1: a count says how many
-    const char* usage;
-    int optional = 0;  // fields after those that may be left off
-};
-
-constexpr Shape kShapes[] = {
-    {"spawn", JournalKind::Spawn, 3, "spawn STEP FILE X Y HASH", 1},
-    {"grab", JournalKind::Grab, 1, "grab STEP ID"},
-    {"move", JournalKind::Move, 2, "move STEP X Y"},
-    {"place", JournalKind::Place, 2, "place STEP X Y"},
-    {"carry", JournalKind::Carry, 2, "carry STEP X Y"},
-    {"release", JournalKind::Release, 2, "release STEP VX VY"},
-    {"clear", JournalKind::Clear, 0, "clear STEP"},
-    {"load", JournalKind::Load, 2, "load STEP FILE HASH"},
-    {"undo", JournalKind::Undo, 0, "undo STEP"},
-    {"redo", JournalKind::Redo, 0, "redo STEP"},
-    {"draw", JournalKind::Draw, -1, "draw STEP FAMILY TEXTURE N X1 Y1 ... XN YN"},
-    {"pin", JournalKind::Pin, 1, "pin STEP ID"},
-    {"unpin", JournalKind::Unpin, 1, "unpin STEP ID"},
-    {"check", JournalKind::Check, 1, "check STEP HASH"},
-    {"end", JournalKind::End, 1, "end STEP HASH"},
-};
 
 // One event line; an empty result is success.
 std::string parseLine(const std::vector<std::string>& words, JournalEvent& event) {
@@ -205,15 +204,16 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
     switch (shape->kind) {
         case JournalKind::Spawn:
             // Journals older than the piece's hash end at Y.
-            ok = readFloat(words[3], event.x) && readFloat(words[4], event.y);
+            ok = floatFromText(words[3], event.x) && floatFromText(words[4], event.y);
             if (ok && words.size() == 6) {
                 event.piece =
                     words[5] == "-" ? JournalEvent::Piece::Missing : JournalEvent::Piece::Read;
-                ok = event.piece == JournalEvent::Piece::Missing || readHash(words[5], event.hash);
+                ok = event.piece == JournalEvent::Piece::Missing ||
+                     hashFromText(words[5], event.hash);
             }
             break;
         case JournalKind::Load:
-            ok = readHash(words[3], event.hash);
+            ok = hashFromText(words[3], event.hash);
             break;
         case JournalKind::Grab:
         case JournalKind::Pin:
@@ -228,7 +228,7 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
             event.file = ok ? fromJournalWord(words[3]) : std::string();
             for (std::size_t i = 0; ok && i < n; ++i) {
                 OutlinePoint p{};
-                ok = readFloat(words[5 + 2 * i], p.x) && readFloat(words[6 + 2 * i], p.y);
+                ok = floatFromText(words[5 + 2 * i], p.x) && floatFromText(words[6 + 2 * i], p.y);
                 event.outline.push_back(p);
             }
             break;
@@ -237,7 +237,7 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
         case JournalKind::Place:
         case JournalKind::Carry:
         case JournalKind::Release:
-            ok = readFloat(words[2], event.x) && readFloat(words[3], event.y);
+            ok = floatFromText(words[2], event.x) && floatFromText(words[3], event.y);
             break;
         case JournalKind::Clear:
         case JournalKind::Undo:
@@ -245,7 +245,7 @@ std::string parseLine(const std::vector<std::string>& words, JournalEvent& event
             break;
         case JournalKind::Check:
         case JournalKind::End:
-            ok = readHash(words[2], event.hash);
+            ok = hashFromText(words[2], event.hash);
             break;
     }
     return ok ? std::string() : expected;

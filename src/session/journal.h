@@ -77,6 +77,8 @@ class JournalWriter {
     void end(uint32_t step, uint64_t hash);
 
   private:
+    // "WORD STEP" and the event's fields (each with its leading blank).
+    void event(JournalKind kind, uint32_t step, const std::string& fields);
     void line(const char* format, ...);
     std::FILE* file;
 };

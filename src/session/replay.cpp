@@ -1,6 +1,5 @@
 #include "session/replay.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -46,12 +45,6 @@ CursorList<Junk>& ReplayWorld::pieces() {
 }
 
 namespace {
-
-std::string hex(uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%016" PRIx64, value);
-    return text;
-}
 
 std::string where(const std::string& name, const JournalEvent& e) {
     return name + ":" + std::to_string(e.line) + ": step " + std::to_string(e.step) + ": ";
@@ -176,8 +169,8 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
                 const uint64_t hash = worldHash(root);
                 if (hash != e.hash)
                     return {2, where(name, e) + "the world file " + path +
-                                   " is not the one the session loaded (its hash is " + hex(hash) +
-                                   ", the journal has " + hex(e.hash) + ")"};
+                                   " is not the one the session loaded (its hash is " +
+                                   hashText(hash) + ", the journal has " + hashText(e.hash) + ")"};
                 break;
             }
             case JournalKind::Draw:
@@ -199,11 +192,11 @@ ReplayOutcome replayJournal(const JournalParse& journal, ReplayWorld& replay,
             case JournalKind::End: {
                 const uint64_t hash = worldHash(root);
                 if (hash != e.hash)
-                    return diverged(
-                        e, "the world's hash is " + hex(hash) + ", the journal has " + hex(e.hash));
+                    return diverged(e, "the world's hash is " + hashText(hash) +
+                                           ", the journal has " + hashText(e.hash));
                 if (e.kind == JournalKind::End)
                     return {0, name + ": the world matches after " + std::to_string(e.step) +
-                                   " steps (hash " + hex(hash) + ")"};
+                                   " steps (hash " + hashText(hash) + ")"};
                 break;
             }
         }

@@ -39,24 +39,14 @@ void WorldCommands::writeCheck() {
 }
 
 Junk* WorldCommands::spawn(const char* file, float x, float y) {
-    std::string why;
     std::vector<uint8_t> bytes;
-    std::FILE* in = openPieceFile(file, why);
-    const bool read = in != nullptr && readOpenedFile(in, bytes, why);
-    if (in != nullptr) std::fclose(in);
+    const bool read = readSpawnedFile(file, bytes);
     writeCheck();
     // The bytes' hash lets a replay find this piece under another folder's name.
     if (journal != nullptr)
         journal->spawn(stepsDone(), file, x, y,
                        read ? std::optional(bytesHash(bytes.data(), bytes.size())) : std::nullopt);
-    if (in == nullptr) {
-        reportPieceNotOpened(file, why);
-        return nullptr;
-    }
-    if (!read) {
-        reportLine("%s: %s", file, why.c_str());
-        return nullptr;
-    }
+    if (!read) return nullptr;
     remember();
     auto* piece = new Junk(&root);
     const bool loaded = loadPieceBytes(*piece, bytes, x, y, file);
@@ -76,17 +66,13 @@ Junk* WorldCommands::drop(const char* file, float x, float y) {
     return spawn(file, x, y);
 }
 
-// A refused piece normally holds nothing; should anything of it have entered
-// the world, the piece stays, as it owns those records.
 Junk* WorldCommands::keepPiece(Junk* piece, bool loaded) {
-    if (!loaded && piece->atoms.count == 0 && piece->textures.count == 0) {
-        piece->teardown();
-        delete piece;
+    Junk* kept = keepLoadedPiece(piece, loaded);
+    if (kept == nullptr)
         states.dropLast();
-        return nullptr;
-    }
-    pieces.pushFront(piece);
-    return piece;
+    else
+        pieces.pushFront(kept);
+    return kept;
 }
 
 Junk* WorldCommands::draw(const std::vector<OutlinePoint>& outline, BodyFamily family,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "korvel_fixture.h"
+#include "app/key_card.h"
 #include "app/korvel.h"
 #include "app/sandbox_controls.h"
 #include "app/settings.h"
@@ -374,6 +375,12 @@ TEST_F(SandboxTest, TheOverlayShowsTheWorldTheMessagesAndTheHelpCard) {
     EXPECT_FALSE(shows("this card"));
     // The frame's links keep the overlay's line width.
     EXPECT_EQ(fake::state().texts("glLineWidth(").back(), "glLineWidth(4)");
+
+    // README lists the keys the card shows.
+    std::ifstream readme(PIMO_ASSETS "/../README.md");
+    const std::string text{std::istreambuf_iterator<char>(readme), {}};
+    EXPECT_NE(text.find(keyList()), std::string::npos) << "README.md's list of keys:\n"
+                                                       << keyList();
 }
 
 TEST_F(SandboxTest, GridLinesAreDrawnUnderThePiecesWhenG) {

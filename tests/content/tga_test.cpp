@@ -112,7 +112,7 @@ TEST_F(TgaTest, LoadsImageMagickFilesUncompressedAndRunLengthEncoded) {
 }
 
 TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
-    const std::string typeBox = "Invalid Image: TGA file be type 2 or type 10 ";
+    const std::string typeBox = "Invalid Image: TGA file must be type 2 or type 10 ";
     const std::string info = "ERROR: Invalid texture information";
     const std::string data = "ERROR: Could not read image data";
     const std::string packet = "ERROR: Could not read RLE header";

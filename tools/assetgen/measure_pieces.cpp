@@ -43,14 +43,20 @@
 #include "physics/system.h"
 #include "scene/game.h"
 #include "scene/roster.h"
+#include "session/spawn_keys.h"
 
 namespace {
 
-const char* const kPieces[] = {"drask1.pob", "drask2.pob", "drask3.pob", "drask4.pob",
-                               "pimo1.pob",  "pimo2.pob",  "pimo3.pob",  "pimo4.pob"};
-constexpr float kSpawnY = 418;
-const float kDraskX[] = {152, 304, 456, 608};
-const float kPimoX[] = {114, 266, 418, 532};
+const std::vector<std::string> kPieceFiles = gamePieceFiles();
+// Where the spawn keys drop their pieces; the key 2 drops in the middle of the world.
+const float kSpawnY = keySpot(kSpawnKeys[0]).y;
+const float kMiddleX = keySpot(kSpawnKeys[1]).x;
+
+// The places of the keys 1, 2 and 3, or only the middle one.
+std::vector<float> keyPlaces(bool quick) {
+    if (quick) return {kMiddleX};
+    return {keySpot(kSpawnKeys[0]).x, kMiddleX, keySpot(kSpawnKeys[2]).x};
+}
 
 void recordBody(const Junk* piece);
 
@@ -60,22 +66,16 @@ class World {
   public:
     World() {
         root = new Game;
-        root->world = new System(root, 700, 530, -0.05f, 0.1f, 0.1f);
+        root->world = new System(root, kDefaultWorldDef);
     }
     ~World() { delete root->world; }
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
     Junk* spawn(const char* file, float x, float y) {
-        std::FILE* f = std::fopen(file, "rb");
-        if (f == nullptr) {
-            std::fprintf(stderr, "Unable to open %s\n", file);
-            return nullptr;
-        }
-        Junk* piece = new Junk(root);
-        const bool ok = loadPiece(*piece, f, x, y, file);
-        std::fclose(f);
-        if (!ok) return nullptr;
+        const SpawnedPiece spawned = spawnPieceFile(*root, file, x, y);
+        if (!spawned.loaded) return nullptr;
+        Junk* piece = spawned.piece;
         recordBody(piece);
         pieces.push_back(piece);
         return piece;
@@ -361,8 +361,7 @@ float highestAtom(const Junk* piece) {
 void gap(bool drop, bool verbose, bool quick, const std::vector<const char*>& pieces) {
     Stats gaps;
     int touchingPairs = 0, lockedPairs = 0, pairs = 0;
-    const std::vector<float> places =
-        quick ? std::vector<float>{304} : std::vector<float>{152, 304, 456};
+    const std::vector<float> places = keyPlaces(quick);
     for (const float x : places)
         for (const char* lower : pieces)
             for (const char* upper : pieces) {
@@ -408,20 +407,21 @@ void lock(bool verbose) {
     std::string perDelay;
     for (int delay : delays) {
         int n = 0, l = 0;
-        for (const char* first : kPieces)
-            for (const char* second : kPieces) {
+        for (const std::string& first : kPieceFiles)
+            for (const std::string& second : kPieceFiles) {
                 World w;
-                Junk* a = w.spawn(first, 304, kSpawnY);
+                Junk* a = w.spawn(first.c_str(), kMiddleX, kSpawnY);
                 w.run(delay);
-                Junk* b = w.spawn(second, 304, kSpawnY);
+                Junk* b = w.spawn(second.c_str(), kMiddleX, kSpawnY);
                 w.run(1500);
                 if (a == nullptr || b == nullptr) continue;
                 ++n;
                 const bool isLocked = locked(a, b);
                 l += isLocked ? 1 : 0;
                 if (verbose && isLocked)
-                    std::printf("  locked: %s then %s %d steps later\n", shortName(first).c_str(),
-                                shortName(second).c_str(), delay);
+                    std::printf("  locked: %s then %s %d steps later\n",
+                                shortName(first.c_str()).c_str(), shortName(second.c_str()).c_str(),
+                                delay);
             }
         total += n;
         lockedTotal += l;
@@ -446,9 +446,8 @@ Counts spawnPile(World& w, int seed) {
     Counts loaded;
     for (int i = 0; i < 20; ++i) {
         const int key = static_cast<int>(next() % 8), n = static_cast<int>(next() % 4);
-        const bool drask = key < 4;
-        const float x = drask ? kDraskX[key] : kPimoX[key - 4];
-        Junk* p = w.spawn(kPieces[(drask ? 0 : 4) + n], x, kSpawnY);
+        const SpawnKey& k = kSpawnKeys[key];
+        Junk* p = w.spawn(familyPiece(k.pattern, n + 1).c_str(), keySpot(k).x, kSpawnY);
         if (p != nullptr) {
             const Counts c = counts(p);
             loaded.atoms += c.atoms, loaded.links += c.links, loaded.triangles += c.triangles;
@@ -527,8 +526,7 @@ void pile(bool verbose) {
 // 2000 steps, at three of the keys' places; what is left of it 1500 steps later.
 void onto(bool verbose, bool quick, const std::vector<const char*>& pieces) {
     const int seeds = 6;
-    const std::vector<float> places =
-        quick ? std::vector<float>{304} : std::vector<float>{152, 304, 456};
+    const std::vector<float> places = keyPlaces(quick);
     std::printf("onto (dropped on %d piles of 20 at %zu places, 1500 steps; left/loaded):\n", seeds,
                 places.size());
     for (const char* file : pieces) {
@@ -564,7 +562,7 @@ void alone(const std::vector<const char*>& pieces) {
     std::printf("alone (each piece dropped at its keys' height, 2000 steps; left/loaded):\n");
     for (const char* file : pieces) {
         World w;
-        Junk* p = w.spawn(file, 304, kSpawnY);
+        Junk* p = w.spawn(file, kMiddleX, kSpawnY);
         if (p == nullptr) continue;
         const Counts before = counts(p);
         w.run(2000);
@@ -592,11 +590,12 @@ int main(int argc, char** argv) {
         else
             pieces.push_back(argv[i]);
     }
-    if (pieces.empty()) pieces.assign(std::begin(kPieces), std::end(kPieces));
+    if (pieces.empty())
+        for (const std::string& file : kPieceFiles) pieces.push_back(file.c_str());
     if (what == "show" && argc == 5) {
-        // show FILE STEPS OUT.mvg: one piece dropped at (304, 418), after STEPS steps.
+        // show FILE STEPS OUT.mvg: one piece dropped at the key 2's spot, after STEPS steps.
         World w;
-        w.spawn(argv[2], 304, kSpawnY);
+        w.spawn(argv[2], kMiddleX, kSpawnY);
         w.run(std::atoi(argv[3]));
         picture(w, argv[4]);
         return 0;

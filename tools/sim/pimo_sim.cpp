@@ -20,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "content/number_text.h"
 #include "content/piece_loader.h"
 #include "content/piece_source.h"
 #include "content/report.h"
@@ -72,14 +73,6 @@ bool parseCount(const char* text, unsigned long& value) {
     return errno == 0 && *end == '\0';
 }
 
-bool parseFloat(const std::string& text, float& value) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtof(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(value);
-}
-
 // STEP:FILE:X:Y; the file name may itself hold colons.
 bool parseSpawn(const std::string& arg, Spawn& spawn) {
     const std::size_t first = arg.find(':');
@@ -89,8 +82,8 @@ bool parseSpawn(const std::string& arg, Spawn& spawn) {
     if (middle == first) return false;
     spawn.file = arg.substr(first + 1, middle - first - 1);
     return !spawn.file.empty() && parseCount(arg.substr(0, first).c_str(), spawn.step) &&
-           parseFloat(arg.substr(middle + 1, last - middle - 1), spawn.x) &&
-           parseFloat(arg.substr(last + 1), spawn.y);
+           floatFromText(arg.substr(middle + 1, last - middle - 1), spawn.x) &&
+           floatFromText(arg.substr(last + 1), spawn.y);
 }
 
 // How the spawns of a run went, for the summary line and the exit status.
@@ -100,35 +93,18 @@ struct SpawnTally {
 };
 
 void loadSpawn(Game& root, CursorList<Junk>& pieces, const Spawn& spawn, SpawnTally& tally) {
-    std::string why;
-    std::FILE* file = openPieceFile(spawn.file.c_str(), why);
-    if (file == nullptr) {
-        reportPieceNotOpened(spawn.file.c_str(), why);
-        ++(why == kPieceFileMissing ? tally.missing : tally.refused);
-        return;
-    }
-    Junk* piece = new Junk(&root);  // pieces live as long as the world
-    PieceLoadReport report;
-    const bool loaded = loadPiece(*piece, file, spawn.x, spawn.y, spawn.file.c_str(), &report);
-    std::fclose(file);
-    if (!loaded) {
-        ++tally.refused;
-        // A refused piece holds nothing; it must not stay in the tree to be
-        // visited every step.
-        if (piece->atoms.count == 0 && piece->textures.count == 0) {
-            piece->teardown();
-            delete piece;
-        } else {
-            pieces.pushFront(piece);
-        }
-        return;
-    }
-    pieces.pushFront(piece);
-    ++(report.leftOutLinks > 0 || report.leftOutTriangles > 0 ? tally.partial : tally.whole);
+    const SpawnedPiece s = spawnPieceFile(root, spawn.file.c_str(), spawn.x, spawn.y);
+    if (s.piece != nullptr) pieces.pushFront(s.piece);
+    if (!s.loaded)
+        ++(s.missing ? tally.missing : tally.refused);
+    else
+        ++(s.leftOut.leftOutLinks > 0 || s.leftOut.leftOutTriangles > 0 ? tally.partial
+                                                                        : tally.whole);
 }
 
 void dump(const Game& root) {
-    std::printf("steps %u\n", root.world->stepCount);
+    // The world counts from 1; what it says is how many steps have run.
+    std::printf("steps %u\n", root.world->stepCount - 1);
     std::printf("atoms %d\n", root.atoms.count);
     root.atoms.forEach([](const Atom* a) {
         std::printf("%d %.9g %.9g %.9g %.9g %d %d\n", a->id, double(a->x), double(a->y),

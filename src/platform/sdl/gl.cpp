@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/frame_pacing.h"
 #include "platform/gl.h"
 #include "platform/sdl/bitmap_font.h"
 #include "platform/sdl/layer.h"
@@ -62,19 +63,12 @@ bool recreate(Window* w, const PixelAttributes& attributes) {
 }
 
 // Where the display ignores the swap interval (Xvfb does), the swap returns at once;
-// hold every frame to at least 1/60 s so the game never races.
+// hold every frame to at least one frame's time so the game never races.
 void paceFrame() {
     const Uint64 frequency = SDL_GetPerformanceFrequency();
-    const Uint64 period = frequency / 60;
-    Uint64 now = SDL_GetPerformanceCounter();
-    if (lastSwap == 0 || now - lastSwap >= period) {
-        lastSwap = now;
-        return;
-    }
-    Uint64 deadline = lastSwap + period;
-    std::this_thread::sleep_for(
-        std::chrono::nanoseconds((deadline - now) * 1'000'000'000 / frequency));
-    lastSwap = deadline;
+    const Uint64 wait = frameWait<Uint64>(frequency, SDL_GetPerformanceCounter(), lastSwap);
+    if (wait > 0)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(wait * 1'000'000'000 / frequency));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/frame_pacing.h"
 #include "platform/gl.h"
 // After <windows.h>, which it needs and which leaves it out when lean.
 #include <mmsystem.h>
@@ -49,9 +50,7 @@ void requestSwapInterval() {
     if (swapInterval != nullptr) swapInterval(1);
 }
 
-// A swap that waited for the display leaves little or nothing to wait out. The
-// next deadline follows from the last one, not from when the sleep ended, so
-// that Sleep's whole milliseconds even out over the frames.
+// A swap that waited for the display leaves little or nothing to wait out.
 void paceFrame() {
     if (frequency == 0) {
         LARGE_INTEGER f;
@@ -59,17 +58,9 @@ void paceFrame() {
         frequency = f.QuadPart;
         timeBeginPeriod(1);  // Sleep to the millisecond rather than to the 15.6 ms tick
     }
-    const LONGLONG period = frequency / 60;
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
-    const LONGLONG now = counter.QuadPart;
-    if (lastSwap == 0 || now - lastSwap >= period) {
-        lastSwap = now;
-        return;
-    }
-    const LONGLONG deadline = lastSwap + period;
-    const auto milliseconds =
-        static_cast<DWORD>(((deadline - now) * 1000 + frequency / 2) / frequency);
+    const LONGLONG wait = frameWait<LONGLONG>(frequency, counter.QuadPart, lastSwap);
+    const auto milliseconds = static_cast<DWORD>((wait * 1000 + frequency / 2) / frequency);
     if (milliseconds > 0) Sleep(milliseconds);
-    lastSwap = deadline;
 }
