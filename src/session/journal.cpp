@@ -1,5 +1,6 @@
 #include "session/journal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdarg>
@@ -38,6 +39,18 @@ constexpr Shape kShapes[] = {
     {"check", JournalKind::Check, 1, "check STEP HASH"},
     {"end", JournalKind::End, 1, "end STEP HASH"},
 };
+
+// Each usage, as README.md shows it, starts with its event's word and the step.
+constexpr bool usageNamesItsWord(const Shape& shape) {
+    std::size_t i = 0;
+    for (; shape.word[i] != '\0'; ++i)
+        if (shape.usage[i] != shape.word[i]) return false;
+    const char step[] = " STEP";
+    for (std::size_t j = 0; step[j] != '\0'; ++j)
+        if (shape.usage[i + j] != step[j]) return false;
+    return true;
+}
+static_assert(std::all_of(std::begin(kShapes), std::end(kShapes), usageNamesItsWord));
 
 const Shape& shapeOf(JournalKind kind) {
     for (const Shape& s : kShapes)
