@@ -153,11 +153,13 @@ started)
     await_window 90
     press 1
     for _ in $(seq 50); do
-        grep -q 'nothing.pob' "$work/dist/assets/debug.txt" 2>/dev/null && break
+        grep -q '^Unable to open' "$work/dist/assets/debug.txt" 2>/dev/null && break
         sleep 0.1
     done
+    # The start says the piece is missing; the key then finds it still missing.
     log=$(tr -d '\r' <"$work/dist/assets/debug.txt" 2>/dev/null | grep -v '^No settings file (')
-    [[ $log =~ ^Unable\ to\ open\ .*nothing\.pob$ ]] || fail "debug.txt beside the assets: '$log'"
+    [[ $log =~ ^[^$'\n']*nothing\.pob:\ no\ such\ file\;\ the\ spawn\ keys\ drop\ nothing$'\n'Unable\ to\ open\ [^$'\n']*nothing\.pob$ ]] ||
+        fail "debug.txt beside the assets: '$log'"
     [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
     press Escape
     for _ in $(seq 100); do
