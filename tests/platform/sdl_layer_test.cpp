@@ -226,7 +226,7 @@ TEST_F(Layer, QueueTranslatesInputAndEndsWithQuit) {
     ASSERT_EQ(got.size(), 6u);
     EXPECT_EQ(got[0].message, WM_KEYDOWN);
     EXPECT_EQ(got[0].wParam, WPARAM{'1'});
-    EXPECT_EQ(got[0].lParam, 0x40020001);  // an auto-repeat: previous state down
+    EXPECT_EQ(got[0].lParam, 0x40000001);  // an auto-repeat: previous state down
     EXPECT_EQ(got[1].message, WM_MOUSEMOVE);
     EXPECT_EQ(got[1].lParam, MAKELPARAM(-10, 20));
     EXPECT_EQ(got[2].message, WM_CLOSE);

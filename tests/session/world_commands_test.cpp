@@ -153,7 +153,7 @@ TEST_F(WorldCommandsTest, AHeldAtomThatDiesIsLetGoAndNeverTouchedAgain) {
 class Clear : public WorldCommandsTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(Clear, TakesThePiecesAndTheirImages) {
-    Atom* lone = GetParam() ? TestWorld::makeAtom(600, 100) : nullptr;
+    Atom* lone = GetParam() ? TestWorld::makeAtom(600, 500) : nullptr;
     if (lone != nullptr) root().adoptAtom(lone);
     for (const char* file : {"drask1.pob", "drask3.pob", "pimo4.pob"})
         commands().spawn(file, 304, 418);
