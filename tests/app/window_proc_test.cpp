@@ -32,7 +32,7 @@ class WindowProcTest : public ::testing::Test {
     }
 
     Game game;
-    GLRenderer renderer{&game, &game, nullptr, nullptr};
+    GLRenderer renderer{&game, nullptr, nullptr};
 };
 
 TEST_F(WindowProcTest, EachMessageGoesWhereItBelongs) {

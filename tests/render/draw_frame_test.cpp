@@ -44,7 +44,7 @@ class FrameTest : public ::testing::Test {
     }
 
     TestWorld w;
-    GLRenderer renderer{&w.root, &w.root, nullptr, nullptr};
+    GLRenderer renderer{&w.root, nullptr, nullptr};
     Junk piece{&w.root};
 };
 

@@ -28,7 +28,7 @@ class GLRendererTest : public ::testing::Test {
     bool openGame() { return renderer.open("Pimo Drask", 700.9f, 430, 16, false, false); }
     const fake::State& s = fake::state();
     Game game;
-    GLRenderer renderer{&game, &game, nullptr, testProc};
+    GLRenderer renderer{&game, nullptr, testProc};
 };
 
 TEST_F(GLRendererTest, OpenGrowsTheWindowAroundTheClientAndMakesTheContextCurrentFirst) {
