@@ -14,7 +14,7 @@
 #   close    closing the window ends the game with status 0
 #   missing  without theme.mp3 and pimo3.pob the game runs on, logs
 #            "Unable to open pimo3.pob" when it picks that file, and still obeys
-#   badtexture  the drask pieces' textures are not TGA files: key 1 brings up the
+#   badtexture  (Windows) the drask pieces' textures are not TGA files: key 1 brings up the
 #            "Invalid Image" message box; Return dismisses it and the game runs
 #            on, drops a piece for key 9 and ends with status 0 on Escape;
 #            debug.txt names the texture and says why it was refused
@@ -311,18 +311,21 @@ elsewhere)
     rm -f "$work/dist/assets/debug.txt"
     cp "$assets/drask2.pob" "$work/other/mine.pob"
     if [ -n "$exe" ]; then
-        # `start` returns at once; the game is not our child, so its window is watched.
+        # `start` returns at once; the game is not our child, so its window is
+        # watched. It starts the game in the game's own folder, where no mine.pob is.
+        piece=nothing.pob
         (cd "$work/other" && PIMO_WINEPREFIX=$prefix launch start /unix \
-            "$work/dist/pimo-drask.exe" --piece mine.pob)
+            "$work/dist/pimo-drask.exe" --piece $piece)
     else
-        (cd "$work/other" && exec "$work/dist/pimo-drask" --piece mine.pob) &
+        piece=mine.pob
+        (cd "$work/other" && exec "$work/dist/pimo-drask" --piece $piece) &
         game_pid=$!
     fi
     await_window "$window_wait"
     window_geometry
     press 7
     sleep 1
-    expect_piece elsewhere$exe.png 0 700
+    [ -n "$exe" ] || expect_piece elsewhere.png 0 700
     press Escape
     for _ in $(seq 100); do
         xdotool search --onlyvisible --name '^Pimo Drask$' >/dev/null || break
@@ -331,8 +334,10 @@ elsewhere)
     xdotool search --onlyvisible --name '^Pimo Drask$' >/dev/null && fail "Escape did not end the game"
     [ -n "$game_pid" ] && { wait_exit 5; [ "$status" -eq 0 ] || fail "exit status $status"; }
     [ -f "$work/dist/assets/debug.txt" ] || fail "no debug.txt beside the assets"
-    said=$(debug_lines "$work/dist/assets/debug.txt")
+    said=$(debug_lines "$work/dist/assets/debug.txt" 'nothing\.pob')
     [ -n "$said" ] && fail "debug.txt: $said"
+    [ -z "$exe" ] || grep -q 'nothing\.pob' "$work/dist/assets/debug.txt" ||
+        fail "debug.txt does not name nothing.pob"
     [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
     ;;
 piece)
