@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "korvel_fixture.h"
@@ -19,15 +18,7 @@
 
 namespace {
 
-class KorvelTest : public KorvelFixture {
-  protected:
-    // Where the first atom of the newest piece landed: the piece origin.
-    std::pair<float, float> newestOrigin() {
-        Atom* first = nullptr;
-        korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
-        return {first->x, first->y};
-    }
-};
+using KorvelTest = KorvelFixture;
 
 TEST_F(KorvelTest, QAndWChangeTheFrameSkipButNeverBelowOne) {
     EXPECT_EQ(currentGame, korvel.get());
@@ -64,7 +55,7 @@ TEST_F(KorvelTest, APieceGivenOnTheCommandLineIsWhatEverySpawnKeyDrops) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(korvel->pieces.count, 2);
     EXPECT_EQ(korvel->atoms.count, 8);
-    EXPECT_EQ(newestOrigin(), std::pair(532.0f, 418.0f));
+    EXPECT_EQ(firstAtomOfNewestPiece()->x, 532);
     // Anything but a regular file is refused at once, with its reason.
     korvel->pieceOverride = (dir.path / "folder.pob").string();
     std::filesystem::create_directory(korvel->pieceOverride);

@@ -77,11 +77,6 @@ class SandboxTest : public KorvelFixture {
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    Atom* firstAtomOfNewestPiece() const {
-        Atom* first = nullptr;
-        korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
-        return first;
-    }
     // Where a world point appears, as a window message position.
     LPARAM screenOf(float x, float y) const {
         const View& v = korvel->view;
@@ -675,10 +670,6 @@ TEST_F(JournalledTest, ASessionOfKeysReplaysToTheWorldOnScreen) {
     EXPECT_EQ(replayed().error, "");
 }
 
-}  // namespace
-
-namespace {
-
 // The model-view transform of a frame as the recording GL saw it: a world point
 // lands at offset + scale * p.
 struct Drawn {
@@ -708,8 +699,6 @@ struct Client {
 };
 
 class ClientSizeTest : public SandboxTest, public testing::WithParamInterface<Client> {};
-
-}  // namespace
 
 TEST_P(ClientSizeTest, TheFrameFitsCentredAndSpawnsGrabsAndKeysLandUnderThePointer) {
     const auto [w, h] = GetParam();
@@ -810,3 +799,5 @@ TEST_F(SandboxTest, MAndTheVolumeKeysWorkTheMusicAndSaySo) {
     EXPECT_TRUE(kept.musicOn);
     EXPECT_EQ(kept.musicVolume, 90);
 }
+
+}  // namespace
