@@ -11,9 +11,7 @@
 #include "app/korvel.h"
 #include "app/window_proc.h"
 #include "fakes.h"
-#include "physics/atom.h"
 #include "piece_dir.h"
-#include "render/gl_renderer.h"
 #include "scene/roster.h"
 
 namespace {

@@ -17,7 +17,6 @@
 #include "app/view.h"
 #include "app/window_proc.h"
 #include "content/piece_file.h"
-#include "content/piece_loader.h"
 #include "content/report.h"
 #include "fakes.h"
 #include "physics/atom.h"
