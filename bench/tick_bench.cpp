@@ -81,7 +81,7 @@ void BM_TickWithDrawing(benchmark::State& state) {
         return;
     }
     FullWorld full;
-    GLRenderer renderer(&full.w->root, &full.w->root, nullptr, benchWindowProc);
+    GLRenderer renderer(&full.w->root, nullptr, benchWindowProc);
     if (!renderer.open("tick bench", 700, 430, GLRenderer::kColourBits, GLRenderer::kWindowed,
                        GLRenderer::kFixedSize)) {
         state.SkipWithError("no GL window");

@@ -27,7 +27,7 @@ Korvel::Korvel(HINSTANCE instance, const Settings& settings) {
 
     // The window procedure is called while open() creates the window, so it must
     // reach the controller and the renderer before that.
-    auto* gl = new GLRenderer(this, this, instance, windowProc);
+    auto* gl = new GLRenderer(this, instance, windowProc);
     currentGame = this;
     currentRenderer = gl;
     renderer = gl;

@@ -148,64 +148,71 @@ std::vector<uint8_t> writePieceFile(const PieceFile& piece) {
     return bytes;
 }
 
-std::vector<std::string> checkPieceFile(const PieceFile& piece) {
-    std::vector<std::string> problems;
-    auto finite = [&](const std::string& where, const char* field, float v) {
-        if (!std::isfinite(v)) problems.push_back(where + ": " + field + " is not a finite number");
+std::vector<PieceProblem> checkPieceFile(const PieceFile& piece) {
+    std::vector<PieceProblem> problems;
+    PieceSection section = PieceSection::atoms;
+    std::size_t index = 0;
+    std::string where;
+    auto at = [&](PieceSection s, std::size_t i, std::size_t count) {
+        static const char* const names[] = {"atom", "link", "texture", "triangle"};
+        section = s, index = i, where = recordName(names[int(s)], i, count);
     };
-    auto iterations = [&](const std::string& where, int32_t v) {
+    auto problem = [&](const std::string& what) {
+        problems.push_back({section, index, where + ": " + what});
+    };
+    auto finite = [&](const char* field, float v) {
+        if (!std::isfinite(v)) problem(std::string(field) + " is not a finite number");
+    };
+    auto iterations = [&](int32_t v) {
         // A negative count is valid: the step never examines that atom or solves that
         // link, and the world's sorted lists put it last.
         if (v > kMaxPieceIterations)
-            problems.push_back(where + ": iterations " + std::to_string(v) + " is above " +
-                               std::to_string(kMaxPieceIterations));
+            problem("iterations " + std::to_string(v) + " is above " +
+                    std::to_string(kMaxPieceIterations));
     };
 
     for (std::size_t i = 0; i < piece.atoms.size(); ++i) {
         const AtomRecord& a = piece.atoms[i];
-        const std::string where = recordName("atom", i, piece.atoms.size());
-        finite(where, "x", a.x);
-        finite(where, "y", a.y);
-        finite(where, "prevX", a.prevX);
-        finite(where, "prevY", a.prevY);
-        finite(where, "mass", a.mass);
+        at(PieceSection::atoms, i, piece.atoms.size());
+        finite("x", a.x);
+        finite("y", a.y);
+        finite("prevX", a.prevX);
+        finite("prevY", a.prevY);
+        finite("mass", a.mass);
         if (!(a.mass > 0))
-            problems.push_back(where + ": mass " + number(a.mass) + " is not above 0");
+            problem("mass " + number(a.mass) + " is not above 0");
         else if (std::isfinite(a.mass) && !std::isfinite(1.0f / a.mass))
-            problems.push_back(where + ": mass " + number(a.mass) + " is too small");
+            problem("mass " + number(a.mass) + " is too small");
         if (a.group < 0 || a.group > 49)
-            problems.push_back(where + ": group " + std::to_string(a.group) +
-                               " is outside 0 to 49");
-        iterations(where, a.iterations);
+            problem("group " + std::to_string(a.group) + " is outside 0 to 49");
+        iterations(a.iterations);
     }
     for (std::size_t i = 0; i < piece.links.size(); ++i) {
         const LinkRecord& l = piece.links[i];
-        const std::string where = recordName("link", i, piece.links.size());
-        finite(where, "xA", l.xA);
-        finite(where, "yA", l.yA);
-        finite(where, "xB", l.xB);
-        finite(where, "yB", l.yB);
-        finite(where, "restLength", l.restLength);
-        finite(where, "minRatio", l.minRatio);
-        finite(where, "maxRatio", l.maxRatio);
-        finite(where, "stiffness", l.stiffness);
-        iterations(where, l.iterations);
+        at(PieceSection::links, i, piece.links.size());
+        finite("xA", l.xA);
+        finite("yA", l.yA);
+        finite("xB", l.xB);
+        finite("yB", l.yB);
+        finite("restLength", l.restLength);
+        finite("minRatio", l.minRatio);
+        finite("maxRatio", l.maxRatio);
+        finite("stiffness", l.stiffness);
+        iterations(l.iterations);
     }
     for (std::size_t i = 0; i < piece.textures.size(); ++i) {
-        if (!pieceNameTerminated(piece.textures[i].name))
-            problems.push_back(recordName("texture", i, piece.textures.size()) +
-                               ": name has no zero byte");
+        at(PieceSection::textures, i, piece.textures.size());
+        if (!pieceNameTerminated(piece.textures[i].name)) problem("name has no zero byte");
     }
     for (std::size_t i = 0; i < piece.triangles.size(); ++i) {
         const TriangleRecord& t = piece.triangles[i];
-        const std::string where = recordName("triangle", i, piece.triangles.size());
+        at(PieceSection::triangles, i, piece.triangles.size());
         const char* fields[] = {"xA", "yA", "xB", "yB", "xC", "yC",
                                 "sA", "tA", "sB", "tB", "sC", "tC"};
         const float values[] = {t.xA, t.yA, t.xB, t.yB, t.xC, t.yC,
                                 t.sA, t.tA, t.sB, t.tB, t.sC, t.tC};
-        for (int f = 0; f < 12; ++f) finite(where, fields[f], values[f]);
-        if (!pieceNameTerminated(t.texture))
-            problems.push_back(where + ": texture name has no zero byte");
+        for (int f = 0; f < 12; ++f) finite(fields[f], values[f]);
+        if (!pieceNameTerminated(t.texture)) problem("texture name has no zero byte");
     }
     return problems;
 }
@@ -278,16 +285,18 @@ PieceMatches matchPiece(const PieceFile& piece, const std::vector<float>& atomX,
     return m;
 }
 
-std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMatches& matches) {
-    std::vector<std::string> lines;
+std::vector<PieceProblem> describeLeftOuts(const PieceFile& piece, const PieceMatches& matches) {
+    std::vector<PieceProblem> lines;
     auto at = [](float x, float y) { return " (" + number(x) + ", " + number(y) + ")"; };
     for (std::size_t i = 0; i < matches.links.size(); ++i) {
         const LinkRecord& l = piece.links[i];
         const std::string where = recordName("link", i, piece.links.size());
         if (matches.links[i].a < 0)
-            lines.push_back(where + ": end A" + at(l.xA, l.yA) + " matches no atom");
+            lines.push_back(
+                {PieceSection::links, i, where + ": end A" + at(l.xA, l.yA) + " matches no atom"});
         if (matches.links[i].b < 0)
-            lines.push_back(where + ": end B" + at(l.xB, l.yB) + " matches no atom");
+            lines.push_back(
+                {PieceSection::links, i, where + ": end B" + at(l.xB, l.yB) + " matches no atom"});
     }
     // A misspelt name is one mistake however many triangles carry it: said once,
     // at its first triangle, with how many more.
@@ -298,16 +307,21 @@ std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMat
     for (std::size_t i = 0; i < matches.triangles.size(); ++i) {
         const TriangleRecord& t = piece.triangles[i];
         const PieceMatches::TriangleRefs& r = matches.triangles[i];
-        const std::string where = recordName("triangle", i, piece.triangles.size());
-        if (r.a < 0) lines.push_back(where + ": corner A" + at(t.xA, t.yA) + " matches no atom");
-        if (r.b < 0) lines.push_back(where + ": corner B" + at(t.xB, t.yB) + " matches no atom");
-        if (r.c < 0) lines.push_back(where + ": corner C" + at(t.xC, t.yC) + " matches no atom");
+        std::string where = recordName("triangle", i, piece.triangles.size());
+        auto leftOut = [&](const std::string& what) {
+            lines.push_back({PieceSection::triangles, i, where + ": " + what});
+        };
+        if (r.a < 0) leftOut("corner A" + at(t.xA, t.yA) + " matches no atom");
+        if (r.b < 0) leftOut("corner B" + at(t.xB, t.yB) + " matches no atom");
+        if (r.c < 0) leftOut("corner C" + at(t.xC, t.yC) + " matches no atom");
         const auto unmatched =
             r.texture < 0 ? unmatchedNames.find(pieceName(t.texture)) : unmatchedNames.end();
         if (unmatched != unmatchedNames.end()) {
             const int more = unmatched->second - 1;
-            lines.push_back(where + (more > 0 ? " and " + std::to_string(more) + " more" : "") +
-                            ": texture \"" + unmatched->first + "\" names no texture of the file");
+            const std::string named = where;
+            if (more > 0) where += " and " + std::to_string(more) + " more";
+            leftOut("texture \"" + unmatched->first + "\" names no texture of the file");
+            where = named;
             unmatchedNames.erase(unmatched);
         }
         const char* pairs[3] = {"A and B", "A and C", "B and C"};
@@ -315,7 +329,7 @@ std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMat
                                       r.b >= 0 && r.c >= 0};
         for (int e = 0; e < 3; ++e)
             if (cornersFound[e] && !r.joined[e])
-                lines.push_back(where + ": corners " + pairs[e] + " are joined by no link");
+                leftOut(std::string("corners ") + pairs[e] + " are joined by no link");
     }
     return lines;
 }

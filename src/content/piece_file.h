@@ -107,10 +107,19 @@ bool parsePieceFile(const uint8_t* data, std::size_t size, PieceFile& piece, std
 
 std::vector<uint8_t> writePieceFile(const PieceFile& piece);
 
+// Something wrong with one record of a file: which record travels as values, so a
+// tool can place it (at a line of its text form) without reading the words back.
+enum class PieceSection { atoms, links, textures, triangles };
+struct PieceProblem {
+    PieceSection section;
+    std::size_t index;
+    std::string text;  // the whole line, "link 3 of 12: minRatio is not a finite number"
+};
+
 // Problems that make the loader refuse the file whole: numbers that are not finite,
 // masses not above 0, groups outside 0 to 49, iteration counts outside 0 to 1000,
 // names without a zero byte. Empty when the file may be loaded.
-std::vector<std::string> checkPieceFile(const PieceFile& piece);
+std::vector<PieceProblem> checkPieceFile(const PieceFile& piece);
 
 // Four bytes of a file, little-endian, as a number or as the float they hold.
 uint32_t readLittleEndian32(const uint8_t* bytes);
@@ -153,4 +162,4 @@ PieceMatches matchPiece(const PieceFile& piece, const std::vector<float>& atomX,
 // What the loader would leave out of a piece loaded at the origin, one line each
 // ("link 3 of 12: end B (4, 5) matches no atom"); a texture name that no record
 // holds is said once, at its first triangle ("triangle 3 of 12 and 8 more: ...").
-std::vector<std::string> describeLeftOuts(const PieceFile& piece, const PieceMatches& matches);
+std::vector<PieceProblem> describeLeftOuts(const PieceFile& piece, const PieceMatches& matches);

@@ -34,9 +34,9 @@ std::string parsePiece(const std::vector<uint8_t>& bytes, PieceFile& piece) {
 
 // Why the records may not be loaded, or nothing.
 std::string checkPiece(const PieceFile& piece) {
-    const std::vector<std::string> problems = checkPieceFile(piece);
+    const std::vector<PieceProblem> problems = checkPieceFile(piece);
     if (problems.empty()) return {};
-    std::string line = problems.front();
+    std::string line = problems.front().text;
     if (problems.size() > 1)
         line += " (and " + plural(int(problems.size() - 1), "more problem") + ")";
     return line;

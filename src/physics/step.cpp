@@ -6,11 +6,10 @@
 // anything that moves atoms between steps read and write them. A step copies what
 // it needs into arrays in the root's list order, works on those, and writes the
 // results back as it integrates. Within a step the set of atoms is fixed until
-// the integration pass, so every grid pass would chain each cell's atoms in list
-// order: the step sorts the atoms by cell instead (list order kept within a cell)
-// and the neighbour search reads each column of three cells as one run. Pairs are
-// taken in exactly the order of the chained grid, and every push is summed in the
-// same order, so the results are the same to the bit.
+// the integration pass: the step sorts the atoms by cell (list order kept within
+// a cell) and the neighbour search reads each column of three cells as one run.
+// Pairs are taken in that order and every push is summed in list order, which is
+// what fixes the results to the bit.
 #include <algorithm>
 #include <cmath>
 #if defined(__SSE2__)
@@ -37,7 +36,6 @@ constexpr std::size_t kPad = 4;
 void System::step() {
     if (paused) return;
     stepCount += 1;
-    currentStamp += 1;
     inStep = true;
     gather();
 
@@ -48,14 +46,11 @@ void System::step() {
         // Only a collision pass reads the sort.
         sortIntoCells();
         collide(examining);
-        currentStamp += 1;
         pushPass();
         linkPass(i);
-        currentStamp += 1;
         pushPass();
     }
 
-    currentStamp += 1;
     integrate();
     inStep = false;
 }
@@ -250,7 +245,7 @@ int32_t System::boxKey(float x, float y) const {
 }
 
 // A counting sort over the box. Filling each cell in list order keeps list order
-// within a cell, which is the order the chained grid would have.
+// within a cell.
 void System::sortIntoCells() {
     Sorted& s = sorted;
     const std::size_t n = atoms.record.size();
@@ -288,10 +283,9 @@ void System::sortIntoCells() {
 }
 
 // For each examining atom, the three columns of its 3 by 3 cells, each a run of
-// the sort, first to last: the order in which the chained grid offered the
-// neighbours. Four neighbours at a time are tested for reach, id order and
-// linked partner without a branch; the few that pass are handled one by one, in
-// order, with the same scalar arithmetic as ever.
+// the sort, first to last: the order in which neighbours are offered. Four neighbours at a time are
+// tested for reach, id order and linked partner without a branch; the few that pass are handled one
+// by one, in order, with the same scalar arithmetic as ever.
 void System::collide(int32_t examining) {
     Sorted& s = sorted;
     Atoms& at = atoms;
@@ -610,8 +604,6 @@ void System::integrateAtom(Atom* atom) {
         return;
     }
     if (atom->kinematic) {
-        atom->savedX = atom->prevX;
-        atom->savedY = atom->prevY;
         atom->kinematicStepX = (atom->x - atom->prevX) * atom->invIterations;
         atom->kinematicStepY = (atom->y - atom->prevY) * atom->invIterations;
         atom->prevX = atom->x;
@@ -626,5 +618,4 @@ void System::integrateAtom(Atom* atom) {
         clampIntoWorld(atom);
     }
     atom->owner->atomMoved(atom);
-    insertIntoGrid(atom);
 }

@@ -22,14 +22,8 @@ std::size_t pairIndex(int32_t row, int32_t column) {
 System::System(WorldHost* root, float width, float height, float gravity, float scaleX,
                float scaleY)
     : width(width), height(height), scaleX(scaleX), scaleY(scaleY), gravity(gravity), game(root) {
-    std::memset(static_cast<void*>(cells), 0, sizeof cells);
     ids.clearAll();
     renew();
-}
-
-GridCell& System::cell(int32_t column, int32_t row) {
-    assert(column >= 0 && column < kGridSide && row >= 0 && row < kGridSide);
-    return cells[column * kGridSide + row];
 }
 
 void System::clampIntoWorld(Atom* atom) {
@@ -39,22 +33,6 @@ void System::clampIntoWorld(Atom* atom) {
     if (atom->x > width) atom->x = width;
     if (!(atom->y >= 0)) atom->y = 0;
     if (atom->y > height) atom->y = height;
-}
-
-void System::insertIntoGrid(Atom* atom) {
-    atom->cellX = cellIndex(scaleX * atom->x);
-    atom->cellY = cellIndex(scaleY * atom->y);
-    GridCell& c = cells[atom->cellX * kGridSide + atom->cellY];
-    const uint32_t id = static_cast<uint32_t>(atom->id);
-    if (c.stamp == currentStamp) {
-        byId[c.last]->nextInCell = atom;
-        c.last = id;
-    } else {
-        c.first = id;
-        c.stamp = currentStamp;
-        c.last = id;
-    }
-    atom->nextInCell = nullptr;
 }
 
 void System::registerAtom(Atom* atom) {
@@ -79,7 +57,6 @@ void System::place(Atom* atom, int32_t id) {
     ++layoutVersion;
     byId[id] = atom;
     ++usedIds;
-    insertIntoGrid(atom);
     pairs.reset(pairIndex(id, id));
     if (inStep) pairsChangedInStep(id);
     if (atom->iterations > maxIterations) maxIterations = atom->iterations;
@@ -117,7 +94,6 @@ void System::unregisterAtom(Atom* atom) {
         mine.erase(first);
         destroyLink(link);
     }
-    unlinkFromGrid(atom);
     ids.reset(static_cast<std::size_t>(atom->id));
     ++layoutVersion;
     if (inStep) {
@@ -133,27 +109,6 @@ const std::vector<Link*>& System::linksOf(const Atom* atom) const {
     static const std::vector<Link*> none;
     if (atom->id < 0 || atom->id >= kMaxAtoms) return none;
     return linksById[atom->id];
-}
-
-// In the step an atom leaves before it is hashed under the current stamp, so it
-// is in no live chain. Removed between steps it is: take it out, or the next
-// atom hashed into that cell would be chained to freed memory.
-void System::unlinkFromGrid(Atom* atom) {
-    GridCell& c = cells[atom->cellX * kGridSide + atom->cellY];
-    if (c.stamp != currentStamp) return;
-    Atom* previous = nullptr;
-    for (Atom* a = byId[c.first]; a != nullptr; previous = a, a = a->nextInCell) {
-        if (a != atom) continue;
-        if (previous != nullptr)
-            previous->nextInCell = atom->nextInCell;
-        else if (atom->nextInCell != nullptr)
-            c.first = static_cast<uint32_t>(atom->nextInCell->id);
-        else
-            c.stamp = currentStamp - 1;  // the chain is empty now
-        if (c.last == static_cast<uint32_t>(atom->id) && previous != nullptr)
-            c.last = static_cast<uint32_t>(previous->id);
-        return;
-    }
 }
 
 void System::unregisterLink(Link* link) {
@@ -293,8 +248,6 @@ void System::unregisterAll() {
         linksById[id].clear();
         byId[id] = nullptr;
     }
-    // No chain lives under a new stamp: the grid is empty without a look at it.
-    currentStamp += 1;
     ids.clearAll();
     usedIds = 0;
     ++layoutVersion;

@@ -15,21 +15,10 @@ class WorldHost;
 inline constexpr int kMaxAtoms = 5000;
 inline constexpr int kGridSide = 1002;
 
-// One cell of the spatial grid. The chain runs from first through each atom's
-// nextInCell to last, and is empty unless stamp equals the world's currentStamp.
-// first/last hold atom ids (kNoAtom for none) rather than pointers, which keeps a
-// cell at 12 bytes and the whole grid at 12 MB.
-struct GridCell {
-    uint32_t first;
-    uint32_t last;
-    int32_t stamp;
-};
-inline constexpr uint32_t kNoAtom = 0xffffffffu;
-
 // A grid coordinate from a scaled position: trunc(scaled) + 1. Positions are
-// clamped into the world before they are hashed, so the guard only matters for a
+// clamped into the world before they are sorted, so the guard only matters for a
 // position that was not (a kinematic atom); it keeps the 3 by 3 search, which
-// reaches one cell further, inside the grid.
+// reaches one cell further, inside kGridSide cells a side.
 inline int32_t cellIndex(float scaled) {
     constexpr float kLast = static_cast<float>(kGridSide - 3);
     assert(scaled >= 0 && scaled <= kLast && "position outside the grid");
@@ -41,8 +30,8 @@ inline int32_t cellIndex(float scaled) {
 using PairMatrix = FixedBitSet<static_cast<std::size_t>(kMaxAtoms) * kMaxAtoms>;
 using IdPool = FixedBitSet<kMaxAtoms>;
 
-// The physics world: extent, gravity, spatial grid, collision pair matrix and id
-// pool. About 15 MB of fixed arrays; allocate it on the heap.
+// The physics world: extent, gravity, collision pair matrix and id pool. About 3 MB
+// of fixed arrays; allocate it on the heap.
 class System {
   public:
     // `root` is the scene tree's root, which keeps the sorted atom and link lists.
@@ -55,7 +44,6 @@ class System {
 
     virtual void step();
 
-    virtual void insertIntoGrid(Atom* atom);
     virtual void registerAtom(Atom* atom);
     virtual void registerLink(Link* link);
     virtual void unregisterAtom(Atom* atom);
@@ -95,7 +83,6 @@ class System {
 
     // Ids not held by a registered atom (the loader checks a piece fits).
     int32_t freeIds() const { return kMaxAtoms - usedIds; }
-    GridCell& cell(int32_t column, int32_t row);
     Atom* atomWithId(uint32_t id) const { return byId[id]; }
 
     float width;
@@ -106,9 +93,7 @@ class System {
     int32_t maxIterations = 0;
     uint32_t paused = 0;
     uint32_t stepCount = 1;
-    int32_t currentStamp = 1;
     WorldHost* game;
-    GridCell cells[kGridSide * kGridSide];
     PairMatrix pairs;  // read by anyone, written only by the world, which counts clear bits
     IdPool ids;
 
@@ -134,7 +119,6 @@ class System {
     void sortIntoCells();
     void integrateAtom(Atom* atom);
     void clampIntoWorld(Atom* atom);
-    void unlinkFromGrid(Atom* atom);
     void clearPair(int32_t a, int32_t b);
     void pairsChangedInStep(int32_t id);
 

@@ -5,7 +5,7 @@
 #include "render/screenshot.h"
 
 bool GLRenderer::drawFrame() {
-    drawWorld(*game, *client);
+    drawWorld(*game, *game);
     const bool swapped = SwapBuffers(deviceContext) != FALSE;
     paceFrame();
     return swapped;
@@ -15,6 +15,6 @@ bool GLRenderer::drawFrame() {
 // back buffer's content after a swap is undefined; drawing the world again into
 // the back buffer gives what the window shows now.
 std::string GLRenderer::saveScreenshot(std::string& error) {
-    drawWorld(*game, *client);
+    drawWorld(*game, *game);
     return ::saveScreenshot(width, height, error);
 }

@@ -36,8 +36,8 @@ void shutdownError(const char* message) {
 
 }  // namespace
 
-GLRenderer::GLRenderer(Game* game, Game* client, HINSTANCE instance, WNDPROC procedure)
-    : game(game), client(client), instance(instance), procedure(procedure) {}
+GLRenderer::GLRenderer(Game* game, HINSTANCE instance, WNDPROC procedure)
+    : game(game), instance(instance), procedure(procedure) {}
 
 bool GLRenderer::fail(const char* message) {
     release();
@@ -130,7 +130,7 @@ bool GLRenderer::open(const char* title, float width, float height, int32_t bits
     SetForegroundWindow(window);
     SetFocus(window);
     setProjection(this->width, this->height);
-    if (!setFixedGlState()) return fail("Initialization Failed.");
+    setFixedGlState();
     buildFont();
     opened = true;
     return true;

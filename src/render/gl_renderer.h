@@ -13,7 +13,7 @@ class Game;
 class GLRenderer : public Renderer {
   public:
     // `procedure` becomes the window procedure of the class that open() registers.
-    GLRenderer(Game* game, Game* client, HINSTANCE instance, WNDPROC procedure);
+    GLRenderer(Game* game, HINSTANCE instance, WNDPROC procedure);
 
     bool open(const char* title, float width, float height, int32_t bits, bool fullscreen,
               bool resizable) override;
@@ -33,7 +33,6 @@ class GLRenderer : public Renderer {
     uint32_t textFont();
 
     Game* game;
-    Game* client;
     HINSTANCE instance;
     HWND window = nullptr;
     HGLRC renderContext = nullptr;

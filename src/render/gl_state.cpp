@@ -12,7 +12,7 @@ void setProjection(int32_t width, int32_t height) {
     glLoadIdentity();
 }
 
-bool setFixedGlState() {
+void setFixedGlState() {
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glShadeModel(GL_SMOOTH);
@@ -25,5 +25,4 @@ bool setFixedGlState() {
     glEnable(GL_LINE_SMOOTH);
     glEnable(GL_POINT_SMOOTH);
     glPointSize(40);
-    return true;
 }

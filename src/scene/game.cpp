@@ -126,12 +126,6 @@ Texture* Game::addTexture(Texture* texture) {
     return texture;
 }
 
-Object* Game::addListener(Object* listener) {
-    listener->listenerMark = -99;
-    listeners.pushFront(listener);
-    return listener;
-}
-
 void Game::removeAtom(Atom* atom) {
     world->unregisterAtom(atom);
     leaveGroup(atoms, firstAtomWith, atom->iterations, atom,
@@ -237,11 +231,6 @@ void Game::tick() {
     while (Object* child = children.advance()) child->tick();
     world->step();
     if (world->stepCount % frameSkip == 0 && renderer != nullptr) renderer->drawFrame();
-}
-
-void Game::atomMoved(Atom* atom) {
-    listeners.rewind();
-    while (Object* listener = listeners.advance()) listener->atomMoved(atom);
 }
 
 void Game::listAtoms(std::vector<Atom*>& out) {

@@ -22,7 +22,6 @@ class Game : public Roster {
     void addLink(Link* link) override;
     void addTriangle(Triangle* triangle) override;
     Texture* addTexture(Texture* texture) override;
-    Object* addListener(Object* listener) override;
     void removeAtom(Atom* atom) override;
     void removeLink(Link* link) override;
     void removeTriangle(Triangle* triangle) override;
@@ -31,7 +30,7 @@ class Game : public Roster {
     bool hearsContacts() const override { return typeid(*this) != typeid(Game); }
     void onCollide(Atom* a, Atom* b, float ratio) override;
     void tick() override;
-    void atomMoved(Atom* atom) override;
+    void atomMoved(Atom*) override {}
     void listAtoms(std::vector<Atom*>& out) override;
     void listLinks(std::vector<Link*>& out) override;
 
@@ -75,7 +74,6 @@ class Game : public Roster {
     bool paused;
     System* world = nullptr;
     Display* renderer = nullptr;
-    CursorList<Object> listeners;
 
   private:
     void removeTrianglesOn(Link* link);

@@ -11,37 +11,12 @@ Object::Object(Object* parent) : parent(parent) {
     if (parent != nullptr) parent->children.pushFront(this);
 }
 
-namespace {
-
-bool tagListHas(CursorList<int32_t>& tags, int32_t tag) {
-    tags.rewind();
-    while (int32_t* entry = tags.advance())
-        if (*entry == tag) return true;
-    return false;
-}
-
-}  // namespace
-
 void Object::adoptAtom(Atom* atom) {
-    children.rewind();
-    while (Object* child = children.advance()) {
-        if (tagListHas(child->atomTags, atom->tag)) {
-            child->adoptAtom(atom);
-            return;
-        }
-    }
     atom->owner = this;
     addAtom(atom);
 }
 
 void Object::adoptLink(Link* link) {
-    children.rewind();
-    while (Object* child = children.advance()) {
-        if (tagListHas(child->linkTags, link->tag)) {
-            child->adoptLink(link);
-            return;
-        }
-    }
     link->owner = this;
     addLink(link);
 }
@@ -68,10 +43,6 @@ void Object::addTriangle(Triangle* triangle) {
 
 Texture* Object::addTexture(Texture* texture) {
     return parent->addTexture(texture);
-}
-
-Object* Object::addListener(Object* listener) {
-    return parent->addListener(listener);
 }
 
 void Object::removeAtom(Atom* atom) {

@@ -26,7 +26,6 @@ class Object : public WorldHost {
     virtual void addLink(Link* link);
     virtual void addTriangle(Triangle* triangle);
     virtual Texture* addTexture(Texture* texture);
-    virtual Object* addListener(Object* listener);
     void removeAtom(Atom* atom) override;
     void removeLink(Link* link) override;
     virtual void removeTriangle(Triangle* triangle);
@@ -47,7 +46,4 @@ class Object : public WorldHost {
     int32_t removedAtoms = 0;
     int32_t removedLinks = 0;
     int32_t removedTriangles = 0;
-    int32_t listenerMark = 0;
-    CursorList<int32_t> atomTags;
-    CursorList<int32_t> linkTags;
 };

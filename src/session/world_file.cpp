@@ -140,8 +140,6 @@ WorldImage captureWorld(const Game& root, const CursorList<Junk>& pieces,
         w.y = a->y;
         w.prevX = a->prevX;
         w.prevY = a->prevY;
-        w.savedX = a->savedX;
-        w.savedY = a->savedY;
         w.pushX = a->pushX;
         w.pushY = a->pushY;
         w.iterations = a->iterations;
@@ -287,8 +285,8 @@ std::vector<uint8_t> encodeWorld(const WorldImage& image) {
     sectionHeader(out, kAtomSection, image.atoms.size());
     for (const WorldAtom& a : image.atoms) {
         out.i32(a.id);
-        for (float f : {a.x, a.y, a.prevX, a.prevY, a.savedX, a.savedY, a.pushX, a.pushY})
-            out.f32(f);
+        // Two reserved floats where older worlds kept a copy of the previous position.
+        for (float f : {a.x, a.y, a.prevX, a.prevY, 0.0f, 0.0f, a.pushX, a.pushY}) out.f32(f);
         out.i32(a.iterations);
         out.f32(a.invIterations);
         out.i32(a.group);
@@ -561,8 +559,9 @@ class Decoder {
         image.atoms.resize(count);
         for (WorldAtom& a : image.atoms) {
             a.id = in.i32();
+            float reserved[2];
             for (float* f :
-                 {&a.x, &a.y, &a.prevX, &a.prevY, &a.savedX, &a.savedY, &a.pushX, &a.pushY})
+                 {&a.x, &a.y, &a.prevX, &a.prevY, &reserved[0], &reserved[1], &a.pushX, &a.pushY})
                 *f = in.f32();
             a.iterations = in.i32();
             a.invIterations = in.f32();
@@ -591,8 +590,7 @@ class Decoder {
                 return failAt(s, i, "id " + std::to_string(a.id) + " is taken by another atom");
             atomIndex[static_cast<std::size_t>(a.id)] = static_cast<int32_t>(i);
             if (!finite(s, i, {a.x, a.y, a.prevX, a.prevY}, "its position") ||
-                !finite(s, i,
-                        {a.savedX, a.savedY, a.pushX, a.pushY, a.kinematicStepX, a.kinematicStepY},
+                !finite(s, i, {a.pushX, a.pushY, a.kinematicStepX, a.kinematicStepY},
                         "its motion") ||
                 !finite(s, i, {a.invIterations, a.pushCarry, a.radius, a.mass, a.invMass},
                         "a property"))
@@ -935,8 +933,6 @@ CommandState placeWorld(const WorldImage& image, Game& root, CursorList<Junk>& p
         Atom* a = atoms[i] = new Atom(w.x, w.y, w.mass, 0, 0, w.pushCarry, w.radius);
         a->prevX = w.prevX;
         a->prevY = w.prevY;
-        a->savedX = w.savedX;
-        a->savedY = w.savedY;
         a->pushX = w.pushX;
         a->pushY = w.pushY;
         a->iterations = w.iterations;

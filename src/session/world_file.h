@@ -50,7 +50,7 @@ struct WorldPiece {
 // record) and `pieceOrder` the record's place in that piece's own list.
 struct WorldAtom {
     int32_t id = 0;
-    float x = 0, y = 0, prevX = 0, prevY = 0, savedX = 0, savedY = 0, pushX = 0, pushY = 0;
+    float x = 0, y = 0, prevX = 0, prevY = 0, pushX = 0, pushY = 0;
     int32_t iterations = 3;
     float invIterations = 1.0f / 3;
     int32_t group = 1;

@@ -18,7 +18,6 @@
 #include "app/view.h"
 #include "app/window_proc.h"
 #include "content/piece_file.h"
-#include "content/piece_loader.h"
 #include "content/report.h"
 #include "fakes.h"
 #include "physics/atom.h"
@@ -78,11 +77,6 @@ class SandboxTest : public KorvelFixture {
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    Atom* firstAtomOfNewestPiece() const {
-        Atom* first = nullptr;
-        korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
-        return first;
-    }
     // Where a world point appears, as a window message position.
     LPARAM screenOf(float x, float y) const {
         const View& v = korvel->view;
@@ -91,36 +85,59 @@ class SandboxTest : public KorvelFixture {
     }
 };
 
-TEST(ViewTest, ScreenToWorldIsTheInverseOfTheDrawnTransformAtEveryZoom) {
-    for (float zoom : {0.25f, 1.0f, 4.0f}) {
-        View v;
-        v.zoom = zoom;
-        v.panX = 30;
-        v.panY = -12.5f;
-        // applyView draws p at zoom * (p + pan).
-        const float wx = 123.5f, wy = 77.25f;
-        EXPECT_FLOAT_EQ(v.worldX(zoom * (wx + v.panX)), wx) << zoom;
-        EXPECT_FLOAT_EQ(v.worldY(zoom * (wy + v.panY)), wy) << zoom;
-    }
-    // Zoom stays between 0.25 and 4 (the wheel's step is proved with the wheel).
-    View v;
-    v.zoomAbout(200, 100, 40);
-    EXPECT_EQ(v.zoom, View::kMaxZoom);
-    v.zoomAbout(0, 0, -80);
-    EXPECT_EQ(v.zoom, View::kMinZoom);
+// Where a spawn key or the right button drops, worked out by hand: window
+// position to world through the fitted frame, zoom and pan, then the nearest
+// 38-unit grid point, half-way going down.
+struct SpawnSpot {
+    const char* name;
+    int clientWidth, clientHeight;
+    float zoom, panX, panY;
+    int key;  // 0: the right button at (pointerX, pointerY) from the top-left
+    int pointerX, pointerY;
+    float x, y;
+};
+
+void PrintTo(const SpawnSpot& spot, std::ostream* out) {
+    *out << spot.name;
 }
 
-TEST_F(SandboxTest, SpawnKeysGoThroughTheViewAndLandWhereTheyDidAtTheStart) {
-    // Zoomed in twice about a point and panned: key 1's window position (150, 430)
-    // is world (150 / z - panX, 430 / z - panY), then snapped.
-    korvel->view.zoom = 2;
-    korvel->view.panX = 10;
-    korvel->view.panY = 20;
-    korvel->keyDown('1');
-    Atom* first = nullptr;
-    korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
-    EXPECT_EQ(first->x, snapToStep(150 / 2.0f - 10, 38));
-    EXPECT_EQ(first->y, snapToStep(430 / 2.0f - 20, 38));
+class SpawnSpotTest : public SandboxTest, public testing::WithParamInterface<SpawnSpot> {};
+
+TEST_P(SpawnSpotTest, DropsAtTheGridPointUnderTheKeyOrPointer) {
+    const SpawnSpot& s = GetParam();
+    send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(s.clientWidth, s.clientHeight));
+    korvel->view.zoom = s.zoom;
+    korvel->view.panX = s.panX;
+    korvel->view.panY = s.panY;
+    if (s.key != 0)
+        korvel->keyDown(s.key);
+    else
+        send(WM_RBUTTONDOWN, 0, at(s.pointerX, s.pointerY));
+    ASSERT_EQ(korvel->pieces.count, 1);
+    EXPECT_EQ(korvel->children.count, 2);  // the grid and the piece
+    EXPECT_EQ(firstAtomOfNewestPiece()->x, s.x);
+    EXPECT_EQ(firstAtomOfNewestPiece()->y, s.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KeysAndRightButton, SpawnSpotTest,
+    testing::Values(SpawnSpot{"Key1", 700, 430, 1, 0, 0, '1', 0, 0, 152, 418},
+                    SpawnSpot{"Key0", 700, 430, 1, 0, 0, '0', 0, 0, 532, 418},
+                    SpawnSpot{"Key9RoundsUp", 700, 430, 1, 0, 0, '9', 0, 0, 418, 418},
+                    SpawnSpot{"Key4WideClient", 1400, 430, 1, 0, 0, '4', 0, 0, 608, 418},
+                    SpawnSpot{"Key1Zoomed", 700, 430, 2, 10, 20, '1', 0, 0, 76, 190},
+                    SpawnSpot{"Key2TallClientZoomed", 700, 1000, 2, 10, 20, '2', 0, 0, 152, 190},
+                    SpawnSpot{"Key7WideClientZoomedOut", 1400, 430, 0.5f, -100, 500, '7', 0, 0, 304,
+                              342},
+                    SpawnSpot{"Right", 700, 430, 1, 0, 0, 0, 300, 100, 304, 342},
+                    SpawnSpot{"RightZoomed", 700, 430, 2, 10, 20, 0, 300, 100, 152, 152},
+                    SpawnSpot{"RightTallClientZoomed", 700, 1000, 2, 10, 20, 0, 300, 500, 152, 76}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SnapToStepTest, GoesToTheNearestStepAndHalfWayDown) {
+    EXPECT_EQ(snapToStep(19, 38), 0);
+    EXPECT_EQ(snapToStep(19.5f, 38), 38);
+    EXPECT_EQ(snapToStep(57, 38), 38);
 }
 
 TEST_F(SandboxTest, WheelZoomsAboutThePointerMiddleDragPansAndHomeResets) {
@@ -131,36 +148,30 @@ TEST_F(SandboxTest, WheelZoomsAboutThePointerMiddleDragPansAndHomeResets) {
     EXPECT_NEAR(korvel->view.worldY(100), 100, 1e-4);
     send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-2 * WHEEL_DELTA)), at(0, 0));
     EXPECT_NEAR(korvel->view.zoom, 1 / 1.25f, 1e-6);
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-20 * WHEEL_DELTA)), at(0, 0));
+    EXPECT_EQ(korvel->view.zoom, View::kMinZoom);
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, 40 * WHEEL_DELTA), at(0, 0));
+    EXPECT_EQ(korvel->view.zoom, View::kMaxZoom);
 
     korvel->view.reset();
     send(WM_MBUTTONDOWN, 0, at(100, 100));
-    EXPECT_TRUE(korvel->middleButton);
     send(WM_MOUSEMOVE, 0, at(130, 80));
     EXPECT_EQ(korvel->view.panX, 30);
     EXPECT_EQ(korvel->view.panY, 20);
     send(WM_MBUTTONUP);
     send(WM_MOUSEMOVE, 0, at(0, 0));
     EXPECT_EQ(korvel->view.panX, 30);
-    EXPECT_EQ(fake::state().count("ReleaseCapture"), 1);
 
     korvel->keyDown(VK_HOME);
     EXPECT_EQ(korvel->view.panX, 0);
     EXPECT_EQ(korvel->view.zoom, 1);
 }
 
-TEST_F(SandboxTest, RightButtonDropsAPieceOfTheLastFamilyAtThePointer) {
-    send(WM_RBUTTONDOWN, 0, at(300, 100));  // drask before any key
-    ASSERT_EQ(korvel->pieces.count, 1);
-    Atom* first = nullptr;
-    korvel->pieces.first()->value->atoms.forEach([&](Atom* a) { first = a; });
-    EXPECT_EQ(first->x, snapToStep(300, 38));
-    EXPECT_EQ(first->y, snapToStep(330, 38));
-
+TEST_F(SandboxTest, TheRightButtonDropsThePieceOfTheLastKeysFamily) {
     korvel->keyDown('0');
     dir.removeFamily("drask");
-    send(WM_RBUTTONUP);
     send(WM_RBUTTONDOWN, 0, at(500, 200));
-    EXPECT_EQ(korvel->pieces.count, 3);
+    EXPECT_EQ(korvel->pieces.count, 2);
 }
 
 class SandboxKeysTest : public SandboxTest, public testing::WithParamInterface<bool> {};
@@ -228,8 +239,7 @@ TEST_P(SandboxKeysTest, SaveLoadUndoAndRedoGiveBackTheWorldsTheyName) {
 INSTANTIATE_TEST_SUITE_P(PausedAndRunning, SandboxKeysTest, testing::Bool());
 
 TEST_F(SandboxTest, DroppedFilesLoadOrSpawnAtThePointerAndOthersAreRefused) {
-    EXPECT_EQ(fake::state().texts("DragAcceptFiles"),
-              std::vector{fake::call("DragAcceptFiles", fake::kWindow, TRUE)});
+    EXPECT_EQ(fake::state().count("DragAcceptFiles"), 1);
     dir.write("mine.pob", writePieceFile(PieceDir::triangle()));
     korvel->keyDown('4');
     std::string error;
@@ -246,13 +256,11 @@ TEST_F(SandboxTest, DroppedFilesLoadOrSpawnAtThePointerAndOthersAreRefused) {
                     {530, 90}};
     testing::internal::CaptureStderr();
     send(WM_DROPFILES, reinterpret_cast<WPARAM>(drop.handle()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              (dir.path / "notes.txt").string() +
-                  ": neither a world file (.pdw) nor a piece file (.pob)\n");
+    EXPECT_TRUE(testing::internal::GetCapturedStderr().starts_with(
+        (dir.path / "notes.txt").string() + ": "));
     ASSERT_EQ(korvel->pieces.count, 1);
     EXPECT_EQ(firstAtomOfNewestPiece()->x, 266);
     EXPECT_EQ(firstAtomOfNewestPiece()->y, 152);
-    EXPECT_EQ(fake::state().count("DragFinish"), 1);
 
     fake::Drop worldDrop{{(dir.path / "kept.PDW").string()}, {5, 5}};
     send(WM_DROPFILES, reinterpret_cast<WPARAM>(worldDrop.handle()));
@@ -315,66 +323,43 @@ TEST_F(SandboxTest, PauseKeepsDrawingAndStepsNothingUntilNStepsExactlyOnce) {
     EXPECT_EQ(steps(), before + 1);
     ticks(1);
     EXPECT_EQ(steps(), before + 2);
-}
 
-TEST_F(SandboxTest, APausedGrabPlacesTheAtomAtOnce) {
-    korvel->keyDown('1');
-    korvel->keyDown('P');
-    Atom* target = nullptr;
-    korvel->atoms.forEach([&](Atom* a) { target = a; });
-    send(WM_LBUTTONDOWN, 0, screenOf(target->x, target->y));
-    ASSERT_EQ(korvel->commands.held(), target);
-    send(WM_MOUSEMOVE, 0x0001, screenOf(target->x + 6, target->y - 2));
-    EXPECT_EQ(target->x, 158);
-    EXPECT_EQ(target->prevX, 158);
-    send(WM_LBUTTONUP);
-    EXPECT_EQ(target->x - target->prevX, 0);
-}
-
-TEST_F(SandboxTest, ClearEmptiesTheWorldAndSpawningGoesOn) {
-    for (int key : {'1', '2', '9'}) korvel->keyDown(key);
-    ticks(5);
-    // What a clear leaves of the world is proved with the world's commands.
     korvel->keyDown('C');
     EXPECT_EQ(korvel->pieces.count, 0);
     EXPECT_EQ(korvel->children.count, 1);  // the grid
     korvel->keyDown('3');
     EXPECT_EQ(korvel->atoms.count, 3);
-    ticks(2);
 }
 
 TEST_F(SandboxTest, TheOverlayShowsTheWorldTheMessagesAndTheHelpCard) {
     korvel->keyDown('1');
-    fake::state().calls.clear();
-    ticks(1);
-    EXPECT_TRUE(shows("atoms 3/5000  links 3")) << testing::PrintToString(shownText());
+    EXPECT_TRUE(showsNow("atoms 3/5000  links 3")) << testing::PrintToString(shownText());
     EXPECT_TRUE(shows("pieces 1"));
     EXPECT_FALSE(shows("PAUSED"));
-    // Text is drawn from the renderer's font lists, in window pixels.
-    EXPECT_EQ(fake::state().texts("glListBase(").back(),
-              "glListBase(" + std::to_string(korvel->glRenderer()->textFont() - 32) + ")");
-    EXPECT_LT(fake::state().indexOf("glCallLists"), fake::state().indexOf("SwapBuffers"));
 
     korvel->keyDown('P');
     reportLine("Unable to open %s", "nothing.pob");
-    fake::state().calls.clear();
-    ticks(1);
-    EXPECT_TRUE(shows("PAUSED"));
+    EXPECT_TRUE(showsNow("PAUSED"));
     EXPECT_TRUE(shows("Unable to open nothing.pob"));
     EXPECT_FALSE(shows("this card"));
 
     korvel->keyDown('H');
     korvel->keyDown(VK_TAB);
-    fake::state().calls.clear();
-    ticks(1);
-    EXPECT_TRUE(shows("this card"));
+    EXPECT_TRUE(showsNow("this card"));
     EXPECT_FALSE(shows("atoms"));
     korvel->keyDown(VK_F1);
-    fake::state().calls.clear();
-    ticks(1);
-    EXPECT_FALSE(shows("this card"));
-    // The frame's links keep the overlay's line width.
-    EXPECT_EQ(fake::state().texts("glLineWidth(").back(), "glLineWidth(4)");
+    EXPECT_FALSE(showsNow("this card"));
+
+    // Escape closes the card, held it does no more, and pressed again it quits.
+    korvel->keyUp('H');
+    chord({'H'});
+    send(WM_KEYDOWN, VK_ESCAPE);
+    send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_FALSE(korvel->quitRequested);
+    EXPECT_FALSE(showsNow("this card"));
+    send(WM_KEYUP, VK_ESCAPE);
+    send(WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_TRUE(korvel->quitRequested);
 
     // README lists the keys the card shows.
     std::ifstream readme(PIMO_ASSETS "/../README.md");
@@ -383,29 +368,13 @@ TEST_F(SandboxTest, TheOverlayShowsTheWorldTheMessagesAndTheHelpCard) {
                                                        << keyList();
 }
 
-TEST_F(SandboxTest, GridLinesAreDrawnUnderThePiecesWhenG) {
-    fake::state().calls.clear();
-    ticks(1);
-    EXPECT_EQ(fake::state().count("glVertex3i"), 0);
-    korvel->keyDown('G');
-    fake::state().calls.clear();
-    ticks(1);
-    const auto& s = fake::state();
-    const int firstGridLine = s.indexOf("glVertex3i");
-    ASSERT_GE(firstGridLine, 0);
-    EXPECT_EQ(s.calls[size_t(firstGridLine)], "glVertex3i(0, 0, 2)");
-    EXPECT_NE(std::find(s.calls.begin(), s.calls.end(), "glVertex3i(0, 38, 2)"), s.calls.end());
-    // After the view, before the world, and writing no depth.
-    EXPECT_LT(s.indexOf("glScalef"), firstGridLine);
-    const auto texturing = std::find(s.calls.begin(), s.calls.end(), "glEnable(3553)");
-    EXPECT_LT(firstGridLine, texturing - s.calls.begin());  // GL_TEXTURE_2D
-    EXPECT_LT(std::find(s.calls.begin(), s.calls.end(), "glDepthMask(0)") - s.calls.begin(),
-              firstGridLine);
-    korvel->keyUp('G');
-    korvel->keyDown('G');
-    fake::state().calls.clear();
-    ticks(1);
-    EXPECT_EQ(fake::state().count("glVertex3i"), 0);
+TEST_F(SandboxTest, GTurnsTheGridLinesOnAndOff) {
+    for (const bool shown : {false, true, false}) {
+        fake::state().calls.clear();
+        ticks(1);
+        EXPECT_EQ(fake::state().count("glVertex3i") > 0, shown);
+        chord({'G'});
+    }
 }
 
 struct Box {
@@ -479,8 +448,8 @@ TEST_P(DrawnBodyTest, ACircleDrawnWithTheMouseLandsWhereItWasDrawnAndExportsAsAP
     EXPECT_EQ(korvel->pieces.first()->value->atoms.count, atoms);
     // Centred (to a whole unit) on the pointer, snapped to the grid as every spawn is.
     const Box dropped = boxOf(korvel->pieces.first()->value);
-    EXPECT_NEAR((dropped.minX + dropped.maxX) / 2, snapToStep(200, 38), 1);
-    EXPECT_NEAR((dropped.minY + dropped.maxY) / 2, snapToStep(300, 38), 1);
+    EXPECT_NEAR((dropped.minX + dropped.maxX) / 2, 190, 1);
+    EXPECT_NEAR((dropped.minY + dropped.maxY) / 2, 304, 1);
     chord({VK_OEM_4});
     EXPECT_TRUE(showsNow("Right button: the last key's family"));
 }
@@ -521,7 +490,8 @@ void PrintTo(const WorldSpot& spot, std::ostream* out) {
     *out << spot.name;
 }
 
-class DropSpotTest : public SandboxTest, public testing::WithParamInterface<WorldSpot> {
+// The game's pieces and a journal of the session, which must replay to the world.
+class JournalledTest : public SandboxTest {
   protected:
     void SetUp() override {
         SandboxTest::SetUp();
@@ -562,6 +532,8 @@ class DropSpotTest : public SandboxTest, public testing::WithParamInterface<Worl
     std::FILE* journalFile = nullptr;
     std::unique_ptr<JournalWriter> journal;
 };
+
+class DropSpotTest : public JournalledTest, public testing::WithParamInterface<WorldSpot> {};
 
 // Zoomed out to a quarter and panned, the whole world and what lies beyond it on
 // screen: a piece the right button drops and a body drawn about a spot by a wall
@@ -655,6 +627,7 @@ TEST_P(PausedDragTest, APausedDragCarriesThePieceWholeUpToTheWall) {
                                           : 530 - box.maxY;
     EXPECT_EQ(touching, 0);
     send(WM_LBUTTONUP);
+    EXPECT_EQ(held->x, held->prevX);  // placed, not thrown
     chord({'P'});
     ticks(30);
     EXPECT_EQ(korvel->links.count, links);
@@ -669,18 +642,6 @@ INSTANTIATE_TEST_SUITE_P(PastEachWall, PausedDragTest,
                                          WorldSpot{"Floor", 200, -300, false},
                                          WorldSpot{"Ceiling", 500, 900, false}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SandboxTest, EscapeClosesTheHelpCardAndQuitsOnlyWhenNothingIsOpen) {
-    chord({'H'});
-    EXPECT_TRUE(showsNow("this card"));
-    send(WM_KEYDOWN, VK_ESCAPE);
-    send(WM_KEYDOWN, VK_ESCAPE);  // held: the key repeats
-    EXPECT_FALSE(korvel->quitRequested);
-    EXPECT_FALSE(showsNow("this card"));
-    send(WM_KEYUP, VK_ESCAPE);
-    send(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_TRUE(korvel->quitRequested);
-}
 
 class SlowMotionTest : public SandboxTest, public testing::WithParamInterface<int> {};
 
@@ -704,61 +665,16 @@ TEST_P(SlowMotionTest, SSlowsTimeToOneStepEveryFewPassesEachOfThemDrawn) {
 
 INSTANTIATE_TEST_SUITE_P(OneToFourPresses, SlowMotionTest, testing::Values(1, 2, 3, 4));
 
-// Spawn keys only: the game's world is step for step the world of a plain world
-// root given the same files at the same steps, as pimo-sim builds it; and the
-// game's journal replays to it.
-TEST_F(SandboxTest, ASessionOfTheDesignsKeysGivesThePlainWorldsResult) {
-    for (const auto& entry : std::filesystem::directory_iterator(PIMO_ASSETS))
-        std::filesystem::copy(entry.path(), dir.path / entry.path().filename(),
-                              std::filesystem::copy_options::overwrite_existing);
-    std::FILE* file = std::tmpfile();
-    JournalWriter journal(file);
-    korvel->commands.setJournal(&journal);
-    const struct {
-        int key;
-        int ticksAfter;
-    } session[] = {{'1', 40}, {'0', 25}, {'W', 10}, {'3', 60}, {'Q', 5}, {'8', 120}};
-    for (const auto& s : session) {
-        korvel->keyDown(s.key);
-        ticks(s.ticksAfter);
+// Spawn keys and the steps a frame.
+TEST_F(JournalledTest, ASessionOfKeysReplaysToTheWorldOnScreen) {
+    for (const auto& [key, ticksAfter] :
+         {std::pair{'1', 40}, {'0', 25}, {'W', 10}, {'3', 60}, {'Q', 5}, {'8', 120}}) {
+        korvel->keyDown(key);
+        ticks(ticksAfter);
     }
-    journal.end(steps(), worldHash(*korvel));
-    korvel->commands.setJournal(nullptr);
-    std::rewind(file);
-    const JournalParse read = readJournal(file);
-    std::fclose(file);
-    ASSERT_EQ(read.error, "");
-
-    Game plain;
-    plain.world = new System(&plain);
-    std::vector<Junk*> pieces;
-    for (const JournalEvent& e : read.events) {
-        while (plain.world->stepCount - 1 < e.step) plain.tick();
-        if (e.kind != JournalKind::Spawn) continue;
-        std::FILE* in = std::fopen(e.file.c_str(), "rb");
-        ASSERT_NE(in, nullptr);
-        pieces.push_back(new Junk(&plain));
-        loadPiece(*pieces.back(), in, e.x, e.y, e.file.c_str());
-        std::fclose(in);
-    }
-    EXPECT_EQ(plain.world->stepCount, korvel->world->stepCount);
-    EXPECT_EQ(worldHash(plain), worldHash(*korvel));
-    EXPECT_GT(plain.atoms.count, 100);
-
-    ReplayWorld replay;
-    const ReplayOutcome outcome = replayJournal(read, replay, "session");
-    EXPECT_EQ(outcome.status, 0) << outcome.message;
-
-    for (Junk* p : pieces) {
-        unloadPiece(*p);
-        delete p;
-    }
-    delete plain.world;
+    EXPECT_GT(korvel->atoms.count, 100);
+    EXPECT_EQ(replayed().error, "");
 }
-
-}  // namespace
-
-namespace {
 
 // The model-view transform of a frame as the recording GL saw it: a world point
 // lands at offset + scale * p.
@@ -790,8 +706,6 @@ struct Client {
 
 class ClientSizeTest : public SandboxTest, public testing::WithParamInterface<Client> {};
 
-}  // namespace
-
 TEST_P(ClientSizeTest, TheFrameFitsCentredAndSpawnsGrabsAndKeysLandUnderThePointer) {
     const auto [w, h] = GetParam();
     send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(w, h));
@@ -803,10 +717,6 @@ TEST_P(ClientSizeTest, TheFrameFitsCentredAndSpawnsGrabsAndKeysLandUnderThePoint
     EXPECT_NEAR(bottom, top, 0.01);
     EXPECT_NEAR(std::min(left, bottom), 0, 0.01);
     EXPECT_GE(std::max(left, bottom), -0.01);
-    // The keys drop where they do in the design's window.
-    korvel->keyDown('4');
-    EXPECT_EQ(firstAtomOfNewestPiece()->x, 608);
-    EXPECT_EQ(firstAtomOfNewestPiece()->y, 418);
 
     // Zoomed about a point off centre and panned, unsnapped: the right button drops
     // at the pointer, and a paused drag carries the atom with the pointer.
@@ -852,7 +762,6 @@ TEST_F(SandboxTest, F11AndAltEnterCoverTheMonitorAndComeBackToTheWindow) {
     EXPECT_EQ(korvel->renderer->height, 900);
     EXPECT_EQ(static_cast<DWORD>(fake::state().style) & (WS_POPUP | WS_CAPTION | WS_THICKFRAME),
               WS_POPUP);
-    EXPECT_EQ(fake::state().count("ChangeDisplaySettingsA"), 0);
     // What the next start opens: the window it came from, full screen.
     Settings kept = korvel->controls->settings();
     EXPECT_TRUE(kept.fullscreen);
@@ -896,3 +805,5 @@ TEST_F(SandboxTest, MAndTheVolumeKeysWorkTheMusicAndSaySo) {
     EXPECT_TRUE(kept.musicOn);
     EXPECT_EQ(kept.musicVolume, 90);
 }
+
+}  // namespace

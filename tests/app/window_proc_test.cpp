@@ -32,7 +32,7 @@ class WindowProcTest : public ::testing::Test {
     }
 
     Game game;
-    GLRenderer renderer{&game, &game, nullptr, nullptr};
+    GLRenderer renderer{&game, nullptr, nullptr};
 };
 
 TEST_F(WindowProcTest, EachMessageGoesWhereItBelongs) {
@@ -71,7 +71,7 @@ TEST_F(WindowProcTest, EachMessageGoesWhereItBelongs) {
     EXPECT_EQ(fake::state().queue.front().message, static_cast<UINT>(WM_QUIT));
 }
 
-TEST_F(WindowProcTest, MouseHalvesAreSignedAndButtonsMoveOnlyWhenPressed) {
+TEST_F(WindowProcTest, MouseHalvesAreSignedButtonsMoveOnlyWhenPressedAndKeysStayInTheTable) {
     send(WM_MOUSEMOVE, 0, MAKELPARAM(-3, -10));
     EXPECT_EQ(game.mouseX, -3);
     EXPECT_EQ(game.mouseY, 440);
@@ -84,9 +84,8 @@ TEST_F(WindowProcTest, MouseHalvesAreSignedAndButtonsMoveOnlyWhenPressed) {
     send(WM_LBUTTONUP, 0, MAKELPARAM(200, 200));
     EXPECT_FALSE(game.rightButton || game.leftButton);
     EXPECT_EQ(game.mouseX, 5);
-}
 
-TEST_F(WindowProcTest, KeysReachTheGameAndCodesBeyondTheTableChangeNothing) {
+    // Keys reach the game; codes beyond the table change nothing.
     send(WM_KEYDOWN, VK_ESCAPE);
     EXPECT_EQ(game.keys[VK_ESCAPE], 1);
     send(WM_KEYUP, VK_ESCAPE);

@@ -54,17 +54,10 @@ start_xvfb() {
     export DISPLAY=":$(head -n1 "$work/display")"
 }
 
-# The game's working directory: a copy of the assets, so debug.txt is written there.
-prepare_game_dir() {
-    mkdir -p "$work/game"
-    cp -r "$assets"/. "$work/game/"
-    rm -f "$work/game/debug.txt"
-}
-
-# Waits up to $1 seconds for the game's window and sets `window`.
+# Waits up to $1 seconds for a window named $2 (the game's by default) and sets `window`.
 await_window() {
-    window=$(timeout "$1" xdotool search --sync --onlyvisible --name '^Pimo Drask$' | head -n1)
-    [ -n "$window" ] || fail "no \"Pimo Drask\" window within $1 s"
+    window=$(timeout "$1" xdotool search --sync --onlyvisible --name "^${2:-Pimo Drask}\$" | head -n1)
+    [ -n "$window" ] || fail "no \"${2:-Pimo Drask}\" window within $1 s"
     point_at_window
 }
 
@@ -100,77 +93,20 @@ escape_ends_game() {
     [ "$status" -eq 0 ] || fail "exit status $status after Escape"
 }
 
-# The lines of debug.txt $1 but for a first start's saying that there are no
-# settings yet, and any others given as patterns after it.
-debug_lines() {
-    local file=$1 patterns=(-e '^No settings file (')
-    shift
-    for p in "$@"; do patterns+=(-e "$p"); done
-    grep -v "${patterns[@]}" "$file"
-}
-
-expect_empty_debug_txt() {
-    [ -f "$work/game/debug.txt" ] || fail "no debug.txt"
-    local said
-    said=$(debug_lines "$work/game/debug.txt")
-    [ -z "$said" ] || fail "debug.txt is not empty: $said"
-}
-
-# Pixels of the client area (win_x, win_y, win_w, win_h) in screenshot $1 between
-# columns $2 and $3 (all of it without them) that carry red or blue: texture, not
-# the black background nor the green of links and loose atoms.
-textured_pixels() {
-    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
-        awk -F'[(),:]' -v from="${2:-0}" -v to="${3:-100000}" '
-            NR > 1 && $1 >= from && $1 < to && ($4 > 40 || $6 > 40) { n++ }
-            END { print n + 0 }'
-}
-
-# Pixels of the client area in screenshot $1 within columns $2..$3 and rows
-# $4..$5 (from the top) that are not black.
-lit_pixels() {
-    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
-        awk -F'[(),:]' -v x0="$2" -v x1="$3" -v y0="$4" -v y1="$5" '
-            NR > 1 && $1 >= x0 && $1 < x1 && $2 >= y0 && $2 < y1 && ($4 + $5 + $6 > 60) { n++ }
-            END { print n + 0 }'
-}
-
-# The bounding box "x0 y0 x1 y1" of the textured pixels of screenshot $1 within
-# columns $2..$3 and rows $4..$5 of the client area; empty when there are none.
-textured_box() {
-    convert "$1" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
-        awk -F'[(),:]' -v x0="$2" -v x1="$3" -v y0="$4" -v y1="$5" '
-            NR > 1 && $1 >= x0 && $1 < x1 && $2 >= y0 && $2 < y1 && ($4 > 40 || $6 > 40) {
+# Pixels of the client area (win_x, win_y, win_w, win_h) in screenshot $2 within
+# columns $3..$4 and rows $5..$6 (all of it without them). $1 says which and what:
+# `textured` counts those carrying red or blue (texture, not the black background
+# nor the green of links and loose atoms), `lit` those not black, and `box` prints
+# the bounding box "x0 y0 x1 y1" of the textured ones, nothing when there are none.
+pixels() {
+    convert "$2" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -depth 8 txt:- |
+        awk -F'[(),:]' -v what="$1" -v x0="${3:-0}" -v x1="${4:-100000}" -v y0="${5:-0}" \
+            -v y1="${6:-100000}" '
+            NR == 1 || $1 < x0 || $1 >= x1 || $2 < y0 || $2 >= y1 { next }
+            what == "lit" ? $4 + $5 + $6 > 60 : $4 > 40 || $6 > 40 {
                 if (n == 0 || $1 < a) a = $1; if (n == 0 || $1 > c) c = $1
                 if (n == 0 || $2 < b) b = $2; if (n == 0 || $2 > d) d = $2; n++ }
-            END { if (n > 0) print a, b, c, d }'
-}
-
-# Presses key 3 and waits for its piece to rest on the floor (the same box on two
-# screenshots half a second apart, touching the bottom); prints the piece's
-# textured box (x0 y0 x1 y1 in client pixels) from screenshot $1, or fails.
-drop_and_land() {
-    local box="" previous="" y1=0
-    press 3
-    for _ in $(seq 60); do
-        sleep 0.5
-        previous=$box
-        box=$(textured_box "$(screenshot "$1")" 350 700 110 430)
-        y1=${box##* }
-        [ -n "$box" ] && [ "$y1" -ge 425 ] && [ "$box" = "$previous" ] && break
-    done
-    [ -n "$box" ] && [ "$y1" -ge 425 ] && [ "$box" = "$previous" ] ||
-        fail "no piece came to rest after key 3" >&2
-    echo "$box"
-}
-
-# Pixels that differ between screenshots $1 and $2 in the client area below the
-# overlay's corner lines (rows 110 and down).
-changed_pixels() {
-    local geometry="${win_w}x$((win_h - 110))+${win_x}+$((win_y + 110))"
-    convert "$1" -crop "$geometry" +repage "$work/changed-a.png"
-    convert "$2" -crop "$geometry" +repage "$work/changed-b.png"
-    compare -metric AE "$work/changed-a.png" "$work/changed-b.png" null: 2>&1 | cut -d' ' -f1
+            END { if (what != "box") print n + 0; else if (n > 0) print a, b, c, d }'
 }
 
 # Saves the whole screen as $1 in OUTDIR and prints its path.

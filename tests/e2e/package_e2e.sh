@@ -34,10 +34,10 @@ drops_a_piece() {
     sleep 4  # the first message fades; it is text, not a piece
     point_at_window
     local before after
-    before=$(textured_pixels "$(screenshot "$scenario-before.png")")
+    before=$(pixels textured "$(screenshot "$scenario-before.png")")
     press 1
     sleep 1
-    after=$(textured_pixels "$(screenshot "$scenario-after.png")")
+    after=$(pixels textured "$(screenshot "$scenario-after.png")")
     echo "textured pixels: $before before key 1, $after after"
     [ $((after - before)) -gt 300 ] || fail "no piece dropped: its assets were not found"
 }

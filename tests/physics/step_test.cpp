@@ -67,34 +67,6 @@ TEST(Step, LinkedAtomsAndGroupsOutsideTheTableDoNotCollide) {
     EXPECT_EQ(d->x, 305.0f);
 }
 
-TEST(Step, FreeFallFollowsTheVerletRecurrenceAndRestsOnTheFloor) {
-    TestWorld w;
-    Object piece(&w.root);  // a plain object: a lone atom of a Junk would be marked dead
-    Atom* a = TestWorld::addAtom(piece, 300, 400, 1);
-    a->prevX = 299.5f;  // moving right by 0.5 per step
-    const float g = kDefaultWorldDef.gravity;
-    for (int n = 1; n <= 100; ++n) {
-        w.world->step();
-        const double expectY = 400.0 + g * n * (n + 1) / 2.0;
-        ASSERT_NEAR(a->y, expectY, 0.1) << "step " << n;
-        ASSERT_NEAR(a->x, 300.0 + 0.5 * n, 0.1) << "step " << n;
-    }
-
-    // Falling onto y = 0: clamped, and within two steps at rest with no bounce.
-    int steps = 0;
-    while (a->y > 0) {
-        w.world->step();
-        ASSERT_LT(++steps, 1000);
-    }
-    EXPECT_GT(a->prevY, 0.0f);
-    w.world->step();
-    w.world->step();
-    EXPECT_EQ(a->y, 0.0f);
-    EXPECT_EQ(a->prevY, 0.0f);
-    for (int i = 0; i < 50; ++i) w.world->step();
-    EXPECT_EQ(a->y, 0.0f);
-}
-
 TEST(Step, LinksAtExactlyTheirLimitsStayAndLinksBeyondSnap) {
     TestWorld w(0.0f);
     Junk piece(&w.root);
@@ -176,15 +148,13 @@ TEST(Step, ADeadAtomInTheMiddleIsRemovedWithItsLinksAndTheWalkGoesOn) {
     EXPECT_FALSE(w.world->ids.test(1));
 }
 
-TEST(Step, ZeroIterationAtomsOnlyCountRehashAndIntegrate) {
+TEST(Step, ZeroIterationAtomsOnlyCountAndIntegrate) {
     TestWorld w(0.0f);
     RecordingJunk piece(&w.root);
     TestWorld::addAtom(piece, 100, 100, 0);
     TestWorld::addAtom(piece, 100, 100, 0);
-    const int32_t stamp = w.world->currentStamp;
     w.world->step();
     EXPECT_EQ(w.world->maxIterations, 0);
-    EXPECT_EQ(w.world->currentStamp, stamp + 2);
     EXPECT_EQ(w.world->stepCount, 2u);
     EXPECT_TRUE(piece.ratios.empty());
 

@@ -18,28 +18,27 @@ size_t bit(int32_t row, int32_t column) {
     return static_cast<size_t>(row) * kMaxAtoms + column;
 }
 
-TEST(System, RegistrationClampsIntoTheWorldAndHashesTheClampedPosition) {
+// Registration clamps each coordinate into the world at its own wall; a coordinate
+// that is not a number goes to 0. The previous position is left as it was.
+TEST(System, RegistrationClampsEachCoordinateAtItsOwnWall) {
     TestWorld w;
-    Atom* a = TestWorld::makeAtom(-20, 600);
-    a->prevX = -21;
-    a->prevY = 601;
     Object piece(&w.root);
-    piece.adoptAtom(a);
-    EXPECT_EQ(a->x, 0.0f);
-    EXPECT_EQ(a->y, 530.0f);
-    EXPECT_EQ(a->prevX, -21.0f);
-    EXPECT_EQ(a->prevY, 601.0f);
-    EXPECT_EQ(a->cellX, 1);
-    EXPECT_EQ(a->cellY, 54);
-    EXPECT_EQ(a->owner, &piece);
-    EXPECT_EQ(a->world, w.world);
-
-    // A coordinate that is not a number is clamped to 0, never hashed as is.
-    Atom* n = TestWorld::makeAtom(std::nanf(""), 100);
-    piece.adoptAtom(n);
-    EXPECT_EQ(n->x, 0.0f);
-    EXPECT_EQ(n->cellX, 1);
-    EXPECT_EQ(n->cellY, 11);
+    const float nan = std::nanf("");
+    const float cases[][4] = {{-20, 600, 0, 530},
+                              {800, -3, 700, 0},
+                              {nan, 100, 0, 100},
+                              {350, nan, 350, 0},
+                              {700, 530, 700, 530}};
+    for (const auto& c : cases) {
+        Atom* a = TestWorld::makeAtom(c[0], c[1]);
+        a->prevX = -21;
+        piece.adoptAtom(a);
+        EXPECT_EQ(a->x, c[2]) << c[0] << ", " << c[1];
+        EXPECT_EQ(a->y, c[3]) << c[0] << ", " << c[1];
+        EXPECT_EQ(a->prevX, -21.0f);
+        EXPECT_EQ(a->owner, &piece);
+        EXPECT_EQ(a->world, w.world);
+    }
 }
 
 TEST(System, PairBitsFollowLinksInBothOrdersAndRestoreOnlyTheLargerRow) {
@@ -64,26 +63,6 @@ TEST(System, PairBitsFollowLinksInBothOrdersAndRestoreOnlyTheLargerRow) {
     l->restoresCollision = false;
     w.world->unregisterLink(l);
     EXPECT_FALSE(w.world->pairs.test(bit(7, 3)));
-}
-
-TEST(System, GridChainsLiveUnderOneStamp) {
-    TestWorld w;
-    Junk piece(&w.root);
-    Atom* a = TestWorld::addAtom(piece, 15, 15);
-    Atom* b = TestWorld::addAtom(piece, 16, 16);
-    GridCell& cell = w.world->cell(2, 2);
-    EXPECT_EQ(cell.stamp, w.world->currentStamp);
-    EXPECT_EQ(w.world->atomWithId(cell.first), a);
-    EXPECT_EQ(w.world->atomWithId(cell.last), b);
-    EXPECT_EQ(a->nextInCell, b);
-    EXPECT_EQ(b->nextInCell, nullptr);
-
-    // Under a newer stamp the old chain is discarded, not unlinked.
-    w.world->currentStamp += 1;
-    w.world->insertIntoGrid(b);
-    EXPECT_EQ(w.world->atomWithId(cell.first), b);
-    EXPECT_EQ(w.world->atomWithId(cell.last), b);
-    EXPECT_EQ(a->nextInCell, b);
 }
 
 TEST(System, AFullWorldRefusesOneMoreAtomBeforeChangingAnything) {
@@ -127,31 +106,6 @@ TEST(System, UnregisteringAnAtomDestroysAllItsLinksThroughTheirOwners) {
     delete hub;
 }
 
-TEST(System, AnAtomRemovedBetweenStepsLeavesItsCellsChain) {
-    TestWorld w;
-    Junk piece(&w.root);
-    Atom* a = TestWorld::addAtom(piece, 15, 15);
-    Atom* b = TestWorld::addAtom(piece, 16, 16);
-    Atom* c = TestWorld::addAtom(piece, 17, 17);
-    for (Atom* gone : {c, a}) {  // the last of the chain, then the first
-        piece.removeAtom(gone);
-        delete gone;
-    }
-    // The lowest free id, not the one freed last; in the same cell.
-    Atom* d = TestWorld::addAtom(piece, 18, 18);
-    EXPECT_EQ(d->id, 0);
-    EXPECT_EQ(w.world->freeIds(), kMaxAtoms - 2);
-    GridCell& cell = w.world->cell(2, 2);
-    EXPECT_EQ(w.world->atomWithId(cell.first), b);
-    EXPECT_EQ(b->nextInCell, d);
-    EXPECT_EQ(w.world->atomWithId(cell.last), d);
-    piece.removeAtom(b);
-    piece.removeAtom(d);
-    EXPECT_NE(cell.stamp, w.world->currentStamp);
-    delete b;
-    delete d;
-}
-
 // Every pair of two different atoms collides, each pair once: the bit in the row
 // of the larger id. Rows are not whole words, so every boundary is checked.
 TEST(System, ANewWorldsPairMatrixIsTheStrictLowerTriangleBitForBit) {
@@ -168,92 +122,24 @@ TEST(System, ANewWorldsPairMatrixIsTheStrictLowerTriangleBitForBit) {
     EXPECT_EQ(std::memcmp(w.world->pairs.words, expected.data(), sizeof w.world->pairs.words), 0);
 }
 
-// A link that does not restore collision leaves its pair cleared when it goes;
-// an emptied world renewed hands those ids out again as a fresh world would.
-TEST(System, RenewingAnEmptyWorldForgetsPairsLeftByGoneLinks) {
-    TestWorld w;
-    Junk piece(&w.root);
-    Atom* a = TestWorld::addAtom(piece, 15, 15, 4);
-    Atom* b = TestWorld::addAtom(piece, 30, 15, 4);
-    Link* link = TestWorld::addLink(piece, a, b);
-    link->restoresCollision = false;
-    destroyLink(link);
-    EXPECT_FALSE(w.world->pairs.test(1 * kMaxAtoms + 0));
-    for (Atom* gone : {a, b}) {
-        piece.removeAtom(gone);
-        delete gone;
-    }
-    w.world->renew();
-    EXPECT_EQ(w.world->maxIterations, 0);
-    Atom* c = TestWorld::addAtom(piece, 15, 15);
-    Atom* d = TestWorld::addAtom(piece, 30, 15);
-    EXPECT_EQ(d->id, 1);
-    EXPECT_TRUE(w.world->pairs.test(1 * kMaxAtoms + 0));
-    EXPECT_FALSE(w.world->pairs.test(0 * kMaxAtoms + 1));
-    EXPECT_FALSE(w.world->pairs.test(1 * kMaxAtoms + 1));
-    EXPECT_TRUE(w.world->pairs.test(4999ull * kMaxAtoms + 4998));
-    for (Atom* gone : {c, d}) {
-        piece.removeAtom(gone);
-        delete gone;
-    }
-}
+// Emptied through the tree's own removal and renewed, or dropped at once, a world
+// is as new: every id free, the pair matrix back to the lower triangle (a pair
+// whose link left without restoring collision and an atom linked to itself
+// included), no iterations; and what is built in it afterwards gets the lowest
+// ids and runs bit for bit as in a fresh world.
+class EmptiedWorld : public ::testing::TestWithParam<bool> {};
 
-// Thirty lattices of 48 atoms, iterations 8 and 3 in turn.
-std::vector<Junk*> fillWithLattices(TestWorld& w, Texture* tex) {
+TEST_P(EmptiedWorld, IsAsNewAndRunsAsANewOne) {
+    const bool dropAll = GetParam();
+    TestWorld w;
+    const auto fresh = std::make_unique<System>(&w.root, 700, 530, -0.05f, 0.1f, 0.1f);
+    Texture tex;
     std::vector<Junk*> pieces;
     for (int i = 0; i < 30; ++i) {
         pieces.push_back(new Junk(&w.root));
-        buildLattice(*pieces.back(), tex, 20.0f + 110 * (i % 6), 20.0f + 90 * (i / 6), 8, 6, 9,
+        buildLattice(*pieces.back(), &tex, 20.0f + 110 * (i % 6), 20.0f + 90 * (i / 6), 8, 6, 9,
                      i % 2 ? 8 : 3);
     }
-    return pieces;
-}
-
-// A world emptied through the tree's own removal is as good as new: every id
-// free, the pair matrix back to the lower triangle, no chain left in the grid,
-// and, once renewed, no iterations.
-TEST(System, AWorldClearedThroughTheTreeIsAsNew) {
-    TestWorld w;
-    const auto fresh = std::make_unique<System>(&w.root, 700, 530, -0.05f, 0.1f, 0.1f);
-    Texture tex;
-    std::vector<Junk*> pieces = fillWithLattices(w, &tex);
-    for (int i = 0; i < 40; ++i) w.root.tick();
-    ASSERT_GT(w.root.atoms.count, 1000);
-    for (Junk* piece : pieces) {
-        unloadPiece(*piece);
-        delete piece;
-    }
-
-    EXPECT_EQ(w.world->freeIds(), kMaxAtoms);
-    EXPECT_EQ(w.root.atoms.count + w.root.links.count + w.root.triangles.count, 0);
-    EXPECT_EQ(std::memcmp(w.world->pairs.words, fresh->pairs.words, sizeof fresh->pairs.words), 0);
-    EXPECT_EQ(std::memcmp(w.world->ids.words, fresh->ids.words, sizeof fresh->ids.words), 0);
-    EXPECT_EQ(w.world->maxIterations, 8);
-    w.world->renew();
-    EXPECT_EQ(w.world->maxIterations, 0);
-    for (int column = 0; column < 80; ++column)
-        for (int row = 0; row < 60; ++row)
-            ASSERT_NE(w.world->cell(column, row).stamp, w.world->currentStamp);
-
-    // And it runs as before: the first piece gets id 0 and the step moves it.
-    Junk* again = new Junk(&w.root);
-    buildLattice(*again, &tex, 300, 300, 3, 3, 9);
-    EXPECT_EQ(w.root.atoms.first()->value->id, 8);
-    EXPECT_EQ(w.world->maxIterations, 3);
-    w.root.tick();
-    EXPECT_LT(w.root.atoms.first()->value->y, 318.0f);
-    unloadPiece(*again);
-    delete again;
-}
-
-// Dropped at once, a world ends where the tree's own removal and renew() leave
-// it, and what is built in it afterwards runs bit for bit as in a fresh world.
-TEST(System, AWorldDroppedAtOnceIsAsNewAndRunsAsANewOne) {
-    TestWorld w;
-    const auto fresh = std::make_unique<System>(&w.root, 700, 530, -0.05f, 0.1f, 0.1f);
-    Texture tex;
-    std::vector<Junk*> pieces = fillWithLattices(w, &tex);
-    // A pair whose link left without restoring collision, and one linked to itself.
     Link* keepsApart = w.root.links.first()->value;
     keepsApart->restoresCollision = false;
     destroyLink(keepsApart);
@@ -262,21 +148,24 @@ TEST(System, AWorldDroppedAtOnceIsAsNewAndRunsAsANewOne) {
     for (int i = 0; i < 40; ++i) w.root.tick();
     ASSERT_GT(w.root.atoms.count, 1000);
 
-    w.root.dropAll();
+    if (dropAll) w.root.dropAll();
     for (Junk* piece : pieces) {
-        piece->teardown();
+        if (dropAll)
+            piece->teardown();
+        else
+            unloadPiece(*piece);
         delete piece;
+    }
+    if (!dropAll) {
+        EXPECT_EQ(w.world->maxIterations, 8);
+        w.world->renew();
     }
     EXPECT_EQ(w.root.atoms.count + w.root.links.count + w.root.triangles.count, 0);
     EXPECT_EQ(w.world->freeIds(), kMaxAtoms);
     EXPECT_EQ(std::memcmp(w.world->pairs.words, fresh->pairs.words, sizeof fresh->pairs.words), 0);
     EXPECT_EQ(std::memcmp(w.world->ids.words, fresh->ids.words, sizeof fresh->ids.words), 0);
     EXPECT_EQ(w.world->maxIterations, 0);
-    for (int column = 0; column < 80; ++column)
-        for (int row = 0; row < 60; ++row)
-            ASSERT_NE(w.world->cell(column, row).stamp, w.world->currentStamp);
 
-    // Ids, links, grid and iterations all start again as in a fresh world.
     TestWorld control;
     Junk again(&w.root);
     Junk same(&control.root);
@@ -293,5 +182,7 @@ TEST(System, AWorldDroppedAtOnceIsAsNewAndRunsAsANewOne) {
     again.teardown();
     same.teardown();
 }
+
+INSTANTIATE_TEST_SUITE_P(TreeOrAtOnce, EmptiedWorld, ::testing::Bool());
 
 }  // namespace

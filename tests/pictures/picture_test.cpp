@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -231,6 +232,33 @@ TEST(Pictures, TheMessageBarWrapsLongLinesInsideTheWindow) {
         expected.push_back("");
         EXPECT_EQ(rows, expected) << "window " << width;
     }
+}
+
+// F12 saves what the frame drew under the next free number, past a file and a
+// folder already there; without a folder to write in it says so.
+TEST(Pictures, F12SavesWhatTheWindowShowsUnderTheNextFreeNumber) {
+    const std::filesystem::path dir = std::filesystem::path(PIMO_PICTURES_OUT) / "screenshots";
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "screenshot-0003.png");
+    std::filesystem::current_path(dir);
+    std::ofstream("screenshot-0001.png") << "someone's file";
+    Stage stage;
+    stage.load("drask1.pob", 150, 200);
+    stage.load("pimo3.pob", 500, 260);
+    const Picture shown = stage.draw();
+    for (int i = 0; i < 2; ++i) {
+        stage.korvel->keyDown(VK_F12);
+        stage.korvel->keyUp(VK_F12);
+    }
+    EXPECT_TRUE(loadPng("screenshot-0002.png").rgb == shown.rgb) << "not the picture drawn";
+    EXPECT_TRUE(std::filesystem::is_regular_file("screenshot-0004.png"));
+    EXPECT_EQ(std::filesystem::file_size("screenshot-0001.png"), 14u);
+    std::filesystem::remove_all(dir);
+    testing::internal::CaptureStderr();
+    stage.korvel->keyDown(VK_F12);
+    EXPECT_TRUE(testing::internal::GetCapturedStderr().starts_with("Could not create"));
+    std::filesystem::current_path(home);
 }
 
 // pimo-sim --png, run as a user runs it and with no display: pieces dropped on one

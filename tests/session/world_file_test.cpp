@@ -202,7 +202,13 @@ TEST_F(WorldFileTest, ARefusedFileLeavesTheWorldExactlyAsItWas) {
     resign(bytes);
     refused(bytes, "link section: 2147483647 records do not fit");
 
-    EXPECT_TRUE(target.commands().loadWorld(good, "good.pdw"));
+    // Older worlds kept a held atom's previous position in two reserved floats:
+    // they load, and saved again they hold zeros there.
+    bytes = good;
+    put32(bytes, fieldOffset(bytes, "ATOM", 1, 20), 0x43960000u);
+    put32(bytes, fieldOffset(bytes, "ATOM", 1, 24), 0xc2c80000u);
+    resign(bytes);
+    EXPECT_TRUE(target.commands().loadWorld(bytes, "old.pdw"));
     EXPECT_EQ(target.commands().save(), good);
 }
 

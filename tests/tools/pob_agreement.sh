@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# pob build refuses every piece pob check rejects, naming the line of each
-# problem, and writes, with warnings, what check only warns about.
-#   pob_agreement.sh POB TINY_TXT ODD_POB
+# pob dump then pob build gives back every file byte for byte, odd.pob's
+# non-finite numbers, negative counts and trailing bytes included. pob build
+# refuses every piece pob check rejects, naming the line of each problem, and
+# writes, with warnings, what check only warns about.
+#   pob_agreement.sh POB TINY_TXT ODD_POB ASSETS
 set -uo pipefail
-pob=$1
-tiny=$2
-odd=$3
+pob=$(realpath "$1")
+tiny=$(realpath "$2")
+odd=$(realpath "$3")
+assets=$(realpath "$4")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -14,6 +17,11 @@ fail() {
     echo "FAIL: $*"
     status=1
 }
+
+for file in "$assets"/*.pob "$odd"; do
+    "$pob" dump "$file" >round.txt && "$pob" build round.txt -o round.pob --force 2>/dev/null &&
+        cmp -s "$file" round.pob || fail "$file does not survive dump and build"
+done
 
 # One wrong value at a time in a piece that is otherwise whole: LINE SED-EXPRESSION MESSAGE
 while IFS='|' read -r line edit message; do

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -411,9 +412,11 @@ struct TextReader {
 
 // ---- info and check -----------------------------------------------------------
 
+// A problem or a warning; `record` says which record it is about, when it is about one.
 struct Finding {
     bool warning = false;
     std::string text;
+    std::optional<std::pair<PieceSection, std::size_t>> record;
 };
 
 std::string directoryOf(const std::string& path) {
@@ -441,20 +444,24 @@ void stackedAtoms(const PieceFile& p, const PieceMatches& m, std::vector<Finding
             at = i;
     if (stacked > 0) {
         const AtomRecord& a = p.atoms[at];
-        found.push_back({true, "atom " + std::to_string(at + 1) + " of " +
-                                   std::to_string(p.atoms.size()) + more(stacked - 1) +
-                                   " stands on atom " + std::to_string(first[{a.x, a.y}] + 1) +
-                                   " at (" + number(a.x) + ", " + number(a.y) +
-                                   "): links and triangles find that one"});
+        found.push_back({true,
+                         "atom " + std::to_string(at + 1) + " of " +
+                             std::to_string(p.atoms.size()) + more(stacked - 1) +
+                             " stands on atom " + std::to_string(first[{a.x, a.y}] + 1) + " at (" +
+                             number(a.x) + ", " + number(a.y) +
+                             "): links and triangles find that one",
+                         std::pair(PieceSection::atoms, at)});
     }
     std::size_t looped = 0;
     for (std::size_t i = 0; i < m.links.size(); ++i)
         if (m.links[i].kept() && m.links[i].a == m.links[i].b && looped++ == 0) at = i;
     if (looped > 0)
-        found.push_back({true, "link " + std::to_string(at + 1) + " of " +
-                                   std::to_string(p.links.size()) + more(looped - 1) +
-                                   ": both ends find atom " + std::to_string(m.links[at].a + 1) +
-                                   ", so it joins that atom to itself and holds nothing"});
+        found.push_back({true,
+                         "link " + std::to_string(at + 1) + " of " +
+                             std::to_string(p.links.size()) + more(looped - 1) +
+                             ": both ends find atom " + std::to_string(m.links[at].a + 1) +
+                             ", so it joins that atom to itself and holds nothing",
+                         std::pair(PieceSection::links, at)});
 }
 
 // The one check, for check, info and build alike. Problems keep the file from
@@ -463,11 +470,13 @@ void stackedAtoms(const PieceFile& p, const PieceMatches& m, std::vector<Finding
 // in `textureDir`, the folder the piece sits in.
 std::vector<Finding> examine(const PieceFile& p, const std::string& textureDir) {
     std::vector<Finding> found;
-    for (std::string& s : checkPieceFile(p)) found.push_back({false, std::move(s)});
+    for (PieceProblem& s : checkPieceFile(p))
+        found.push_back({false, std::move(s.text), std::pair(s.section, s.index)});
     if (p.atoms.size() > std::size_t(kMaxAtoms))
-        found.push_back({false, std::to_string(p.atoms.size()) +
-                                    " atoms never fit in the world's " +
-                                    std::to_string(kMaxAtoms)});
+        found.push_back({false,
+                         std::to_string(p.atoms.size()) + " atoms never fit in the world's " +
+                             std::to_string(kMaxAtoms),
+                         std::nullopt});
     if (!found.empty()) return found;
 
     std::vector<float> xs, ys;
@@ -476,7 +485,8 @@ std::vector<Finding> examine(const PieceFile& p, const std::string& textureDir) 
         ys.push_back(a.y);
     }
     const PieceMatches m = matchPiece(p, xs, ys, 0, 0);
-    for (std::string& s : describeLeftOuts(p, m)) found.push_back({false, s + " (left out)"});
+    for (const PieceProblem& s : describeLeftOuts(p, m))
+        found.push_back({false, s.text + " (left out)", std::pair(s.section, s.index)});
 
     // The world drops an atom with fewer than two links at its first step.
     std::vector<int> ends(p.atoms.size(), 0);
@@ -484,10 +494,12 @@ std::vector<Finding> examine(const PieceFile& p, const std::string& textureDir) 
         if (e.kept()) ++ends[std::size_t(e.a)], ++ends[std::size_t(e.b)];
     for (std::size_t i = 0; i < ends.size(); ++i)
         if (ends[i] < 2)
-            found.push_back(
-                {true, "atom " + std::to_string(i + 1) + " of " + std::to_string(ends.size()) +
-                           ": " + std::to_string(ends[i]) + (ends[i] == 1 ? " link" : " links") +
-                           ", so the world drops it at the first step"});
+            found.push_back({true,
+                             "atom " + std::to_string(i + 1) + " of " +
+                                 std::to_string(ends.size()) + ": " + std::to_string(ends[i]) +
+                                 (ends[i] == 1 ? " link" : " links") +
+                                 ", so the world drops it at the first step",
+                             std::pair(PieceSection::atoms, i)});
     stackedAtoms(p, m, found);
     // Every atom is pushed inside the world's borders as it enters; one pushed in
     // no longer meets its links' ends, wherever the piece is dropped.
@@ -501,18 +513,22 @@ std::vector<Finding> examine(const PieceFile& p, const std::string& textureDir) 
         const float width = xHigh->x - xLow->x;
         const float height = yHigh->y - yLow->y;
         if (width > kDefaultWorldDef.width || height > kDefaultWorldDef.height)
-            found.push_back({true, "the atoms span " + number(width) + " by " + number(height) +
-                                       ", more than the world's " + number(kDefaultWorldDef.width) +
-                                       " by " + number(kDefaultWorldDef.height) +
-                                       ": wherever it drops, atoms pushed inside the borders "
-                                       "lose their links"});
+            found.push_back({true,
+                             "the atoms span " + number(width) + " by " + number(height) +
+                                 ", more than the world's " + number(kDefaultWorldDef.width) +
+                                 " by " + number(kDefaultWorldDef.height) +
+                                 ": wherever it drops, atoms pushed inside the borders "
+                                 "lose their links",
+                             std::nullopt});
     }
     for (std::size_t i = 0; i < p.textures.size(); ++i) {
         const std::string name = pieceName(p.textures[i].name);
         if (!isRegularFile((textureDir + name).c_str()))
-            found.push_back({true, "texture " + std::to_string(i + 1) + " of " +
-                                       std::to_string(p.textures.size()) + ": no file " +
-                                       (textureDir + name) + " beside the piece"});
+            found.push_back({true,
+                             "texture " + std::to_string(i + 1) + " of " +
+                                 std::to_string(p.textures.size()) + ": no file " +
+                                 (textureDir + name) + " beside the piece",
+                             std::pair(PieceSection::textures, i)});
     }
     return found;
 }
@@ -520,23 +536,6 @@ std::vector<Finding> examine(const PieceFile& p, const std::string& textureDir) 
 std::size_t problemCount(const std::vector<Finding>& found) {
     return std::size_t(
         std::count_if(found.begin(), found.end(), [](const Finding& f) { return !f.warning; }));
-}
-
-// The record a finding is about ("link 3 of 12: ..."): its section and index.
-bool recordOf(const std::string& text, int& kind, std::size_t& index) {
-    const char* records[] = {"atom", "link", "texture", "triangle"};
-    for (int k = 0; k < 4; ++k) {
-        const std::string prefix = std::string(records[k]) + " ";
-        if (text.rfind(prefix, 0) != 0) continue;
-        char* end = nullptr;
-        const unsigned long n = std::strtoul(text.c_str() + prefix.size(), &end, 10);
-        if (end == text.c_str() + prefix.size() || n == 0 || std::strncmp(end, " of ", 4) != 0)
-            return false;
-        kind = k;
-        index = n - 1;
-        return true;
-    }
-    return false;
 }
 
 template <typename T, typename F>
@@ -664,11 +663,9 @@ int build(int argc, char** argv) {
     // named by the line of the record it is about.
     const std::vector<Finding> found = examine(p, directoryOf(argv[4]));
     for (const Finding& f : found) {
-        int kind = 0;
-        std::size_t index = 0;
         int line = reader.headerLine[0];
-        if (recordOf(f.text, kind, index) && index < reader.recordLines[kind].size())
-            line = reader.recordLines[kind][index];
+        if (f.record && f.record->second < reader.recordLines[int(f.record->first)].size())
+            line = reader.recordLines[int(f.record->first)][f.record->second];
         else if (!reader.recordLines[0].empty() && line == 0)
             line = reader.recordLines[0].front();
         std::fprintf(stderr, "%s:%d: %s%s\n", argv[2], line, f.warning ? "warning: " : "",

@@ -14,9 +14,9 @@ namespace pimo::sdl {
 // key on every layout); letters follow the layout.
 int virtualKey(SDL_Keycode key, SDL_Scancode scancode);
 
-// Key-message lParam: repeat count 1, PC scan code in bits 16-23, extended-key bit 24,
-// context (Alt held) bit 29, previous state bit 30, transition bit 31.
-LPARAM keyLParam(SDL_Scancode scancode, bool repeat, bool released, bool altHeld);
+// Key-message lParam: repeat count 1, context (Alt held) bit 29, previous state bit
+// 30, transition bit 31. The window procedure reads no scan code, so none is sent.
+LPARAM keyLParam(bool repeat, bool released, bool altHeld);
 
 // Mouse-message lParam: client x and y, each cut to a signed 16-bit half.
 LPARAM pointLParam(int x, int y);

@@ -151,7 +151,7 @@ void translate(const SDL_Event& e) {
             UINT message =
                 system ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (up ? WM_KEYUP : WM_KEYDOWN);
             post(handleOf(w), message, static_cast<WPARAM>(vk),
-                 keyLParam(e.key.keysym.scancode, e.key.repeat != 0, up, alt));
+                 keyLParam(e.key.repeat != 0, up, alt));
             return;
         }
         case SDL_MOUSEMOTION: {
