@@ -21,6 +21,7 @@
 
 #include "content/piece_loader.h"
 #include "content/texture_cache.h"
+#include "lattice.h"
 #include "test_world.h"
 
 namespace {
@@ -162,16 +163,7 @@ void lattice(World& w, Object* piece, Draw& draw, int columns, int rows, float x
         }
     };
     auto at = [&](int c, int r) { return grid[static_cast<std::size_t>(r * columns + c)]; };
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            if (c + 1 < columns) link(at(c, r), at(c + 1, r));
-            if (r + 1 < rows) link(at(c, r), at(c, r + 1));
-            if (c + 1 < columns && r + 1 < rows) {
-                link(at(c, r), at(c + 1, r + 1));
-                link(at(c + 1, r), at(c, r + 1));
-            }
-        }
-    }
+    linkLattice(columns, rows, at, link);
     for (int r = 0; r + 1 < rows; ++r) {
         for (int c = 0; c + 1 < columns; ++c) {
             Texture* t = w.textures[static_cast<std::size_t>(draw(0, 2))].get();

@@ -9,6 +9,22 @@
 #include "physics/link.h"
 #include "scene/roster.h"
 
+// Each neighbour pair of a columns × rows lattice, across and down and both
+// diagonals, in the order the pinned worlds were built.
+template <class At, class LinkPair>
+void linkLattice(int columns, int rows, At at, LinkPair link) {
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            if (c + 1 < columns) link(at(c, r), at(c + 1, r));
+            if (r + 1 < rows) link(at(c, r), at(c, r + 1));
+            if (c + 1 < columns && r + 1 < rows) {
+                link(at(c, r), at(c + 1, r + 1));
+                link(at(c + 1, r), at(c, r + 1));
+            }
+        }
+    }
+}
+
 // Builds a rectangular soft body straight into a piece: columns × rows atoms at
 // `spacing`, structural and diagonal links, two triangles per cell. The records
 // reach the piece in the loader's order (atoms, links, triangles).
@@ -43,16 +59,7 @@ inline void buildLattice(Junk& piece, Texture* texture, float originX, float ori
         b->linkAttached(l);
         piece.adoptLink(l);
     };
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            if (c + 1 < columns) link(at(c, r), at(c + 1, r));
-            if (r + 1 < rows) link(at(c, r), at(c, r + 1));
-            if (c + 1 < columns && r + 1 < rows) {
-                link(at(c, r), at(c + 1, r + 1));
-                link(at(c + 1, r), at(c, r + 1));
-            }
-        }
-    }
+    linkLattice(columns, rows, at, link);
     for (int r = 0; r + 1 < rows; ++r) {
         for (int c = 0; c + 1 < columns; ++c) {
             Atom* corners[2][3] = {{at(c, r), at(c + 1, r), at(c + 1, r + 1)},
