@@ -29,7 +29,8 @@ struct WrittenJournal {
 
 TEST(Journal, EveryFloatComesBackBitForBit) {
     WrittenJournal journal;
-    const float values[] = {0.1f, 1.0f / 3, 1e-30f, 123456.789f, -0.0f, 3.4e38f, 418.0f};
+    // 10.3255415 is one of the floats eight digits do not bring back.
+    const float values[] = {0.1f, 1.0f / 3, 1e-30f, 123456.789f, -0.0f, 3.4e38f, 10.3255415f};
     for (float v : values) journal.writer.move(7, v, -v);
     journal.writer.end(9, 0xfedcba9876543210ull);
     const JournalParse read = readJournalText(journal.text());
