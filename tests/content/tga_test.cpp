@@ -127,8 +127,6 @@ TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
         {"grey", fileBytes(kData / "grey.tga"), typeBox},
         {"zero width", tga(2, 0, 4, 24), info},
         {"zero height", tga(10, 4, 0, 32), info},
-        {"depth 0", tga(2, 1, 1, 0), info},
-        {"depth 8", tga(2, 1, 1, 8), info},
         {"depth 16", tga(2, 1, 1, 16), info},
         {"depth 64", tga(10, 1, 1, 64), info},
         // 65535 x 16385 x 4 wraps to 196 604 in 32 bits.
@@ -169,17 +167,18 @@ TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
     setLineListener(nullptr);
 }
 
+// A device or a pipe is no image, and reading one could block for ever.
 TEST_F(TgaTest, MissingFileGoesToStderrOnlyAndLeavesTheFallbackChecker) {
     Texture texture;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loadTga(texture, "no/such/image.tga"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open no/such/image.tga\n");
+    std::vector<std::string> paths = {"no/such/image.tga"};
 #ifndef _WIN32
-    // A device or a pipe is no image, and reading one could block for ever.
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(loadTga(texture, "/dev/zero"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open /dev/zero\n");
+    paths.emplace_back("/dev/zero");
 #endif
+    for (const std::string& path : paths) {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loadTga(texture, path.c_str()));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open " + path + "\n");
+    }
     EXPECT_TRUE(boxes.empty());
     makeFallbackTexture(texture);
     EXPECT_EQ(std::tuple(texture.width, texture.height, texture.glFormat),

@@ -72,15 +72,6 @@ TEST(ObjectTree, OnlyTheForwardingClassesUnderTheGameNeedNoContactCalls) {
     EXPECT_TRUE(underOwnRoot.hearsContacts());
 }
 
-TEST(Roster, AddTextureListsBeforeTheParentAndTheRootKeepsNone) {
-    TestWorld w;
-    Junk piece(&w.root);
-    Texture t;
-    EXPECT_EQ(piece.addTexture(&t), &t);
-    EXPECT_EQ(TestWorld::items(piece.textures), (std::vector<Texture*>{&t}));
-    EXPECT_EQ(w.root.textures.count, 0);
-}
-
 TEST(Junk, AtomsWithFewerThanTwoLinksAreMarkedDeadWhenMoved) {
     TestWorld w;
     Junk piece(&w.root);

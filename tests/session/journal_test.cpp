@@ -29,7 +29,8 @@ struct WrittenJournal {
 
 TEST(Journal, EveryFloatComesBackBitForBit) {
     WrittenJournal journal;
-    const float values[] = {0.1f, 1.0f / 3, 1e-30f, 123456.789f, -0.0f, 3.4e38f, 418.0f};
+    // 10.3255415 is one of the floats eight digits do not bring back.
+    const float values[] = {0.1f, 1.0f / 3, 1e-30f, 123456.789f, -0.0f, 3.4e38f, 10.3255415f};
     for (float v : values) journal.writer.move(7, v, -v);
     journal.writer.end(9, 0xfedcba9876543210ull);
     const JournalParse read = readJournalText(journal.text());
@@ -169,34 +170,19 @@ TEST_F(ReplayTest, AJournalReplaysToTheSameWorld) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.message.find("world one.pdw is missing"), std::string::npos)
         << missing.message;
-}
 
-TEST_F(ReplayTest, AnEditedJournalIsReportedAtTheCheckWhereItDiverges) {
-    std::string text = recordSession();
-    // The throw a little faster: the next check after it no longer holds.
-    const std::size_t at = text.find("release ");
-    const std::size_t end = text.find('\n', at);
-    const std::string line = text.substr(at, end - at);
-    text.replace(at, end - at, line.substr(0, line.rfind(' ')) + " 4.5");
-    const int releaseLine = int(std::count(text.begin(), text.begin() + long(at), '\n')) + 1;
-    ReplayWorld replay;
-    const ReplayOutcome outcome = replayJournal(readJournalText(text), replay, "j");
-    EXPECT_EQ(outcome.status, 1) << outcome.message;
-    EXPECT_NE(outcome.message.find("diverged"), std::string::npos);
-    // The first check after the release: the one before the clear.
-    EXPECT_NE(outcome.message.find("j:" + std::to_string(releaseLine + 1) + ":"), std::string::npos)
-        << outcome.message;
-
-    // A grab of an atom the replayed world does not have.
-    std::string noAtom = recordSession();
+    // A grab of an atom the replayed world does not have. (A journal edited to
+    // diverge is the tools' test, with a journal pinned there.)
+    std::string noAtom = text;
     const std::size_t grab = noAtom.find("grab ");
     const std::size_t grabEnd = noAtom.find('\n', grab);
     noAtom.replace(grab, grabEnd - grab,
                    noAtom.substr(grab, noAtom.rfind(' ', grabEnd) - grab) + " 4999");
     ReplayWorld again;
-    const ReplayOutcome missing = replayJournal(readJournalText(noAtom), again, "j");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.message.find("no atom with id 4999"), std::string::npos) << missing.message;
+    const ReplayOutcome noSuchAtom = replayJournal(readJournalText(noAtom), again, "j");
+    EXPECT_EQ(noSuchAtom.status, 1);
+    EXPECT_NE(noSuchAtom.message.find("no atom with id 4999"), std::string::npos)
+        << noSuchAtom.message;
 }
 
 // The session's pieces named by another machine's paths: a copy beside the journal

@@ -185,7 +185,6 @@ TEST_F(WorldFileTest, ARefusedFileLeavesTheWorldExactlyAsItWas) {
         {"TRIS", 0, 4, 4999, "triangle 1: corner B (4999) is not an atom"},
         {"TRIS", 5, 64, 0x7fffffffu, "triangle 6: edge AB is not a link"},
         {"TRIS", 2, 60, 9, "triangle 3: texture 9 is not a texture"},
-        {"PIEC", 0, 0, 0, ""},  // a count, not checked: the file still loads
         {"PTEX", 0, 4, 9, "piece texture 1: texture 9"},
         {"PAIR", 0, 0, 25000000, "pair 1: 25000000 is outside the pair matrix"},
     };
@@ -193,7 +192,6 @@ TEST_F(WorldFileTest, ARefusedFileLeavesTheWorldExactlyAsItWas) {
         bytes = good;
         put32(bytes, fieldOffset(bytes, b.tag, b.record, b.field), b.value);
         resign(bytes);
-        if (*b.says == '\0') continue;
         refused(bytes, b.says);
     }
     // A count the file cannot hold: refused before anything is allocated for it.
@@ -225,14 +223,6 @@ TEST_F(WorldFileTest, UndoAndRedoWalkTheCommandsBothWays) {
     w.commands().spawn("pimo4.pob", 500, 400);
     run(w, 20);
     mark();
-    Atom* atom = w.commands().atomNear(500, 380, 60);
-    ASSERT_NE(atom, nullptr);
-    ASSERT_TRUE(w.commands().grab(atom->id));
-    w.commands().moveGrab(100, 300);
-    run(w, 10);
-    w.commands().release(4, 4);
-    run(w, 10);
-    mark();
     w.commands().clear();
     run(w, 5);
     mark();
@@ -249,7 +239,7 @@ TEST_F(WorldFileTest, UndoAndRedoWalkTheCommandsBothWays) {
     EXPECT_FALSE(w.commands().undo());
     EXPECT_EQ(w.root().atoms.count, 0);
     EXPECT_EQ(sharedTextureCount(), 0u);
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(w.commands().redo());
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(w.commands().redo());
     EXPECT_FALSE(w.commands().redo());
     EXPECT_EQ(w.commands().save(), last);
 
