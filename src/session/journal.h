@@ -78,7 +78,7 @@ class JournalWriter {
 
   private:
     // "WORD STEP" and the event's fields (each with its leading blank).
-    void event(JournalKind kind, uint32_t step, const std::string& fields);
+    void event(JournalKind kind, uint32_t step, const std::vector<std::string>& fields);
     void line(const char* format, ...);
     std::FILE* file;
 };
