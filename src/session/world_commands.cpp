@@ -41,6 +41,11 @@ void WorldCommands::writeCheck() {
 Junk* WorldCommands::spawn(const char* file, float x, float y) {
     std::vector<uint8_t> bytes;
     const bool read = readSpawnedFile(file, bytes);
+    return spawnRead(file, x, y, read, bytes);
+}
+
+Junk* WorldCommands::spawnRead(const char* file, float x, float y, bool read,
+                               const std::vector<uint8_t>& bytes) {
     writeCheck();
     // The bytes' hash lets a replay find this piece under another folder's name.
     if (journal != nullptr)
@@ -55,15 +60,15 @@ Junk* WorldCommands::spawn(const char* file, float x, float y) {
 
 Junk* WorldCommands::drop(const char* file, float x, float y) {
     std::vector<uint8_t> bytes;
+    const bool read = readSpawnedFile(file, bytes);
     std::string why;
     PieceFile records;
-    if (readPieceFile(file, bytes, why) &&
-        parsePieceFile(bytes.data(), bytes.size(), records, why) &&
+    if (read && parsePieceFile(bytes.data(), bytes.size(), records, why) &&
         checkPieceFile(records).empty() && !fitPiece(records, worldDef(), x, y)) {
         reportLine("%s", kDroppedOutside);
         return nullptr;
     }
-    return spawn(file, x, y);
+    return spawnRead(file, x, y, read, bytes);
 }
 
 Junk* WorldCommands::keepPiece(Junk* piece, bool loaded) {

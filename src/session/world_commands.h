@@ -136,6 +136,9 @@ class WorldCommands {
     void empty();
     void replaceWith(const WorldImage& image);
     PinnedAtom* pinOf(const Atom* atom);
+    // spawn's work once the file has been read (or failed to be, already said).
+    Junk* spawnRead(const char* file, float x, float y, bool read,
+                    const std::vector<uint8_t>& bytes);
     Junk* keepPiece(Junk* piece, bool loaded);
     static void holdStill(Atom* atom);
     std::vector<Atom*> linkedTo(const Atom* atom) const;
