@@ -360,7 +360,12 @@ sandbox)
     prepare_game_dir
     start_game
     # The overlay's corner lines are drawn in the top-left; Tab hides them.
-    n=$(pixels lit "$(screenshot overlay$exe.png)" 0 350 0 110)
+    # The window can show before its first frame is drawn (slow under Wine).
+    for _ in $(seq 20); do
+        n=$(pixels lit "$(screenshot overlay$exe.png)" 0 350 0 110)
+        [ "$n" -gt 200 ] && break
+        sleep 0.25
+    done
     [ "$n" -gt 200 ] || fail "no overlay text in the corner ($n lit pixels)"
     press Tab
     n=$(pixels lit "$(screenshot no-overlay$exe.png)" 0 350 0 110)
