@@ -9,7 +9,6 @@
 #include <malloc.h>
 #endif
 
-#include "content/report.h"
 #include "full_world.h"
 #include "scene/game.h"
 #include "session/replay.h"
@@ -25,7 +24,6 @@ double heapInUse() {
 }
 
 void BM_ClearAFullWorld(benchmark::State& state) {
-    setLineListener(nullptr);
     ReplayWorld world;
     const double before = heapInUse();
     double full = 0;

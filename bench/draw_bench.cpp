@@ -15,7 +15,6 @@
 #include <ctime>
 
 #include "app/view.h"
-#include "content/report.h"
 #include "content/texture_cache.h"
 #include "full_world.h"
 #include "offscreen_gl.h"
@@ -63,7 +62,6 @@ int unlinkedAtoms(Game& root) {
 void BM_DrawFullWorld(benchmark::State& state) {
     const auto width = static_cast<int32_t>(state.range(0));
     const auto height = static_cast<int32_t>(state.range(1));
-    setLineListener(nullptr);
     OffscreenGl gl;
     std::string error;
     if (!gl.open(width, height, error)) {

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "content/report.h"
 #include "full_world.h"
 #include "physics/system.h"
 #include "scene/game.h"
@@ -21,10 +20,7 @@ struct FullWorld {
     ReplayWorld world;
     int pieces = 0;
 
-    FullWorld() {
-        setLineListener(nullptr);
-        pieces = fillWithPieces(world.commands());
-    }
+    FullWorld() { pieces = fillWithPieces(world.commands()); }
     void count(benchmark::State& state, std::size_t fileBytes) {
         state.counters["pieces"] = pieces;
         state.counters["atoms"] = world.root().atoms.count;

@@ -185,7 +185,7 @@ void Korvel::spawnFile(const char* file, float x, float y) {
 
 bool Korvel::dropPoint(float x, float y, float& wx, float& wy) const {
     if (!insideWorld(view.worldX(x), view.worldY(y), commands.worldDef())) {
-        reportLine("%s", kDroppedOutside);
+        report(Severity::error, "%s", kDroppedOutside);
         return false;
     }
     spawnPoint(x, y, wx, wy);

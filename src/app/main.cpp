@@ -63,11 +63,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     std::string problem;
     chooseOutputFolder(problem);
     sendStderrTo(outputPath("debug.txt").c_str());
-    if (!problem.empty()) reportLine("%s", problem.c_str());
+    if (!problem.empty()) report(Severity::error, "%s", problem.c_str());
     if (!piecesFound)
-        reportLine(
-            "No piece files (drask1.pob to pimo4.pob) here nor beside the program: "
-            "the number keys have nothing to drop");
+        report(Severity::error,
+               "No piece files (drask1.pob to pimo4.pob) here nor beside the program: "
+               "the number keys have nothing to drop");
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     return playGame(instance, options);
 }

@@ -56,7 +56,7 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     if (!outputFolder().empty()) {
         std::snprintf(writing, sizeof writing, "Writing into %s (this folder is read-only)",
                       outputFolder().c_str());
-        reportLine("%s", writing);
+        report(Severity::notice, "%s", writing);
     }
     // The controller lives as long as the program.
     const std::filesystem::path settingsFile = settingsPath();
@@ -66,7 +66,8 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     // told the user why.
     if (!controller->glRenderer()->opened) return 1;
     if (controller->controls) {
-        if (writing[0] != '\0') controller->controls->showMessage(writing, MessageKind::info);
+        // debug.txt has it already; now there is a bar to show it on.
+        if (writing[0] != '\0') report(Severity::confirmation, "%s", writing);
         // Nothing else on screen tells a first-time player where the keys are.
         controller->controls->showHint("H: help", 6);
     }
@@ -84,8 +85,8 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     if (!options.piece.empty()) {
         const std::string problem = pieceFileProblem(options.piece.c_str());
         if (!problem.empty())
-            reportLine("%s: %s; the spawn keys drop nothing", options.piece.c_str(),
-                       problem.c_str());
+            report(Severity::error, "%s: %s; the spawn keys drop nothing", options.piece.c_str(),
+                   problem.c_str());
     }
     // A world that cannot be read is reported; the game starts with the empty one.
     if (!options.world.empty()) controller->commands.loadWorld(options.world.c_str());
@@ -98,7 +99,7 @@ int playGame(HINSTANCE instance, const GameOptions& options) {
     std::string error;
     if (!settingsFile.empty() &&
         !writeSettings(settingsFile, controller->controls->settings(), error))
-        reportLine("%s", error.c_str());
+        report(Severity::error, "%s", error.c_str());
     controller->glRenderer()->close();
     // The context is gone: the images the pieces still hold go without GL calls.
     setTextureReleaser(nullptr);

@@ -30,12 +30,8 @@ constexpr float kGrabSlackPixels = 4;
 // The throw takes the pointer's travel over this many steps before the release.
 constexpr uint32_t kThrowSteps = 5;
 
-// The line listener is a plain function; the game has one set of controls.
+// The message bar is a plain function; the game has one set of controls.
 SandboxControls* listening = nullptr;
-
-void onLine(const char* line) {
-    if (listening != nullptr) listening->showMessage(line, MessageKind::error);
-}
 
 void onDrop(const char* path) {
     if (listening != nullptr) listening->fileDropped(path);
@@ -72,7 +68,9 @@ void worldRectangle(GLenum mode, const System& world) {
 SandboxControls::SandboxControls(Korvel& korvel)
     : windowMode(*korvel.glRenderer()), korvel(korvel) {
     listening = this;
-    setLineListener(onLine);
+    setMessageBar([](Severity severity, const char* line) {
+        if (listening != nullptr) listening->showMessage(line, severity);
+    });
     currentFileDrop = onDrop;
     if (korvel.glRenderer()->opened) DragAcceptFiles(korvel.glRenderer()->window, TRUE);
     fpsStart = Clock::now();
@@ -81,7 +79,7 @@ SandboxControls::SandboxControls(Korvel& korvel)
 SandboxControls::~SandboxControls() {
     if (listening == this) {
         listening = nullptr;
-        setLineListener(nullptr);
+        setMessageBar(nullptr);
         currentFileDrop = nullptr;
     }
 }
@@ -147,9 +145,10 @@ void SandboxControls::keyDown(int32_t key, bool repeat) {
         case VK_OEM_4:
         case VK_OEM_6:
             dropChoice.step(key == VK_OEM_6 ? 1 : -1);
-            showMessage(dropChoice.file().empty() ? "Right button: the last key's family"
-                                                  : ("Right button: " + dropChoice.file()).c_str(),
-                        MessageKind::info);
+            if (dropChoice.file().empty())
+                report(Severity::confirmation, "Right button: the last key's family");
+            else
+                report(Severity::confirmation, "Right button: %s", dropChoice.file().c_str());
             break;
         case 'X':
             togglePin();
@@ -193,9 +192,9 @@ void SandboxControls::saveScreenshot() {
     std::string error;
     const std::string name = korvel.glRenderer()->saveScreenshot(error);
     if (name.empty())
-        reportLine("%s", error.c_str());
+        report(Severity::error, "%s", error.c_str());
     else
-        showMessage(("Saved " + name).c_str(), MessageKind::info);
+        report(Severity::confirmation, "Saved %s", name.c_str());
 }
 
 void SandboxControls::saveWorld() {
@@ -204,27 +203,27 @@ void SandboxControls::saveWorld() {
     const std::string name = writeNumberedFile("world-%04d.pdw", "world", {}, error);
     if (name.empty() || !korvel.commands.saveWorld(name.c_str(), error)) {
         if (!name.empty()) std::remove(name.c_str());
-        reportLine("%s", error.c_str());
+        report(Severity::error, "%s", error.c_str());
         return;
     }
     savedWorld = name;
-    showMessage(("Saved " + name).c_str(), MessageKind::info);
+    report(Severity::confirmation, "Saved %s", name.c_str());
 }
 
 void SandboxControls::exportDrawn() {
     const PieceFile& drawn = korvel.commands.lastDrawn();
     if (drawn.atoms.empty()) {
-        showMessage("Nothing drawn to export", MessageKind::info);
+        report(Severity::confirmation, "Nothing drawn to export");
         return;
     }
     std::string error;
     const std::string name = writeNumberedFile("piece-%04d.pob", "piece", {}, error);
     if (name.empty() || !writeWholeFile(name, writePieceFile(centredPiece(drawn)), error)) {
         if (!name.empty()) std::remove(name.c_str());
-        reportLine("%s", error.c_str());
+        report(Severity::error, "%s", error.c_str());
         return;
     }
-    showMessage(("Exported " + name).c_str(), MessageKind::info);
+    report(Severity::confirmation, "Exported %s", name.c_str());
 }
 
 void SandboxControls::changeMusic(int key) {
@@ -236,7 +235,7 @@ void SandboxControls::changeMusic(int key) {
         music.louder();
     std::string line = music.status();
     line[0] = 'M';
-    showMessage(line.c_str(), MessageKind::info);
+    report(Severity::confirmation, "%s", line.c_str());
 }
 
 Settings SandboxControls::settings() const {
@@ -282,7 +281,7 @@ void SandboxControls::togglePin() {
 void SandboxControls::loadNewestWorld() {
     const std::string name = savedWorld.empty() ? newestWorldFile() : savedWorld;
     if (name.empty()) {
-        reportLine("No world file (world-NNNN.pdw) here to load");
+        report(Severity::error, "No world file (world-NNNN.pdw) here to load");
         return;
     }
     loadWorld(name);
@@ -291,13 +290,13 @@ void SandboxControls::loadNewestWorld() {
 void SandboxControls::loadWorld(const std::string& path) {
     if (!korvel.commands.loadWorld(path.c_str())) return;
     forgetDrag();
-    showMessage(("Loaded " + std::filesystem::path(path).filename().string()).c_str(),
-                MessageKind::info);
+    report(Severity::confirmation, "Loaded %s",
+           std::filesystem::path(path).filename().string().c_str());
 }
 
 void SandboxControls::undo() {
     if (!korvel.commands.undo()) {
-        showMessage("Nothing to undo", MessageKind::info);
+        report(Severity::confirmation, "Nothing to undo");
         return;
     }
     forgetDrag();
@@ -305,7 +304,7 @@ void SandboxControls::undo() {
 
 void SandboxControls::redo() {
     if (!korvel.commands.redo()) {
-        showMessage("Nothing to redo", MessageKind::info);
+        report(Severity::confirmation, "Nothing to redo");
         return;
     }
     forgetDrag();
@@ -322,7 +321,7 @@ void SandboxControls::fileDropped(const char* path) {
     else if (extension == ".pob")
         korvel.spawnFile(path, korvel.mouseX, korvel.mouseY);
     else
-        reportLine("%s: neither a world file (.pdw) nor a piece file (.pob)", path);
+        report(Severity::error, "%s: neither a world file (.pdw) nor a piece file (.pob)", path);
 }
 
 void SandboxControls::pointerToWorld(float& x, float& y) const {
@@ -466,15 +465,15 @@ void SandboxControls::drawGrid() const {
     glLineWidth(4);
 }
 
-void SandboxControls::showMessage(const char* line, MessageKind kind, double seconds) {
+void SandboxControls::showMessage(const char* line, Severity severity, double seconds) {
     const auto lasting =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    messages.push_back({line, kind, Clock::now() + lasting, false});
+    messages.push_back({line, severity, Clock::now() + lasting, false});
     while (messages.size() > kMessagesShown) messages.pop_front();
 }
 
 void SandboxControls::showHint(const char* line, double seconds) {
-    showMessage(line, MessageKind::info, seconds);
+    showMessage(line, Severity::confirmation, seconds);
     messages.back().untilKey = true;
 }
 
@@ -563,7 +562,7 @@ void SandboxControls::drawOverlay() {
     }
     if (drawing.on()) text.corner.push_back(drawing.status());
     if (!dropChoice.file().empty()) text.corner.push_back("Right button: " + dropChoice.file());
-    for (const Message& m : messages) text.messages.push_back({m.text, m.kind});
+    for (const Message& m : messages) text.messages.push_back({m.text, m.severity});
     if (helpVisible) text.card = helpCardRows();
     if (text.corner.empty() && text.messages.empty() && text.card.empty()) return;
     drawOverlayText(text, korvel.glRenderer()->textFont(), korvel.renderer->width,

@@ -52,9 +52,6 @@ class SandboxControls {
     void drawOverlay();
 
     static constexpr double kMessageSeconds = 3.0;
-    // A line for the message bar, shown for a few seconds; what the game reports
-    // through reportLine comes here as an error.
-    void showMessage(const char* line, MessageKind kind, double seconds = kMessageSeconds);
     // A hint for a player who has not pressed a key yet: it goes at the first key.
     void showHint(const char* line, double seconds);
     void anyKeyPressed();
@@ -85,11 +82,14 @@ class SandboxControls {
     };
     struct Message {
         std::string text;
-        MessageKind kind;
+        Severity severity;
         Clock::time_point until;
         bool untilKey;
     };
 
+    // A line for the message bar, shown for a few seconds. Every report comes
+    // here while these controls live.
+    void showMessage(const char* line, Severity severity, double seconds = kMessageSeconds);
     void saveScreenshot();
     void saveWorld();
     void loadNewestWorld();

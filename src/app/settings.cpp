@@ -107,28 +107,30 @@ Settings readSettings(const std::filesystem::path& path) {
     const std::string name = path.string();
     std::error_code error;
     if (path.empty()) {
-        reportLine(
+        report(
+            Severity::notice,
             "No folder for settings.ini (HOME or APPDATA unset): the game starts as it was made");
         return {};
     }
     if (!std::filesystem::exists(path, error)) {
-        reportLine("No settings file (%s): the game starts as it was made", name.c_str());
+        report(Severity::notice, "No settings file (%s): the game starts as it was made",
+               name.c_str());
         return {};
     }
     Reading reading;
     const int result = ini_parse(name.c_str(), onValue, &reading);
     if (result < 0) {
-        reportLine("%s cannot be read: the game starts as it was made", name.c_str());
+        report(Severity::error, "%s cannot be read: the game starts as it was made", name.c_str());
         return {};
     }
     if (result > 0) {
-        reportLine("%s line %d is not a setting: the game starts as it was made", name.c_str(),
-                   result);
+        report(Severity::error, "%s line %d is not a setting: the game starts as it was made",
+               name.c_str(), result);
         return {};
     }
     if (reading.nonsense)
-        reportLine("%s holds values that mean nothing: those start as the game was made",
-                   name.c_str());
+        report(Severity::error,
+               "%s holds values that mean nothing: those start as the game was made", name.c_str());
     return reading.settings;
 }
 

@@ -182,7 +182,7 @@ void reportLeftOut(const char* fileName, int links, int triangles) {
     std::string what;
     if (links > 0) what = plural(links, "link");
     if (triangles > 0) what += (what.empty() ? "" : " and ") + plural(triangles, "triangle");
-    reportLine("%s: left out %s", fileName, what.c_str());
+    report(Severity::error, "%s: left out %s", fileName, what.c_str());
 }
 
 }  // namespace
@@ -201,15 +201,15 @@ std::string pieceFileProblem(const char* path) {
 }
 
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY, const char* fileName,
-               PieceLoadReport* report) {
+               PieceLoadReport* leftOut) {
     if (fileName == nullptr) fileName = "piece";
     std::vector<uint8_t> bytes;
     std::string why = "no file";
     if (file == nullptr || !readOpenedFile(file, bytes, why, SIZE_MAX)) {
-        reportLine("%s: %s", fileName, why.c_str());
+        report(Severity::error, "%s: %s", fileName, why.c_str());
         return false;
     }
-    return loadPieceBytes(piece, bytes, offsetX, offsetY, fileName, report);
+    return loadPieceBytes(piece, bytes, offsetX, offsetY, fileName, leftOut);
 }
 
 bool readSpawnedFile(const char* path, std::vector<uint8_t>& bytes, bool* missing) {
@@ -222,7 +222,7 @@ bool readSpawnedFile(const char* path, std::vector<uint8_t>& bytes, bool* missin
     }
     const bool read = readOpenedFile(in, bytes, why);
     std::fclose(in);
-    if (!read) reportLine("%s: %s", path, why.c_str());
+    if (!read) report(Severity::error, "%s: %s", path, why.c_str());
     return read;
 }
 
@@ -246,22 +246,22 @@ SpawnedPiece spawnPieceFile(Game& root, const char* path, float x, float y) {
 }
 
 bool loadPieceBytes(Junk& piece, const std::vector<uint8_t>& bytes, float offsetX, float offsetY,
-                    const char* fileName, PieceLoadReport* report) {
+                    const char* fileName, PieceLoadReport* leftOut) {
     if (fileName == nullptr) fileName = "piece";
     PieceFile pf;
     const std::string problem = parsePiece(bytes, pf);
     if (!problem.empty()) {
-        reportLine("%s: %s", fileName, problem.c_str());
+        report(Severity::error, "%s: %s", fileName, problem.c_str());
         return false;
     }
-    return loadPieceRecords(piece, pf, offsetX, offsetY, fileName, report);
+    return loadPieceRecords(piece, pf, offsetX, offsetY, fileName, leftOut);
 }
 
 bool loadPieceRecords(Junk& piece, const PieceFile& pf, float offsetX, float offsetY,
-                      const char* fileName, PieceLoadReport* report) {
+                      const char* fileName, PieceLoadReport* leftOut) {
     if (fileName == nullptr) fileName = "piece";
     auto refuse = [fileName](const std::string& why) {
-        reportLine("%s: %s", fileName, why.c_str());
+        report(Severity::error, "%s: %s", fileName, why.c_str());
         return false;
     };
     std::string problem = checkPiece(pf);
@@ -281,7 +281,7 @@ bool loadPieceRecords(Junk& piece, const PieceFile& pf, float offsetX, float off
     const std::vector<Texture*> textures = attachTextures(piece, pf);
     const int leftTriangles = wireTriangles(piece, pf, atoms, textures, matches);
     reportLeftOut(fileName, leftLinks, leftTriangles);
-    if (report != nullptr) *report = {leftLinks, leftTriangles};
+    if (leftOut != nullptr) *leftOut = {leftLinks, leftTriangles};
     return true;
 }
 

@@ -19,10 +19,10 @@ struct PieceLoadReport {
 // Reads one open piece file into `piece`, every position shifted by the offset.
 // The file is checked whole first: a malformed file, or one whose atoms do not fit
 // in the world, is refused with one reported line naming `fileName`, and nothing
-// enters the world. Returns whether the piece was loaded; `report`, when given,
+// enters the world. Returns whether the piece was loaded; `leftOut`, when given,
 // says what was left out.
 bool loadPiece(Junk& piece, std::FILE* file, float offsetX, float offsetY,
-               const char* fileName = "piece", PieceLoadReport* report = nullptr);
+               const char* fileName = "piece", PieceLoadReport* leftOut = nullptr);
 
 // Why the piece file at `path` would drop nothing (it cannot be read, is no piece
 // file, or would be refused whole), or "" when it can be spawned.
@@ -30,12 +30,12 @@ std::string pieceFileProblem(const char* path);
 
 // As loadPiece, from the bytes of a piece file already read.
 bool loadPieceBytes(Junk& piece, const std::vector<uint8_t>& bytes, float offsetX, float offsetY,
-                    const char* fileName, PieceLoadReport* report = nullptr);
+                    const char* fileName, PieceLoadReport* leftOut = nullptr);
 
 // As loadPiece, from records already read (a drawn body): checked the same way.
 struct PieceFile;
 bool loadPieceRecords(Junk& piece, const PieceFile& records, float offsetX, float offsetY,
-                      const char* fileName, PieceLoadReport* report = nullptr);
+                      const char* fileName, PieceLoadReport* leftOut = nullptr);
 
 class Game;
 

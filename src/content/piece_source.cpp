@@ -136,7 +136,7 @@ bool readPieceFile(const char* path, std::vector<uint8_t>& bytes, std::string& w
 
 void reportPieceNotOpened(const char* path, const std::string& why) {
     if (why == kPieceFileMissing)
-        reportLine("Unable to open %s", path);
+        report(Severity::error, "Unable to open %s", path);
     else
-        reportLine("Unable to open %s: %s", path, why.c_str());
+        report(Severity::error, "Unable to open %s: %s", path, why.c_str());
 }

@@ -1,5 +1,6 @@
 #include "content/report.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace {
@@ -10,7 +11,14 @@ int printToStderr(const char* text, const char* caption, unsigned) {
 }
 
 MessageBoxHandler currentHandler = printToStderr;
-LineListener currentListener = nullptr;
+MessageBar currentBar = nullptr;
+
+void say(Severity severity, const char* format, va_list args) {
+    char line[1024];
+    std::vsnprintf(line, sizeof line, format, args);
+    if (severity != Severity::confirmation) std::fprintf(stderr, "%s\n", line);
+    if (currentBar != nullptr) currentBar(severity, line);
+}
 
 }  // namespace
 
@@ -18,20 +26,23 @@ void setMessageBoxHandler(MessageBoxHandler handler) {
     currentHandler = handler ? handler : printToStderr;
 }
 
-int showMessageBox(const char* text, const char* caption, unsigned type) {
-    return currentHandler(text, caption, type);
+void setMessageBar(MessageBar bar) {
+    currentBar = bar;
 }
 
-void setLineListener(LineListener listener) {
-    currentListener = listener;
-}
-
-void reportLine(const char* format, ...) {
-    char line[1024];
+void report(Severity severity, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    say(severity, format, args);
     va_end(args);
-    std::fprintf(stderr, "%s\n", line);
-    if (currentListener != nullptr) currentListener(line);
+}
+
+int report(const Box& box, Severity severity, const char* format, ...) {
+    if (format != nullptr) {
+        va_list args;
+        va_start(args, format);
+        say(severity, format, args);
+        va_end(args);
+    }
+    return currentHandler(box.text, box.caption, box.type);
 }

@@ -1,26 +1,48 @@
 #pragma once
 
-#include <cstdarg>
+#include <cstdint>
 
-// Where the content code reports to the user. The game routes message boxes to the
-// platform's MessageBoxA; tools print them; tests record them.
+// Everything the program tells its user goes through report(), and what a report
+// becomes follows from its severity alone. Its line goes to the standard error
+// stream, which the game sends to debug.txt, unless it is a confirmation; and to
+// the message bar, in green or in orange, once the game has one. Where the window
+// code shows a message box, the box comes with the report: the game hands it to
+// MessageBoxA, tools and tests print it as "CAPTION: text".
+enum class Severity : uint8_t {
+    confirmation,  // done as asked: the message bar only
+    notice,        // worth keeping: debug.txt, and the message bar as good news
+    error,         // went wrong: debug.txt, and the message bar as a warning
+};
 
 // MessageBoxA's type flags as the content code uses them.
 inline constexpr unsigned kMbOk = 0x00000000u;
 
-using MessageBoxHandler = int (*)(const char* text, const char* caption, unsigned type);
+// A message box: its own words, caption and buttons.
+struct Box {
+    const char* text;
+    const char* caption;
+    unsigned type = kMbOk;
+};
 
-// Installs the handler for message boxes; null restores the default, which writes
-// "CAPTION: text" as one line to the standard error stream.
-void setMessageBoxHandler(MessageBoxHandler handler);
-int showMessageBox(const char* text, const char* caption, unsigned type);
-
-// One line the game has to say (a refused piece, a missing file): written to the
-// standard error stream, which the game sends to debug.txt, and handed to the
-// installed listener, so a player also sees it on screen. Null removes the listener.
-using LineListener = void (*)(const char* line);
-void setLineListener(LineListener listener);
 #if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
+#define PIMO_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#else
+#define PIMO_PRINTF(f, a)
 #endif
-void reportLine(const char* format, ...);
+
+void report(Severity severity, const char* format, ...) PIMO_PRINTF(2, 3);
+// With a box, `format` may be null: the box alone, no line. Returns the box's
+// answer (IDOK, IDYES, IDNO).
+int report(const Box& box, Severity severity, const char* format, ...) PIMO_PRINTF(3, 4);
+
+#undef PIMO_PRINTF
+
+// The message bar, when the game has one; null when it goes. Reports made while
+// there is none reach debug.txt only.
+using MessageBar = void (*)(Severity severity, const char* line);
+void setMessageBar(MessageBar bar);
+
+// Who shows the boxes; null restores the default, which prints "CAPTION: text" as
+// one line on the standard error stream.
+using MessageBoxHandler = int (*)(const char* text, const char* caption, unsigned type);
+void setMessageBoxHandler(MessageBoxHandler handler);

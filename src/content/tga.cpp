@@ -27,8 +27,11 @@ const char* currentPath = nullptr;
 // debug.txt, who also needs the file's name.
 bool fail(Texture& texture, std::FILE* file, const char* text, const char* reason,
           const char* caption = "ERROR") {
-    if (currentPath != nullptr) reportLine("Unable to load texture %s: %s", currentPath, reason);
-    showMessageBox(text, caption, kMbOk);
+    if (currentPath != nullptr)
+        report({text, caption}, Severity::error, "Unable to load texture %s: %s", currentPath,
+               reason);
+    else
+        report({text, caption}, Severity::error, nullptr);
     std::fclose(file);
     texture.pixels.reset();
     return false;
@@ -84,7 +87,7 @@ bool loadTga(Texture& texture, const char* path) {
     // device, and opening or reading that could block the game for ever.
     std::FILE* file = isRegularFile(path) ? std::fopen(path, "rb") : nullptr;
     if (!file) {
-        reportLine("Unable to open %s", path);
+        report(Severity::error, "Unable to open %s", path);
         texture.pixels.reset();
         return false;
     }

@@ -5,7 +5,7 @@
 struct Texture;
 
 // Reads a true-colour TGA (type 2 or 10, 24 or 32 bits) into the texture.
-// Failures are reported through showMessageBox (a missing file on stderr) and
+// Failures are reported with a message box (a missing file without one) and
 // leave the texture without pixels.
 bool loadTga(Texture& texture, const char* path);
 // The same for a file already open at its first byte; closes the file.

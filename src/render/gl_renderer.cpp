@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "content/report.h"
 #include "platform/gl.h"
 #include "platform/swap_pacing.h"
 #include "render/gl_state.h"
@@ -31,7 +32,7 @@ void fillPixelFormat(int32_t bits) {
 }
 
 void shutdownError(const char* message) {
-    MessageBoxA(nullptr, message, "SHUTDOWN ERROR", kShutdownBox);
+    report({message, "SHUTDOWN ERROR", kShutdownBox}, Severity::error, nullptr);
 }
 
 }  // namespace
@@ -41,7 +42,7 @@ GLRenderer::GLRenderer(Game* game, HINSTANCE instance, WNDPROC procedure)
 
 bool GLRenderer::fail(const char* message) {
     release();
-    MessageBoxA(nullptr, message, "ERROR", kErrorBox);
+    report({message, "ERROR", kErrorBox}, Severity::error, nullptr);
     return false;
 }
 
@@ -65,7 +66,8 @@ bool GLRenderer::open(const char* title, float width, float height, int32_t bits
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassA(&windowClass)) {
-        MessageBoxA(nullptr, "Failed To Register The Window Class.", "ERROR", kErrorBox);
+        report({"Failed To Register The Window Class.", "ERROR", kErrorBox}, Severity::error,
+               nullptr);
         return false;
     }
 
@@ -78,13 +80,15 @@ bool GLRenderer::open(const char* title, float width, float height, int32_t bits
         mode.dmBitsPerPel = static_cast<DWORD>(bits);
         mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
         if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) {
-            if (MessageBoxA(nullptr,
-                            "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. "
-                            "Use Windowed Mode Instead?",
-                            "Vodi GL", MB_YESNO | MB_ICONEXCLAMATION) == IDYES) {
+            const Box question = {
+                "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. "
+                "Use Windowed Mode Instead?",
+                "Vodi GL", MB_YESNO | MB_ICONEXCLAMATION};
+            if (report(question, Severity::error, nullptr) == IDYES) {
                 fullscreen = false;
             } else {
-                MessageBoxA(nullptr, "Program Will Now Close.", "ERROR", MB_OK | MB_ICONSTOP);
+                report({"Program Will Now Close.", "ERROR", MB_OK | MB_ICONSTOP}, Severity::error,
+                       nullptr);
                 return false;
             }
         }

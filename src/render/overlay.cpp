@@ -185,7 +185,7 @@ void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t widt
     std::vector<OverlayMessage> rows;
     for (const OverlayMessage& m : overlay.messages)
         for (std::string& row : wrapped(m.text, w - 2 * kMargin))
-            rows.push_back({std::move(row), m.kind});
+            rows.push_back({std::move(row), m.severity});
     y = kMargin + 6 + line * static_cast<float>(rows.size());
     const float barTop = rows.empty() ? 0 : y + 2;
     underlay(
@@ -193,7 +193,7 @@ void drawOverlayText(const OverlayText& overlay, uint32_t fontBase, int32_t widt
         line);
     for (const OverlayMessage& m : rows) {
         y -= line;
-        text(m.text, kMargin, y, m.kind == MessageKind::error ? kErrorColour : kInfoColour);
+        text(m.text, kMargin, y, m.severity == Severity::error ? kErrorColour : kInfoColour);
     }
 
     if (!overlay.card.empty()) {

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-// What a line in the message bar says: something went wrong, or something was done.
-enum class MessageKind { error, info };
+#include "content/report.h"
 
+// A line in the message bar: errors stand out from everything else.
 struct OverlayMessage {
     std::string text;
-    MessageKind kind;
+    Severity severity;
 };
 
 // Text drawn over the world: a few lines in the top-left corner, messages along

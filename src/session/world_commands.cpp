@@ -65,7 +65,7 @@ Junk* WorldCommands::drop(const char* file, float x, float y) {
     PieceFile records;
     if (read && parsePieceFile(bytes.data(), bytes.size(), records, why) &&
         checkPieceFile(records).empty() && !fitPiece(records, worldDef(), x, y)) {
-        reportLine("%s", kDroppedOutside);
+        report(Severity::error, "%s", kDroppedOutside);
         return nullptr;
     }
     return spawnRead(file, x, y, read, bytes);
@@ -88,7 +88,7 @@ Junk* WorldCommands::draw(const std::vector<OutlinePoint>& outline, BodyFamily f
     PieceFile records;
     std::string problem;
     if (!buildDrawnBody(outline, family, texture, worldDef(), records, problem)) {
-        reportLine("drawn body: %s", problem.c_str());
+        report(Severity::error, "drawn body: %s", problem.c_str());
         return nullptr;
     }
     remember();
@@ -102,7 +102,7 @@ Junk* WorldCommands::draw(const std::vector<OutlinePoint>& outline, BodyFamily f
 Junk* WorldCommands::dropDrawn(std::vector<OutlinePoint> outline, BodyFamily family,
                                const std::string& texture) {
     if (!fitOutline(outline, worldDef())) {
-        reportLine("%s", kDroppedOutside);
+        report(Severity::error, "%s", kDroppedOutside);
         return nullptr;
     }
     return draw(outline, family, texture);
@@ -380,7 +380,7 @@ bool WorldCommands::loadWorld(const char* path) {
     std::vector<uint8_t> bytes;
     std::string why;
     if (!readWorldFile(path, bytes, why)) {
-        reportLine("%s: %s", path, why.c_str());
+        report(Severity::error, "%s: %s", path, why.c_str());
         return false;
     }
     return loadWorld(bytes, path);
@@ -389,7 +389,7 @@ bool WorldCommands::loadWorld(const char* path) {
 bool WorldCommands::loadWorld(const std::vector<uint8_t>& bytes, const char* name) {
     std::string problem;
     if (loadWorld(bytes, name, problem)) return true;
-    reportLine("%s: %s", name, problem.c_str());
+    report(Severity::error, "%s: %s", name, problem.c_str());
     return false;
 }
 
@@ -422,7 +422,7 @@ bool WorldCommands::restore(const std::vector<uint8_t>& bytes, const char* name)
     WorldImage image;
     std::string problem;
     if (!decodeWorld(bytes.data(), bytes.size(), worldDef(), image, problem)) {
-        reportLine("%s: %s", name, problem.c_str());
+        report(Severity::error, "%s: %s", name, problem.c_str());
         return false;
     }
     replaceWith(image);

@@ -102,7 +102,7 @@ TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndClose
     EXPECT_EQ(replayJournalFile("replay.txt", replay).status, 0);
     testing::internal::GetCapturedStderr();
     // Content message boxes now go to MessageBoxA.
-    showMessageBox("text", "caption", kMbOk);
+    report({"text", "caption"}, Severity::error, nullptr);
     EXPECT_EQ(s.count("MessageBoxA"), 1);
     setMessageBoxHandler(nullptr);
     setTextureUploader(nullptr);

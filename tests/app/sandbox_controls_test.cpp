@@ -338,7 +338,7 @@ TEST_F(SandboxTest, TheOverlayShowsTheWorldTheMessagesAndTheHelpCard) {
     EXPECT_FALSE(shows("PAUSED"));
 
     korvel->keyDown('P');
-    reportLine("Unable to open %s", "nothing.pob");
+    report(Severity::error, "Unable to open %s", "nothing.pob");
     EXPECT_TRUE(showsNow("PAUSED"));
     EXPECT_TRUE(shows("Unable to open nothing.pob"));
     EXPECT_FALSE(shows("this card"));

@@ -34,7 +34,7 @@ using Bytes = std::vector<uint8_t>;
 
 const fs::path kData = fs::path(PIMO_TEST_DATA) / "tga";
 std::vector<std::string> boxes;  // "caption: text"
-std::vector<std::string> lines;  // what reportLine said
+std::vector<std::string> lines;  // what was reported
 
 // A file of type 2 (uncompressed) or 10 (run-length encoded) with `data` after its header.
 Bytes tga(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, Bytes data = Bytes(64, 7)) {
@@ -148,7 +148,7 @@ TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
         {"packet header missing", tga(10, 2, 1, 24, {0x80, 1, 2, 3}), packet},
     };
     // Besides the box, one line in debug.txt names the file and says why.
-    setLineListener([](const char* line) { lines.emplace_back(line); });
+    setMessageBar([](Severity, const char* line) { lines.emplace_back(line); });
     testing::internal::CaptureStderr();
     for (const auto& [what, bytes, box] : cases) {
         SCOPED_TRACE(what);
@@ -164,7 +164,7 @@ TEST_F(TgaTest, RefusesBadFilesWithOneMessageAndNoPixels) {
         EXPECT_NE(lines[0].find("pimo_tga_RefusesBadFiles"), std::string::npos) << lines[0];
     }
     testing::internal::GetCapturedStderr();
-    setLineListener(nullptr);
+    setMessageBar(nullptr);
 }
 
 // A device or a pipe is no image, and reading one could block for ever.

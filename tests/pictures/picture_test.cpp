@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "content/report.h"
 #include "picture_check.h"
 #include "platform/gl.h"
 #include "render/gl_renderer.h"
@@ -128,7 +129,7 @@ TEST(Pictures, TheOverlayGridMessageBarAndHelpCard) {
     SandboxControls& controls = *stage.korvel->controls;
     controls.overlayVisible = true;
     controls.gridVisible = true;
-    controls.showMessage("pimo3.pob: left out 2 links and 1 triangle", MessageKind::error);
+    report(Severity::error, "pimo3.pob: left out 2 links and 1 triangle");
     controls.restartRates();
     expectPicture("overlay", stage.draw());
     controls.helpVisible = true;
@@ -204,12 +205,10 @@ TEST(Pictures, TheMessageBarWrapsLongLinesInsideTheWindow) {
     for (const auto& [width, errorRows] : {std::pair{700, 3}, std::pair{400, 4}}) {
         Stage stage;
         stage.korvel->renderer->width = width;
-        SandboxControls& controls = *stage.korvel->controls;
-        controls.showMessage(
-            "world-0003.pdw: the file ends in the middle of its atoms, so nothing "
-            "was loaded and the world on screen stays as it was",
-            MessageKind::error);
-        controls.showMessage("Saved screenshot-0001.png", MessageKind::info);
+        report(Severity::error,
+               "world-0003.pdw: the file ends in the middle of its atoms, so nothing "
+               "was loaded and the world on screen stays as it was");
+        report(Severity::confirmation, "Saved screenshot-0001.png");
         const Picture picture = stage.draw();
         // Text rows from the bottom: glyphs from 4 below to 14 above a baseline 24 apart.
         std::vector<std::string> rows;

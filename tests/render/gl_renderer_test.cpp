@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "content/report.h"
 #include "fakes.h"
 #include "platform/gl.h"
 #include "render/gl_renderer.h"
@@ -27,7 +28,14 @@ LRESULT CALLBACK testProc(HWND, UINT, WPARAM, LPARAM) {
 
 class GLRendererTest : public ::testing::Test {
   protected:
-    void SetUp() override { fake::reset(); }
+    void SetUp() override {
+        fake::reset();
+        // As the game shows them.
+        setMessageBoxHandler([](const char* text, const char* caption, unsigned type) {
+            return MessageBoxA(nullptr, text, caption, type);
+        });
+    }
+    void TearDown() override { setMessageBoxHandler(nullptr); }
     bool openGame() { return renderer.open("Pimo Drask", 700.9f, 430, 16, false, false); }
     const fake::State& s = fake::state();
     Game game;

@@ -21,7 +21,7 @@
 namespace {
 
 std::vector<std::string> reported;
-void record(const char* line) {
+void record(Severity, const char* line) {
     reported.emplace_back(line);
 }
 
@@ -33,10 +33,10 @@ class WorldFileTest : public ::testing::Test {
         previous = std::filesystem::current_path();
         std::filesystem::current_path(PIMO_ASSETS);
         reported.clear();
-        setLineListener(record);
+        setMessageBar(record);
     }
     void TearDown() override {
-        setLineListener(nullptr);
+        setMessageBar(nullptr);
         std::filesystem::current_path(previous);
     }
 
