@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -15,6 +14,7 @@
 #include "scene/roster.h"
 #include "session/replay.h"
 #include "session/world_commands.h"
+#include "in_assets.h"
 
 namespace {
 
@@ -148,27 +148,22 @@ TEST(DrawnBodyBits, TheRecordsOfACircleAreTheSameEverywhere) {
     EXPECT_EQ(hash, 0x089984537fbf8d10ull) << std::hex << hash;
 }
 
+class DrawnBodyWorld : public InAssets {};
+
 // Drawn into the world, a body of either family holds together alone for 2000
 // steps, from the air and from the floor.
-TEST(DrawnBodyWorld, LandsWholeAndHoldsTogether) {
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(PIMO_ASSETS);
-    for (const auto& [family, height] :
-         {std::pair{BodyFamily::Sturdy, 200.0f}, std::pair{BodyFamily::Soft, 200.0f},
-          std::pair{BodyFamily::Sturdy, 460.0f}, std::pair{BodyFamily::Soft, 460.0f}}) {
-        ReplayWorld w;
-        Junk* body = w.commands().draw(circle(120, height, 45), family, "jelly.tga");
-        ASSERT_NE(body, nullptr);
-        const int atoms = w.root().atoms.count;
-        EXPECT_EQ(atoms, static_cast<int>(w.commands().lastDrawn().atoms.size()));
-        EXPECT_EQ(w.root().links.count, static_cast<int>(w.commands().lastDrawn().links.size()));
-        for (int i = 0; i < 2000; ++i) {
-            w.commands().beforeStep();
-            w.root().tick();
+TEST_F(DrawnBodyWorld, LandsWholeAndHoldsTogether) {
+    for (BodyFamily family : {BodyFamily::Sturdy, BodyFamily::Soft}) {
+        for (float height : {200.0f, 460.0f}) {
+            ReplayWorld w;
+            ASSERT_NE(w.commands().draw(circle(120, height, 45), family, "jelly.tga"), nullptr);
+            const int atoms = w.root().atoms.count;
+            EXPECT_EQ(atoms, static_cast<int>(w.commands().lastDrawn().atoms.size()));
+            EXPECT_EQ(w.root().links.count, int(w.commands().lastDrawn().links.size()));
+            run(w, 2000);
+            EXPECT_EQ(w.root().atoms.count, atoms) << familyName(family) << " from " << height;
         }
-        EXPECT_EQ(w.root().atoms.count, atoms) << familyName(family) << " from " << height;
     }
-    std::filesystem::current_path(previous);
 }
 
 }  // namespace

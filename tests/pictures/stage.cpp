@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -54,16 +53,11 @@ Junk& Stage::load(const char* file, float x, float y) {
     // Piece files name their textures relative to the game's working directory.
     const auto here = std::filesystem::current_path();
     std::filesystem::current_path(PIMO_ASSETS);
-    auto* junk = new Junk(korvel.get());
-    korvel->pieces.pushFront(junk);
-    std::FILE* f = std::fopen(file, "rb");
-    EXPECT_NE(f, nullptr) << file;
-    if (f != nullptr) {
-        EXPECT_TRUE(loadPiece(*junk, f, x, y, file)) << file;
-        std::fclose(f);
-    }
+    const SpawnedPiece spawned = spawnPieceFile(*korvel, file, x, y);
     std::filesystem::current_path(here);
-    return *junk;
+    EXPECT_TRUE(spawned.loaded) << file;
+    korvel->pieces.pushFront(spawned.piece);
+    return *spawned.piece;
 }
 
 Junk& Stage::piece() {

@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,34 +16,22 @@
 #include "session/undo_history.h"
 #include "session/world_commands.h"
 #include "session/world_file.h"
+#include "in_assets.h"
 
 namespace {
 
 std::vector<std::string> reported;
-void record(const char* line) {
-    reported.emplace_back(line);
-}
 
-// Worlds built as the game builds its own, in the assets folder so that the real
-// pieces load with their textures.
-class WorldFileTest : public ::testing::Test {
+class WorldFileTest : public InAssets {
   protected:
     void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(PIMO_ASSETS);
+        InAssets::SetUp();
         reported.clear();
-        setLineListener(record);
+        setLineListener([](const char* line) { reported.emplace_back(line); });
     }
     void TearDown() override {
         setLineListener(nullptr);
-        std::filesystem::current_path(previous);
-    }
-
-    static void run(ReplayWorld& w, int steps) {
-        for (int i = 0; i < steps; ++i) {
-            w.commands().beforeStep();
-            w.root().tick();
-        }
+        InAssets::TearDown();
     }
 
     // Every kind of piece, some at the walls (left out and crumbling), one atom
@@ -68,8 +55,6 @@ class WorldFileTest : public ::testing::Test {
         w.commands().moveGrab(500, 100);
         run(w, steps);
     }
-
-    std::filesystem::path previous;
 };
 
 struct Continuation {
@@ -181,7 +166,7 @@ TEST_F(WorldFileTest, ARefusedFileLeavesTheWorldExactlyAsItWas) {
         {"ATOM", 2, 0, 0xffffffffu, "atom 3: id -1 is outside"},
         {"ATOM", 0, 4, 0x7fc00000u, "atom 1: its position is not a finite number"},
         {"ATOM", 1, 4, 0x44fa0000u, "atom 2: position (2000"},
-        {"ATOM", 1, 44, 77, "atom 2: group 77"},
+        {"ATOM", 1, 44, 50, "atom 2: group 50"},
         {"TRIS", 0, 4, 4999, "triangle 1: corner B (4999) is not an atom"},
         {"TRIS", 5, 64, 0x7fffffffu, "triangle 6: edge AB is not a link"},
         {"TRIS", 2, 60, 9, "triangle 3: texture 9 is not a texture"},
