@@ -7,7 +7,6 @@
 // after every step. Early checkpoints make a broken step fail in its first steps.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -185,20 +184,16 @@ void spawn(World& w, Draw& draw, bool withFiles, bool plain) {
 void removePiece(World& w, std::size_t index) {
     Object* piece = w.pieces[index];
     if (piece == nullptr) return;
-    if (auto* roster = dynamic_cast<Roster*>(piece)) {
-        for (Atom* a : TestWorld::items(roster->atoms)) {
-            roster->removeAtom(a);
-            delete a;
-        }
-        for (Texture* t : TestWorld::items(roster->textures)) releaseTexture(t);
+    if (auto* junk = dynamic_cast<Junk*>(piece)) {
+        unloadPiece(*junk);
     } else {
         for (Atom* a : TestWorld::items(w.root.atoms)) {
             if (a->owner != piece) continue;
             piece->removeAtom(a);
             delete a;
         }
+        piece->teardown();
     }
-    piece->teardown();
     delete piece;
     w.pieces[index] = nullptr;
 }

@@ -12,19 +12,15 @@
 #include "platform/gl.h"
 #include "platform/sdl/bitmap_font.h"
 #include "render/gl_renderer.h"
-#include "render/gl_state.h"
 #include "render/texture_upload.h"
 #include "scene/roster.h"
 
 namespace {
 
-class OverlayPass : public Object {
-  public:
+struct OverlayPass : Object {
     OverlayPass(Object* parent, std::function<void()> draw)
         : Object(parent), draw(std::move(draw)) {}
     void drawOverlay() override { draw(); }
-
-  private:
     std::function<void()> draw;
 };
 

@@ -92,10 +92,11 @@ void linkLattice(int columns, int rows, At at, LinkPair link) {
 }
 
 // A rectangular soft body built straight into a piece: columns × rows atoms at
-// `spacing`, links of the default limits across every cell, two triangles per
-// cell, in the loader's order (atoms, links, triangles).
+// `spacing`, linked across every cell, two triangles per cell, in the loader's
+// order (atoms, links, triangles).
 inline void buildLattice(Junk& piece, Texture* texture, float originX, float originY, int columns,
-                         int rows, float spacing, int32_t iterations = 3) {
+                         int rows, float spacing, int32_t iterations = 3, float stiffness = 0.2f,
+                         float minRatio = 0.8f, float maxRatio = 1.2f) {
     std::vector<Atom*> grid;
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
@@ -103,12 +104,18 @@ inline void buildLattice(Junk& piece, Texture* texture, float originX, float ori
                                               originY + spacing * static_cast<float>(r),
                                               iterations));
     auto at = [&](int c, int r) { return grid[static_cast<size_t>(r * columns + c)]; };
-    linkLattice(columns, rows, at,
-                [&](Atom* a, Atom* b) { TestWorld::addLink(piece, a, b, iterations); });
+    linkLattice(columns, rows, at, [&](Atom* a, Atom* b) {
+        Link* l = TestWorld::addLink(piece, a, b, iterations);
+        l->minRatio = minRatio;
+        l->maxRatio = maxRatio;
+        l->stiffness = stiffness;
+    });
     for (int r = 0; r + 1 < rows; ++r) {
         for (int c = 0; c + 1 < columns; ++c) {
-            TestWorld::addTriangle(piece, at(c, r), at(c + 1, r), at(c + 1, r + 1), texture);
-            TestWorld::addTriangle(piece, at(c, r), at(c + 1, r + 1), at(c, r + 1), texture);
+            for (Triangle* t :
+                 {TestWorld::addTriangle(piece, at(c, r), at(c + 1, r), at(c + 1, r + 1), texture),
+                  TestWorld::addTriangle(piece, at(c, r), at(c + 1, r + 1), at(c, r + 1), texture)})
+                t->sA = 0, t->tA = 0, t->sB = 1, t->tB = 0, t->sC = 1, t->tC = 1;
         }
     }
 }
