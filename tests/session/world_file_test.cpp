@@ -235,10 +235,6 @@ TEST_F(WorldFileTest, UndoAndRedoWalkTheCommandsBothWays) {
     EXPECT_TRUE(reported.empty());
 }
 
-}  // namespace
-
-namespace {
-
 class HistoryPacking : public ::testing::TestWithParam<std::size_t> {};
 
 // Whether states are packed whole, a little at a time or not yet, undo and
