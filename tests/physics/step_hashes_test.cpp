@@ -7,7 +7,6 @@
 // after every step. Early checkpoints make a broken step fail in its first steps.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -90,10 +89,9 @@ Object* newOwner(World& w, int kind, int32_t refuse) {
 }
 
 void loadFile(Object* piece, const char* file, float x, float y) {
-    std::FILE* f = std::fopen(file, "rb");
-    ASSERT_NE(f, nullptr) << file;
-    loadPiece(*static_cast<Junk*>(piece), f, x, y, file);
-    std::fclose(f);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readSpawnedFile(file, bytes)) << file;
+    loadPieceBytes(*static_cast<Junk*>(piece), bytes, x, y, file);
 }
 
 // A lattice with links across every cell and two triangles on it, every atom and

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "content/report.h"
@@ -57,19 +58,16 @@ class WorldFileTest : public InAssets {
     }
 };
 
-struct Continuation {
-    int before;  // steps after the last spawn, before the save
-    int after;   // steps both worlds then run
-};
-
+// Steps after the last spawn before the save, and steps both worlds then run.
 class SavedWorldGoesOn : public WorldFileTest,
-                         public ::testing::WithParamInterface<Continuation> {};
+                         public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 // The loaded world is the original to the last bit: saved again it gives the same
 // bytes, and stepped on it stays so, held atom, crumbling and cleared pairs included.
 TEST_P(SavedWorldGoesOn, BitForBitAsTheOriginal) {
+    const auto [before, after] = GetParam();
     ReplayWorld original;
-    busyWorld(original, GetParam().before);
+    busyWorld(original, before);
     const std::vector<uint8_t> saved = original.commands().save();
 
     ReplayWorld loaded;
@@ -79,8 +77,8 @@ TEST_P(SavedWorldGoesOn, BitForBitAsTheOriginal) {
     EXPECT_TRUE(reported.empty()) << reported.front();
     EXPECT_EQ(loaded.commands().save(), saved);
 
-    run(original, GetParam().after);
-    run(loaded, GetParam().after);
+    run(original, after);
+    run(loaded, after);
     EXPECT_EQ(worldHash(loaded.root()), worldHash(original.root()));
     EXPECT_EQ(loaded.commands().save(), original.commands().save());
     // Released after the drag, both throw the same.
@@ -92,8 +90,8 @@ TEST_P(SavedWorldGoesOn, BitForBitAsTheOriginal) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, SavedWorldGoesOn,
-                         ::testing::Values(Continuation{0, 1}, Continuation{3, 150},
-                                           Continuation{120, 300}));
+                         ::testing::Values(std::pair{0, 1}, std::pair{3, 150},
+                                           std::pair{120, 300}));
 
 // A file's checksum made right again after a deliberate change, so that the
 // checks behind it are reached.
