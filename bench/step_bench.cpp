@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "lattice.h"
 #include "test_world.h"
 
 namespace {

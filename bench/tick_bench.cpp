@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "scene/texture.h"
-#include "lattice.h"
+#include "test_world.h"
 #include "platform/win32.h"
 #include "render/gl_renderer.h"
 #include "render/texture_upload.h"

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -10,11 +8,11 @@
 
 #include "content/drawn_body.h"
 #include "content/piece_file.h"
-#include "content/report.h"
 #include "physics/system.h"
 #include "scene/roster.h"
 #include "session/replay.h"
 #include "session/world_commands.h"
+#include "in_assets.h"
 
 namespace {
 
@@ -57,28 +55,26 @@ struct Shape {
 };
 
 std::vector<Shape> shapes() {
+    using enum BodyFamily;
     return {
-        {"square", traced({{100, 100}, {200, 100}, {200, 200}, {100, 200}}), BodyFamily::Sturdy, 64,
-         ""},
-        {"circle", circle(350, 250, 60), BodyFamily::Soft, 80, ""},
+        {"square", traced({{100, 100}, {200, 100}, {200, 200}, {100, 200}}), Sturdy, 64, ""},
+        {"circle", circle(350, 250, 60), Soft, 80, ""},
         {"concaveL", traced({{400, 50}, {520, 50}, {520, 90}, {440, 90}, {440, 200}, {400, 200}}),
-         BodyFamily::Sturdy, 30, ""},
-        {"thinBar", traced({{50, 300}, {300, 300}, {300, 315}, {50, 315}}), BodyFamily::Soft, 30,
+         Sturdy, 30, ""},
+        {"thinBar", traced({{50, 300}, {300, 300}, {300, 315}, {50, 315}}), Soft, 30, ""},
+        {"halfOutsideRight", traced({{620, 100}, {740, 100}, {740, 180}, {620, 180}}), Sturdy, 10,
          ""},
-        {"halfOutsideRight", traced({{620, 100}, {740, 100}, {740, 180}, {620, 180}}),
-         BodyFamily::Sturdy, 10, ""},
-        {"figureEight", traced({{100, 100}, {200, 200}, {200, 100}, {100, 200}}), BodyFamily::Soft,
-         0, "crosses itself"},
-        {"sliver", traced({{100, 100}, {300, 104}, {100, 106}}, false), BodyFamily::Soft, 0,
-         "too small"},
+        {"figureEight", traced({{100, 100}, {200, 200}, {200, 100}, {100, 200}}), Soft, 0,
+         "crosses itself"},
+        {"sliver", traced({{100, 100}, {300, 104}, {100, 106}}, false), Soft, 0, "too small"},
         {"spikeAway",
-         Outline{{100, 100}, {200, 100}, {1e30f, 100}, {200, 100}, {200, 200}, {100, 200}},
-         BodyFamily::Soft, 0, "larger than the world"},
-        {"threePoints", Outline{{10, 10}, {11, 10}, {10, 11}}, BodyFamily::Soft, 0, "too small"},
-        {"mostlyBelow", traced({{100, -200}, {200, -200}, {200, 20}, {100, 20}}),
-         BodyFamily::Sturdy, 0, "mostly outside"},
-        {"mostlyLeft", traced({{-300, 100}, {30, 100}, {30, 200}, {-300, 200}}), BodyFamily::Sturdy,
-         0, "mostly outside"},
+         Outline{{100, 100}, {200, 100}, {1e30f, 100}, {200, 100}, {200, 200}, {100, 200}}, Soft, 0,
+         "larger than the world"},
+        {"threePoints", Outline{{10, 10}, {11, 10}, {10, 11}}, Soft, 0, "too small"},
+        {"mostlyBelow", traced({{100, -200}, {200, -200}, {200, 20}, {100, 20}}), Sturdy, 0,
+         "mostly outside"},
+        {"mostlyLeft", traced({{-300, 100}, {30, 100}, {30, 200}, {-300, 200}}), Sturdy, 0,
+         "mostly outside"},
     };
 }
 
@@ -148,27 +144,22 @@ TEST(DrawnBodyBits, TheRecordsOfACircleAreTheSameEverywhere) {
     EXPECT_EQ(hash, 0x089984537fbf8d10ull) << std::hex << hash;
 }
 
+class DrawnBodyWorld : public InAssets {};
+
 // Drawn into the world, a body of either family holds together alone for 2000
 // steps, from the air and from the floor.
-TEST(DrawnBodyWorld, LandsWholeAndHoldsTogether) {
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(PIMO_ASSETS);
-    for (const auto& [family, height] :
-         {std::pair{BodyFamily::Sturdy, 200.0f}, std::pair{BodyFamily::Soft, 200.0f},
-          std::pair{BodyFamily::Sturdy, 460.0f}, std::pair{BodyFamily::Soft, 460.0f}}) {
-        ReplayWorld w;
-        Junk* body = w.commands().draw(circle(120, height, 45), family, "jelly.tga");
-        ASSERT_NE(body, nullptr);
-        const int atoms = w.root().atoms.count;
-        EXPECT_EQ(atoms, static_cast<int>(w.commands().lastDrawn().atoms.size()));
-        EXPECT_EQ(w.root().links.count, static_cast<int>(w.commands().lastDrawn().links.size()));
-        for (int i = 0; i < 2000; ++i) {
-            w.commands().beforeStep();
-            w.root().tick();
+TEST_F(DrawnBodyWorld, LandsWholeAndHoldsTogether) {
+    for (BodyFamily family : {BodyFamily::Sturdy, BodyFamily::Soft}) {
+        for (float height : {200.0f, 460.0f}) {
+            ReplayWorld w;
+            ASSERT_NE(w.commands().draw(circle(120, height, 45), family, "jelly.tga"), nullptr);
+            const int atoms = w.root().atoms.count;
+            EXPECT_EQ(atoms, static_cast<int>(w.commands().lastDrawn().atoms.size()));
+            EXPECT_EQ(w.root().links.count, int(w.commands().lastDrawn().links.size()));
+            run(w, 2000);
+            EXPECT_EQ(w.root().atoms.count, atoms) << familyName(family) << " from " << height;
         }
-        EXPECT_EQ(w.root().atoms.count, atoms) << familyName(family) << " from " << height;
     }
-    std::filesystem::current_path(previous);
 }
 
 }  // namespace

@@ -107,6 +107,8 @@ TEST_F(PieceLoaderTest, AtomsTakeTheFileValuesShiftedByTheSpawnPosition) {
     EXPECT_EQ(a.owner, &piece);
 }
 
+// Links and triangles find their atoms by position and textures by name; those
+// that find none are left out, and said so.
 TEST_F(PieceLoaderTest, LinksAndTrianglesFindTheirAtomsByPositionAndTexturesByName) {
     PieceFile p = PieceDir::triangle("missing.tga");
     p.atoms.push_back(PieceDir::atom(0, 0));    // on atom 1's spot: later, never matched
@@ -138,6 +140,22 @@ TEST_F(PieceLoaderTest, LinksAndTrianglesFindTheirAtomsByPositionAndTexturesByNa
     // Each image goes up once with pixels, a missing one as the fallback checker.
     EXPECT_EQ(uploaded, std::vector<Texture*>{t.texture});
     EXPECT_EQ(t.texture->width, 2u);
+
+    // Spawned with its first atom outside the world: registration moves that atom
+    // to the border, so nothing at its file position matches any more.
+    Junk& clamped = newPiece();
+    ASSERT_TRUE(load(clamped, PieceDir::triangle("missing.tga"), -5, 100));
+    EXPECT_EQ(err, "piece.pob: left out 2 links and 1 triangle\n");
+    EXPECT_EQ(std::tuple(clamped.atoms.count, clamped.links.count, clamped.triangles.count),
+              std::tuple(3, 1, 0));
+
+    // A link end on no atom, and the triangle on that missing edge.
+    PieceFile astray = PieceDir::triangle("missing.tga");
+    astray.links[1].xB = 11;
+    Junk& loose = newPiece();
+    ASSERT_TRUE(load(loose, astray, 200, 200));
+    EXPECT_EQ(err, "piece.pob: left out 1 link and 1 triangle\n");
+    EXPECT_EQ(std::tuple(loose.links.count, loose.triangles.count), std::tuple(2, 0));
 }
 
 TEST_F(PieceLoaderTest, PiecesShareEachImageUntilTheLastOfThemLeaves) {
@@ -226,9 +244,8 @@ TEST_F(PieceLoaderTest, MalformedFilesAreRefusedWhole) {
     EXPECT_EQ(err, "piece.pob: atom 2 of 3: position overflows at the spawn position\n");
     EXPECT_EQ(root.atoms.count + root.links.count + root.triangles.count, 0);
     EXPECT_EQ(testWorld.world->freeIds(), kMaxAtoms);
-}
 
-TEST_F(PieceLoaderTest, APieceThatDoesNotFitInTheWorldIsRefusedWhole) {
+    // Nor is a piece whose atoms do not fit in the world.
     PieceFile filler, eleven;
     for (int i = 0; i < kMaxAtoms - 10; ++i)
         filler.atoms.push_back(PieceDir::atom(float(i % 70) * 10, float(i / 70) * 7));
@@ -240,24 +257,6 @@ TEST_F(PieceLoaderTest, APieceThatDoesNotFitInTheWorldIsRefusedWhole) {
     eleven.atoms.pop_back();
     EXPECT_TRUE(load(newPiece(), eleven));
     EXPECT_EQ(testWorld.world->freeIds(), 0);
-}
-
-TEST_F(PieceLoaderTest, LinksAndTrianglesThatCannotBeBuiltAreLeftOut) {
-    // Spawned with its first atom outside the world: registration moves that atom
-    // to the border, so nothing at its file position matches any more.
-    Junk& clamped = newPiece();
-    ASSERT_TRUE(load(clamped, PieceDir::triangle("missing.tga"), -5, 100));
-    EXPECT_EQ(err, "piece.pob: left out 2 links and 1 triangle\n");
-    EXPECT_EQ(std::tuple(clamped.atoms.count, clamped.links.count, clamped.triangles.count),
-              std::tuple(3, 1, 0));
-
-    // A link end on no atom, and the triangle on that missing edge.
-    PieceFile p = PieceDir::triangle("missing.tga");
-    p.links[1].xB = 11;
-    Junk& piece = newPiece();
-    ASSERT_TRUE(load(piece, p, 200, 200));
-    EXPECT_EQ(err, "piece.pob: left out 1 link and 1 triangle\n");
-    EXPECT_EQ(std::tuple(piece.links.count, piece.triangles.count), std::tuple(2, 0));
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::string refusal(const fs::path& path) {
 
 }  // namespace
 
-TEST(PieceSourceTest, OpensRegularFilesOnly) {
+TEST(PieceSourceTest, OpensRegularFilesNoLargerThanAFullWorldCouldUse) {
     const fs::path piece = scratch("piece.pob");
     std::ofstream(piece, std::ios::binary) << std::string(16, '\0');
     EXPECT_EQ(refusal(piece), "opened");
@@ -42,9 +42,7 @@ TEST(PieceSourceTest, OpensRegularFilesOnly) {
     EXPECT_EQ(refusal("NUL"), "not a regular file");
     EXPECT_EQ(refusal("CON"), "not a regular file");
 #endif
-}
-
-TEST(PieceSourceTest, RefusesFilesLargerThanAFullWorldCouldUse) {
+    // Nor one larger than a full world could use.
     const fs::path big = scratch("big.pob");
     {
         std::ofstream out(big, std::ios::binary);

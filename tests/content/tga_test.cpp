@@ -14,18 +14,7 @@
 #include "content/report.h"
 #include "scene/texture.h"
 
-// clang-format off
-// The files in tests/data/tga were written by ImageMagick 6.9 ("convert"):
-//   convert picture.txt -alpha off -type TrueColor -orient TopLeft -compress None picture_24_none_top.tga
-//   convert picture.txt -alpha off -type TrueColor -flip -orient BottomLeft -compress None picture_24_none_bottom.tga
-//   likewise with -compress RLE for picture_*_rle_*, and -type TrueColorAlpha without -alpha off for picture_32_*
-//   convert -size 300x4 -seed 3 plasma: -fill 'rgb(9,8,7)' -draw 'rectangle 0,0 299,1' -type TrueColor -compress None plasma_none.tga
-//   the same with -compress RLE plasma_rle.tga
-//   convert picture.txt -alpha off -type TrueColor -set comment pimo -compress None with_id.tga
-//   convert picture.txt -alpha off -type Palette -compress None palette.tga
-//   convert picture.txt -alpha off -type Grayscale -compress None grey.tga
-// ImageMagick writes rows in memory order and only flags the origin, hence -flip for bottom-up.
-// clang-format on
+// How the images in tests/data/tga were made: see the README.md beside them.
 
 namespace {
 

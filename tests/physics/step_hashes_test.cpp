@@ -7,11 +7,8 @@
 // after every step. Early checkpoints make a broken step fail in its first steps.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -21,16 +18,17 @@
 
 #include "content/piece_loader.h"
 #include "content/texture_cache.h"
-#include "lattice.h"
+#include "in_assets.h"
+#include "session/spawn_keys.h"
 #include "test_world.h"
 
 namespace {
 
 // Owners with a pure collision rule of their own and a record of every contact.
 struct Picky : Junk {
-    using Junk::Junk;
+    Picky(Object* parent, int32_t refuse) : Junk(parent), refuse(refuse) {}
     uint64_t contacts = 0xcbf29ce484222325ull;
-    int32_t refuse = 0;  // refuses partners whose tag is a multiple of this
+    int32_t refuse;  // refuses partners whose tag is a multiple of this
     bool mayCollide(Atom* own, Atom* other) override {
         if (refuse != 0 && other->tag % refuse == 0) return false;
         return Junk::mayCollide(own, other);
@@ -49,28 +47,19 @@ struct Keeper : Object {
     using Object::Object;
 };
 
-struct World {
-    std::unique_ptr<Game> root;
-    System* world;
+struct World : TestWorld {
     std::vector<Object*> pieces;  // in creation order; null once removed
     std::vector<std::unique_ptr<Texture>> textures;
 
     World() {
-        root = std::make_unique<Game>();
-        world = new System(root.get(), 700, 530, -0.05f, 0.1f, 0.1f);
-        root->world = world;
         for (int i = 0; i < 3; ++i) textures.push_back(std::make_unique<Texture>());
     }
     ~World() {
-        for (Triangle* t : TestWorld::items(root->triangles)) delete t;
-        for (Link* l : TestWorld::items(root->links)) delete l;
-        for (Atom* a : TestWorld::items(root->atoms)) delete a;
         for (Object* p : pieces) {
             if (auto* roster = dynamic_cast<Roster*>(p))
-                for (Texture* t : TestWorld::items(roster->textures)) releaseTexture(t);
+                for (Texture* t : items(roster->textures)) releaseTexture(t);
             delete p;
         }
-        delete world;
     }
     std::string textureName(const Texture* t) const {
         for (std::size_t i = 0; i < textures.size(); ++i)
@@ -80,7 +69,7 @@ struct World {
     int32_t pieceIndex(const void* owner) const {
         for (std::size_t i = 0; i < pieces.size(); ++i)
             if (pieces[i] == owner) return static_cast<int32_t>(i);
-        return owner == root.get() ? -2 : -3;
+        return owner == &root ? -2 : -3;
     }
 };
 
@@ -90,26 +79,19 @@ struct Draw {
     float real(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
 };
 
+// 0: a keeper, 1: a plain piece, 2: a picky one.
 Object* newOwner(World& w, int kind, int32_t refuse) {
-    Object* piece;
-    if (kind == 0) {
-        piece = new Keeper(w.root.get());
-    } else if (kind == 1) {
-        piece = new Junk(w.root.get());
-    } else {
-        auto* picky = new Picky(w.root.get());
-        picky->refuse = refuse;
-        piece = picky;
-    }
+    Object* piece = kind == 0   ? static_cast<Object*>(new Keeper(&w.root))
+                    : kind == 1 ? new Junk(&w.root)
+                                : new Picky(&w.root, refuse);
     w.pieces.push_back(piece);
     return piece;
 }
 
 void loadFile(Object* piece, const char* file, float x, float y) {
-    std::FILE* f = std::fopen(file, "rb");
-    ASSERT_NE(f, nullptr) << file;
-    loadPiece(*static_cast<Junk*>(piece), f, x, y, file);
-    std::fclose(f);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readSpawnedFile(file, bytes)) << file;
+    loadPieceBytes(*static_cast<Junk*>(piece), bytes, x, y, file);
 }
 
 // A lattice with links across every cell and two triangles on it, every atom and
@@ -174,8 +156,7 @@ void lattice(World& w, Object* piece, Draw& draw, int columns, int rows, float x
     }
 }
 
-const char* const kFiles[] = {"drask1.pob", "drask2.pob", "drask3.pob", "drask4.pob",
-                              "pimo1.pob",  "pimo2.pob",  "pimo3.pob",  "pimo4.pob"};
+const std::vector<std::string> kFiles = gamePieceFiles();
 
 // A piece of the game (a quarter of the time, when files are allowed) or a lattice,
 // somewhere in or just outside the world.
@@ -183,7 +164,7 @@ void spawn(World& w, Draw& draw, bool withFiles, bool plain) {
     const float x = draw.real(-30, 690);
     const float y = draw.real(0, 560);
     if (withFiles && draw(0, 3) == 0) {
-        const char* file = kFiles[draw(0, 7)];
+        const char* file = kFiles[static_cast<std::size_t>(draw(0, 7))].c_str();
         const int32_t refuse = draw(0, 1) ? 0 : draw(2, 9);
         const bool junk = plain || draw(0, 2) == 0;
         loadFile(newOwner(w, junk ? 1 : 2, refuse), file, x, y);
@@ -201,20 +182,16 @@ void spawn(World& w, Draw& draw, bool withFiles, bool plain) {
 void removePiece(World& w, std::size_t index) {
     Object* piece = w.pieces[index];
     if (piece == nullptr) return;
-    if (auto* roster = dynamic_cast<Roster*>(piece)) {
-        for (Atom* a : TestWorld::items(roster->atoms)) {
-            roster->removeAtom(a);
-            delete a;
-        }
-        for (Texture* t : TestWorld::items(roster->textures)) releaseTexture(t);
+    if (auto* junk = dynamic_cast<Junk*>(piece)) {
+        unloadPiece(*junk);
     } else {
-        for (Atom* a : TestWorld::items(w.root->atoms)) {
+        for (Atom* a : TestWorld::items(w.root.atoms)) {
             if (a->owner != piece) continue;
             piece->removeAtom(a);
             delete a;
         }
+        piece->teardown();
     }
-    piece->teardown();
     delete piece;
     w.pieces[index] = nullptr;
 }
@@ -236,7 +213,7 @@ struct Hash {
 // places they stand for.
 uint64_t stateHash(const World& w) {
     Hash h;
-    const Game& g = *w.root;
+    const Game& g = w.root;
     h(g.atoms.count);
     h(g.links.count);
     h(g.triangles.count);
@@ -292,19 +269,17 @@ uint64_t stateHash(const World& w) {
 
 // The pinned values, "name step hash" a line; with PIMO_STEP_HASHES_OUT set, the
 // run writes them there instead of comparing.
-class StepHashes : public ::testing::Test {
+class StepHashes : public InAssets {
   protected:
     void SetUp() override {
-        previous = std::filesystem::current_path();
         std::ifstream in(std::string(PIMO_TEST_DATA) + "/step_hashes.txt");
         std::string name;
         int step;
         uint64_t value;
         while (in >> name >> step >> std::hex >> value >> std::dec) pinned[{name, step}] = value;
-        std::filesystem::current_path(PIMO_ASSETS);  // the piece files and their textures
+        InAssets::SetUp();  // the piece files and their textures
         if (const char* out = std::getenv("PIMO_STEP_HASHES_OUT")) written.open(out, std::ios::app);
     }
-    void TearDown() override { std::filesystem::current_path(previous); }
 
     // Stops the run at the first checkpoint that differs.
     void check(const std::string& name, int step, const World& w) {
@@ -318,7 +293,6 @@ class StepHashes : public ::testing::Test {
         ASSERT_EQ(it->second, value) << name << ": the world differs after step " << step;
     }
 
-    std::filesystem::path previous;
     std::map<std::pair<std::string, int>, uint64_t> pinned;
     std::ofstream written;
 };
@@ -341,11 +315,11 @@ TEST_F(StepHashes, GeneratedWorlds) {
         check(name, 0, w);
         for (int step = 1; step <= 150 && !HasFatalFailure(); ++step) {
             if (spawnEvery != 0 && step % spawnEvery == 0) spawn(w, draw, withFiles, plain);
-            if (meddle && rng() % 7 == 0 && w.root->atoms.count > 0) {
-                const auto k = rng() % static_cast<uint32_t>(w.root->atoms.count);
+            if (meddle && rng() % 7 == 0 && w.root.atoms.count > 0) {
+                const auto k = rng() % static_cast<uint32_t>(w.root.atoms.count);
                 const uint32_t what = rng() % 4;
                 const float dx = static_cast<float>(rng() % 200) / 50.0f - 2.0f;
-                Atom* a = TestWorld::items(w.root->atoms)[k];
+                Atom* a = TestWorld::items(w.root.atoms)[k];
                 switch (what) {
                     case 0:  // grabbed: held in place
                         a->kinematic = true;
@@ -368,7 +342,7 @@ TEST_F(StepHashes, GeneratedWorlds) {
             }
             if (meddle && rng() % 50 == 0 && !w.pieces.empty())
                 removePiece(w, rng() % w.pieces.size());
-            w.root->tick();
+            w.root.tick();
             if (checkpoint(step)) check(name, step, w);
         }
         if (HasFatalFailure()) return;
@@ -382,10 +356,10 @@ TEST_F(StepHashes, TheGamesOwnPiecesPiledUp) {
     const float spots[] = {152, 228, 342, 418, 494, 570, 76, 646};
     for (int step = 0; step < 400 && !HasFatalFailure(); ++step) {
         if (step % 40 == 0) {
-            const char* file = kFiles[rng() % 8];
+            const char* file = kFiles[rng() % 8].c_str();
             loadFile(newOwner(w, step % 80 != 0 ? 1 : 2, 0), file, spots[rng() % 8], 418);
         }
-        w.root->tick();
+        w.root.tick();
         if (checkpoint(step) || step % 40 == 1) check("piled", step, w);
     }
 }
@@ -403,7 +377,7 @@ TEST_F(StepHashes, AWorldAtTheAtomLimit) {
     }
     ASSERT_EQ(w.world->freeIds(), 0);
     for (int step = 1; step <= 12 && !HasFatalFailure(); ++step) {
-        w.root->tick();
+        w.root.tick();
         check("full", step, w);
     }
 }

@@ -37,10 +37,8 @@ Picture loadPng(const std::string& path) {
 std::string checkPicture(const std::string& name, const Picture& actual) {
     std::string error;
     const char* update = std::getenv("PIMO_UPDATE_PICTURES");
-    if (update != nullptr && std::string(update) == "1") {
-        if (!writePng(referencePath(name), actual, error)) return error;
-        return "";
-    }
+    if (update != nullptr && std::string(update) == "1")
+        return writePng(referencePath(name), actual, error) ? "" : error;
     const Picture expected = loadPng(referencePath(name));
     if (expected.rgb.empty()) {
         writePng(outputPath(name + "-actual.png"), actual, error);
@@ -65,8 +63,7 @@ std::string checkPicture(const std::string& name, const Picture& actual) {
         const uint8_t grey = static_cast<uint8_t>(
             (expected.rgb[i] + expected.rgb[i + 1] + expected.rgb[i + 2]) / 12);
         diff.rgb[i] = differs ? 255 : grey;
-        diff.rgb[i + 1] = differs ? 0 : grey;
-        diff.rgb[i + 2] = differs ? 0 : grey;
+        diff.rgb[i + 1] = diff.rgb[i + 2] = differs ? 0 : grey;
     }
     if (differing <= kDifferingPixels) return "";
     const std::string actualPath = outputPath(name + "-actual.png");

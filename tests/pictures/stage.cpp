@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,19 +12,15 @@
 #include "platform/gl.h"
 #include "platform/sdl/bitmap_font.h"
 #include "render/gl_renderer.h"
-#include "render/gl_state.h"
 #include "render/texture_upload.h"
 #include "scene/roster.h"
 
 namespace {
 
-class OverlayPass : public Object {
-  public:
+struct OverlayPass : Object {
     OverlayPass(Object* parent, std::function<void()> draw)
         : Object(parent), draw(std::move(draw)) {}
     void drawOverlay() override { draw(); }
-
-  private:
     std::function<void()> draw;
 };
 
@@ -54,16 +49,11 @@ Junk& Stage::load(const char* file, float x, float y) {
     // Piece files name their textures relative to the game's working directory.
     const auto here = std::filesystem::current_path();
     std::filesystem::current_path(PIMO_ASSETS);
-    auto* junk = new Junk(korvel.get());
-    korvel->pieces.pushFront(junk);
-    std::FILE* f = std::fopen(file, "rb");
-    EXPECT_NE(f, nullptr) << file;
-    if (f != nullptr) {
-        EXPECT_TRUE(loadPiece(*junk, f, x, y, file)) << file;
-        std::fclose(f);
-    }
+    const SpawnedPiece spawned = spawnPieceFile(*korvel, file, x, y);
     std::filesystem::current_path(here);
-    return *junk;
+    EXPECT_TRUE(spawned.loaded) << file;
+    korvel->pieces.pushFront(spawned.piece);
+    return *spawned.piece;
 }
 
 Junk& Stage::piece() {

@@ -1,15 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "physics/atom.h"
 #include "scene/world_hash.h"
 #include "session/journal.h"
 #include "session/replay.h"
+#include "session/world_commands.h"
+#include "in_assets.h"
 
 namespace {
 
@@ -89,136 +91,94 @@ TEST(Journal, AMalformedOrCutJournalNamesTheLine) {
     EXPECT_EQ(ok.events.size(), 2u);
 }
 
-class ReplayTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(PIMO_ASSETS);
+class ReplayTest : public InAssets {};
+
+// A session with every command, journalled as the game does it, replays to the same
+// world. Its pieces named by another machine's paths, a copy beside the journal
+// serves, in any working folder, also in a journal without the pieces' hashes (as
+// written before them); a piece or world file missing or changed stops the replay,
+// naming it, with status 2 (the physics did not diverge); a grab of an atom the
+// world does not have diverges. (A journal edited to diverge at a check is the
+// tools' test, with a journal pinned there.)
+TEST_F(ReplayTest, AJournalReplaysToTheSameWorldWhereverItsPiecesTravel) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / "pimo journal test";
+    fs::remove_all(folder / "travelled");
+    fs::create_directories(folder / "travelled");
+    const fs::path worldFile = folder / "world one.pdw";  // a name with a blank
+    ReplayWorld game;
+    WrittenJournal journal;
+    WorldCommands& c = game.commands();
+    c.setJournal(&journal.writer);
+    c.spawn("drask2.pob", 304, 418);
+    run(game, 30);
+    c.spawn("pimo3.pob", 266, 418);
+    run(game, 20);
+    Atom* atom = c.atomNear(304, 300, 200);
+    ASSERT_NE(atom, nullptr);
+    c.grab(atom->id);
+    for (int i = 0; i < 10; ++i) {
+        c.moveGrab(300 + 2.5f * i, 250 + 3.25f * i);
+        run(game, 1);
     }
-    void TearDown() override { std::filesystem::current_path(previous); }
-
-    // A session with every command, journalled as the game does it.
-    std::string recordSession() {
-        ReplayWorld game;
-        WrittenJournal journal;
-        game.commands().setJournal(&journal.writer);
-        auto run = [&](int n) {
-            for (int i = 0; i < n; ++i) {
-                game.commands().beforeStep();
-                game.root().tick();
-            }
-        };
-        game.commands().spawn("drask2.pob", 304, 418);
-        run(30);
-        game.commands().spawn("pimo3.pob", 266, 418);
-        run(20);
-        Atom* atom = game.commands().atomNear(304, 300, 200);
-        EXPECT_NE(atom, nullptr);
-        game.commands().grab(atom->id);
-        for (int i = 0; i < 10; ++i) {
-            game.commands().moveGrab(300 + 2.5f * i, 250 + 3.25f * i);
-            run(1);
-        }
-        game.commands().placeGrab(350, 300);
-        game.commands().release(1.5f, 4.25f);
-        run(40);
-        game.commands().clear();
-        game.commands().spawn("drask4.pob", 456, 418);
-        run(60);
-        // Saved under a name with a blank, loaded back later, with undos and a
-        // redo around it.
-        std::string error;
-        EXPECT_TRUE(game.commands().saveWorld(worldFile().string().c_str(), error)) << error;
-        run(10);
-        EXPECT_TRUE(game.commands().undo());
-        EXPECT_TRUE(game.commands().redo());
-        run(10);
-        EXPECT_TRUE(game.commands().loadWorld(worldFile().string().c_str()));
-        run(20);
-        EXPECT_TRUE(game.commands().undo());
-        run(5);
-        journal.writer.end(game.commands().stepsDone(), worldHash(game.root()));
-        return journal.text();
-    }
-
-    static std::filesystem::path worldFile() {
-        // One folder per test: ctest runs them side by side.
-        const auto folder = std::filesystem::temp_directory_path() / "pimo journal test" /
-                            testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::create_directories(folder);
-        return folder / "world one.pdw";
-    }
-
-    std::filesystem::path previous;
-};
-
-TEST_F(ReplayTest, AJournalReplaysToTheSameWorld) {
-    const std::string text = recordSession();
-    EXPECT_NE(text.find("\nclear "), std::string::npos);
-    EXPECT_NE(text.find("\ncheck "), std::string::npos);
-    ReplayWorld replay;
-    const ReplayOutcome outcome = replayJournal(readJournalText(text), replay, "j");
+    c.placeGrab(350, 300);
+    c.release(1.5f, 4.25f);
+    run(game, 40);
+    c.clear();
+    c.spawn("drask4.pob", 456, 418);
+    run(game, 60);
+    // Saved, loaded back later, with undos and a redo around it.
+    std::string error;
+    EXPECT_TRUE(c.saveWorld(worldFile.string().c_str(), error)) << error;
+    run(game, 10);
+    EXPECT_TRUE(c.undo());
+    EXPECT_TRUE(c.redo());
+    run(game, 10);
+    EXPECT_TRUE(c.loadWorld(worldFile.string().c_str()));
+    run(game, 20);
+    EXPECT_TRUE(c.undo());
+    run(game, 5);
+    journal.writer.end(c.stepsDone(), worldHash(game.root()));
+    std::string text = journal.text();
+    for (const char* word : {"\nclear ", "\ncheck ", "world%20one.pdw"})
+        EXPECT_NE(text.find(word), std::string::npos) << word;
+    auto replay = [](const std::string& journalText) {
+        ReplayWorld world;
+        return replayJournal(readJournalText(journalText), world, "j");
+    };
+    const ReplayOutcome outcome = replay(text);
     EXPECT_EQ(outcome.status, 0) << outcome.message;
     EXPECT_NE(outcome.message.find("matches after 205 steps"), std::string::npos)
         << outcome.message;
-    EXPECT_NE(text.find("world%20one.pdw"), std::string::npos);
 
-    // Without the world file it loaded, the replay names it and stops.
-    std::filesystem::remove(worldFile());
-    ReplayWorld without;
-    const ReplayOutcome missing = replayJournal(readJournalText(text), without, "j");
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_NE(missing.message.find("world one.pdw is missing"), std::string::npos)
-        << missing.message;
-
-    // A grab of an atom the replayed world does not have. (A journal edited to
-    // diverge is the tools' test, with a journal pinned there.)
     std::string noAtom = text;
     const std::size_t grab = noAtom.find("grab ");
     const std::size_t grabEnd = noAtom.find('\n', grab);
     noAtom.replace(grab, grabEnd - grab,
                    noAtom.substr(grab, noAtom.rfind(' ', grabEnd) - grab) + " 4999");
-    ReplayWorld again;
-    const ReplayOutcome noSuchAtom = replayJournal(readJournalText(noAtom), again, "j");
+    const ReplayOutcome noSuchAtom = replay(noAtom);
     EXPECT_EQ(noSuchAtom.status, 1);
     EXPECT_NE(noSuchAtom.message.find("no atom with id 4999"), std::string::npos)
         << noSuchAtom.message;
-}
 
-// The session's pieces named by another machine's paths: a copy beside the journal
-// serves, in any working folder; one missing or changed stops the replay, naming it,
-// with status 2 (the physics did not diverge). A journal without the pieces'
-// hashes (as written before them) whose piece is missing says so too.
-TEST_F(ReplayTest, AJournalTravelsWithItsPieces) {
-    namespace fs = std::filesystem;
-    std::string text = recordSession();
-    for (std::size_t at = 0; (at = text.find("\nspawn ", at)) != std::string::npos; ++at) {
-        const std::size_t name = text.find(' ', at + 7) + 1;
-        text.insert(name, "/far/away/");
-    }
-    const fs::path folder = worldFile().parent_path() / "travelled";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const char* pieces[] = {"drask2.pob", "pimo3.pob", "drask4.pob"};
-    for (const char* piece : pieces) fs::copy_file(piece, folder / piece);
-    const fs::path journal = folder / "replay.txt";
-    auto replayWith = [&](const std::string& journalText) {
-        std::FILE* file = std::fopen(journal.string().c_str(), "wb");
-        std::fputs(journalText.c_str(), file);
-        std::fclose(file);
-        fs::current_path(fs::temp_directory_path());
-        ReplayWorld replay;
-        const ReplayOutcome outcome = replayJournalFile(journal.string().c_str(), replay);
-        fs::current_path(PIMO_ASSETS);
-        return outcome;
-    };
-    const ReplayOutcome whole = replayWith(text);
-    EXPECT_EQ(whole.status, 0) << whole.message;
-
+    for (std::size_t at = 0; (at = text.find("\nspawn ", at)) != std::string::npos; ++at)
+        text.insert(text.find(' ', at + 7) + 1, "/far/away/");
     std::string unhashed = text;
     for (std::size_t at = 0; (at = unhashed.find("\nspawn ", at)) != std::string::npos; ++at)
         unhashed.erase(unhashed.rfind(' ', unhashed.find('\n', at + 1)), 17);
-    EXPECT_EQ(replayWith(unhashed).status, 0);
+    for (const char* piece : {"drask2.pob", "pimo3.pob", "drask4.pob"})
+        fs::copy_file(piece, folder / "travelled" / piece);
+    const fs::path journalFile = folder / "travelled" / "replay.txt";
+    auto replayFile = [&](const std::string& journalText) {
+        std::ofstream(journalFile, std::ios::binary) << journalText;
+        fs::current_path(fs::temp_directory_path());
+        ReplayWorld world;
+        const ReplayOutcome outcome = replayJournalFile(journalFile.string().c_str(), world);
+        fs::current_path(PIMO_ASSETS);
+        return outcome;
+    };
+    EXPECT_EQ(replayFile(text).status, 0) << replayFile(text).message;
+    EXPECT_EQ(replayFile(unhashed).status, 0);
 
     const struct {
         const char* change;
@@ -226,13 +186,19 @@ TEST_F(ReplayTest, AJournalTravelsWithItsPieces) {
         const char* says;
     } cases[] = {{"missing", false, "pimo3.pob is missing"},
                  {"changed", false, "pimo3.pob here is not the one the session spawned"},
-                 {"missing", true, "pimo3.pob is missing"}};
-    for (const auto& c : cases) {
-        fs::remove(folder / "pimo3.pob");
-        if (std::string(c.change) == "changed") fs::copy_file("pimo2.pob", folder / "pimo3.pob");
-        const ReplayOutcome outcome = replayWith(c.unhashed ? unhashed : text);
-        EXPECT_EQ(outcome.status, 2) << c.change << ": " << outcome.message;
-        EXPECT_NE(outcome.message.find(c.says), std::string::npos) << outcome.message;
+                 {"missing", true, "pimo3.pob is missing"},
+                 {"world", false, "world one.pdw is missing"}};
+    for (const auto& k : cases) {
+        fs::remove(folder / "travelled" / "pimo3.pob");
+        if (std::string(k.change) == "changed")
+            fs::copy_file("pimo2.pob", folder / "travelled" / "pimo3.pob");
+        if (std::string(k.change) == "world") {
+            fs::copy_file("pimo3.pob", folder / "travelled" / "pimo3.pob");
+            fs::remove(worldFile);
+        }
+        const ReplayOutcome broken = replayFile(k.unhashed ? unhashed : text);
+        EXPECT_EQ(broken.status, 2) << k.change << ": " << broken.message;
+        EXPECT_NE(broken.message.find(k.says), std::string::npos) << broken.message;
     }
 }
 

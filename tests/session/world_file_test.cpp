@@ -3,8 +3,8 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "content/report.h"
@@ -17,34 +17,22 @@
 #include "session/undo_history.h"
 #include "session/world_commands.h"
 #include "session/world_file.h"
+#include "in_assets.h"
 
 namespace {
 
 std::vector<std::string> reported;
-void record(Severity, const char* line) {
-    reported.emplace_back(line);
-}
 
-// Worlds built as the game builds its own, in the assets folder so that the real
-// pieces load with their textures.
-class WorldFileTest : public ::testing::Test {
+class WorldFileTest : public InAssets {
   protected:
     void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(PIMO_ASSETS);
+        InAssets::SetUp();
         reported.clear();
-        setMessageBar(record);
+        setMessageBar([](Severity, const char* line) { reported.emplace_back(line); });
     }
     void TearDown() override {
         setMessageBar(nullptr);
-        std::filesystem::current_path(previous);
-    }
-
-    static void run(ReplayWorld& w, int steps) {
-        for (int i = 0; i < steps; ++i) {
-            w.commands().beforeStep();
-            w.root().tick();
-        }
+        InAssets::TearDown();
     }
 
     // Every kind of piece, some at the walls (left out and crumbling), one atom
@@ -68,23 +56,18 @@ class WorldFileTest : public ::testing::Test {
         w.commands().moveGrab(500, 100);
         run(w, steps);
     }
-
-    std::filesystem::path previous;
 };
 
-struct Continuation {
-    int before;  // steps after the last spawn, before the save
-    int after;   // steps both worlds then run
-};
-
+// Steps after the last spawn before the save, and steps both worlds then run.
 class SavedWorldGoesOn : public WorldFileTest,
-                         public ::testing::WithParamInterface<Continuation> {};
+                         public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 // The loaded world is the original to the last bit: saved again it gives the same
 // bytes, and stepped on it stays so, held atom, crumbling and cleared pairs included.
 TEST_P(SavedWorldGoesOn, BitForBitAsTheOriginal) {
+    const auto [before, after] = GetParam();
     ReplayWorld original;
-    busyWorld(original, GetParam().before);
+    busyWorld(original, before);
     const std::vector<uint8_t> saved = original.commands().save();
 
     ReplayWorld loaded;
@@ -94,8 +77,8 @@ TEST_P(SavedWorldGoesOn, BitForBitAsTheOriginal) {
     EXPECT_TRUE(reported.empty()) << reported.front();
     EXPECT_EQ(loaded.commands().save(), saved);
 
-    run(original, GetParam().after);
-    run(loaded, GetParam().after);
+    run(original, after);
+    run(loaded, after);
     EXPECT_EQ(worldHash(loaded.root()), worldHash(original.root()));
     EXPECT_EQ(loaded.commands().save(), original.commands().save());
     // Released after the drag, both throw the same.
@@ -107,8 +90,8 @@ TEST_P(SavedWorldGoesOn, BitForBitAsTheOriginal) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, SavedWorldGoesOn,
-                         ::testing::Values(Continuation{0, 1}, Continuation{3, 150},
-                                           Continuation{120, 300}));
+                         ::testing::Values(std::pair{0, 1}, std::pair{3, 150},
+                                           std::pair{120, 300}));
 
 // A file's checksum made right again after a deliberate change, so that the
 // checks behind it are reached.
@@ -181,7 +164,7 @@ TEST_F(WorldFileTest, ARefusedFileLeavesTheWorldExactlyAsItWas) {
         {"ATOM", 2, 0, 0xffffffffu, "atom 3: id -1 is outside"},
         {"ATOM", 0, 4, 0x7fc00000u, "atom 1: its position is not a finite number"},
         {"ATOM", 1, 4, 0x44fa0000u, "atom 2: position (2000"},
-        {"ATOM", 1, 44, 77, "atom 2: group 77"},
+        {"ATOM", 1, 44, 50, "atom 2: group 50"},
         {"TRIS", 0, 4, 4999, "triangle 1: corner B (4999) is not an atom"},
         {"TRIS", 5, 64, 0x7fffffffu, "triangle 6: edge AB is not a link"},
         {"TRIS", 2, 60, 9, "triangle 3: texture 9 is not a texture"},
@@ -249,10 +232,6 @@ TEST_F(WorldFileTest, UndoAndRedoWalkTheCommandsBothWays) {
     EXPECT_FALSE(w.commands().history().canRedo());
     EXPECT_TRUE(reported.empty());
 }
-
-}  // namespace
-
-namespace {
 
 class HistoryPacking : public ::testing::TestWithParam<std::size_t> {};
 

@@ -55,7 +55,6 @@ void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) { record(__func__, r,
 void glBindTexture(GLenum target, GLuint texture) { record(__func__, target, texture); }
 void glBegin(GLenum mode) { record(__func__, mode); }
 void glEnd() { record(__func__); }
-void glTexCoord2f(GLfloat s, GLfloat t) { record(__func__, s, t); }
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }
 void glVertex3i(GLint x, GLint y, GLint z) { record(__func__, x, y, z); }
 void glScalef(GLfloat x, GLfloat y, GLfloat z) { record(__func__, x, y, z); }

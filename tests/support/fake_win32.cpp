@@ -14,6 +14,10 @@ LRESULT deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return procedure != nullptr ? procedure(window, message, wParam, lParam) : 0;
 }
 
+int frameOf(LONG style) {
+    return (static_cast<DWORD>(style) & WS_CAPTION) == WS_CAPTION ? 2 * fake::kFrame : 0;
+}
+
 }  // namespace
 
 // clang-format off
@@ -135,14 +139,6 @@ BOOL WINAPI DragQueryPoint(HDROP handle, POINT* point) {
 void WINAPI DragFinish(HDROP) {
     record(__func__);
 }
-
-namespace {
-
-int frameOf(LONG style) {
-    return (static_cast<DWORD>(style) & WS_CAPTION) == WS_CAPTION ? 2 * fake::kFrame : 0;
-}
-
-}  // namespace
 
 BOOL WINAPI ShowWindow(HWND, int command) {
     record(__func__, command);
