@@ -11,40 +11,30 @@
 # that closes a window as a window manager would (for `missing`).
 #
 # SCENARIO is one of
-#   play     the window is 700 x 430; keys 1 and 0 drop textured pieces where they
-#            should; Escape ends the game with status 0 and an empty debug.txt
-#   missing  without theme.mp3 and pimo3.pob the game runs on, logs "Unable to open
-#            pimo3.pob" when it picks that file, still obeys, and closing the window
-#            ends it with status 0
-#   badtexture  (Windows) the drask pieces' textures are not TGA files: key 1 brings
-#            up the "Invalid Image" box; Return dismisses it, the game runs on and
-#            debug.txt names the texture and says why it was refused
-#   nodisplay  with no display the game says so on stderr and ends with status 1
-#            within a second
-#   elsewhere  started from a folder without pieces (on Windows with `start`, with
-#            no standard handles, as a shortcut starts it), the game moves to the
-#            assets folder beside its executable (debug.txt lands there); --piece
-#            with a relative name still finds the file where the user was
-#   piece    --piece with a pipe: every spawn key logs it at once, the game runs on
-#   sandbox  Tab hides the overlay text; a piece dragged with the left button is
-#            drawn higher; paused, the picture stands still until N; F5 saves
-#            world-0001.pdw, and C and F9 give back its picture; a right-button
-#            spawn undone with Ctrl+Z gives back the picture before it; C empties the
-#            world and a spawn key still works
-#   desk     B and a circle dragged with the left button: a body appears inside the
-#            circle, falls, and E writes piece-0001.pob, which pob check accepts;
-#            resized to 1000 x 500, a piece dropped with the right button lands under
-#            the pointer; F11 covers the screen and F11 again gives back the window;
-#            the size is kept in settings.ini for the next start
-#   deb      (root) dpkg -i, then a user who is not root starts /usr/games/pimo-drask
-#            from /tmp: a spawn key drops a piece, and debug.txt and replay.txt land
-#            in that user's ~/.local/share/pimo-drask, the first message saying so;
-#            dpkg -r takes it away
-#   setup    the installer run with /S in a Wine prefix of its own: the programs,
-#            assets, Start-menu shortcut and Add/Remove Programs entry are there; the
-#            installed game started from another folder drops a piece and writes its
-#            replay.txt; uninstall.exe /S takes everything away again
-# Every game that ends cleanly leaves a journal that pimo-sim --replay matches.
+#   play      the window is 700 x 430; keys 1 and 0 drop textured pieces where they should
+#   missing   without theme.mp3 and pimo3.pob the game logs "Unable to open pimo3.pob"
+#             when it picks that file and runs on; closing the window ends it with status 0
+#   badtexture  (Windows) textures that are not TGA files: key 1 brings up the "Invalid
+#             Image" box, Return dismisses it, the game runs on, debug.txt says why
+#   nodisplay with no display the game says so on stderr and ends with status 1 at once
+#   elsewhere started from a folder without pieces (on Windows with `start`, with no
+#             standard handles, as a shortcut starts it), the game moves to the assets
+#             beside its executable (debug.txt lands there); --piece with a relative
+#             name still finds the file where the user was
+#   piece     --piece with a pipe: every spawn key logs it at once, the game runs on
+#   sandbox   Tab hides the overlay; a dragged piece is drawn higher; paused, the
+#             picture stands still until N; F5, C and F9 give back the saved picture,
+#             Ctrl+Z the one before a right-button spawn; C empties the world
+#   desk      a circle drawn after B fills with a body that falls, and E exports it as
+#             a piece pob check accepts; resized to 1000 x 500, the right button drops
+#             under the pointer; F11 toggles full screen; settings.ini keeps the size
+#   deb       (root) dpkg -i; a user who is not root starts the game from /tmp, it
+#             drops a piece and writes into ~/.local/share/pimo-drask; dpkg -r
+#   setup     the installer with /S in a Wine prefix of its own installs the programs,
+#             a Start-menu shortcut and an Add/Remove Programs entry; the game started
+#             elsewhere drops a piece; uninstall.exe /S takes it all away
+# play, sandbox and desk end on Escape with status 0, nothing in debug.txt, and a
+# journal that pimo-sim --replay matches.
 #
 # Screenshots are left in OUTDIR. Each Wine run has a time limit, as a message box
 # nobody answers would block it for good. Exits 77 (skipped) when a tool or the
@@ -67,18 +57,7 @@ require_tools() {
     done
 }
 
-# A scratch folder in `work`, removed at exit along with the game and the X server.
-begin_run() {
-    mkdir -p "$out"
-    out=$(realpath "$out")
-    work=$(mktemp -d)
-    # The game keeps its settings per user; each run starts as a first start.
-    export XDG_CONFIG_HOME="$work/config"
-    xvfb_pid=""
-    game_pid=""
-    trap cleanup EXIT
-}
-
+# At exit the game, the X server and the scratch folder `work` go.
 cleanup() {
     [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
     if declare -F before_display_closes >/dev/null; then before_display_closes; fi
@@ -91,18 +70,6 @@ fail() {
     [ -f "$work/game/debug.txt" ] && { echo "--- debug.txt"; cat "$work/game/debug.txt"; }
     if declare -F more_logs >/dev/null; then more_logs; fi
     exit 1
-}
-
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=":$(head -n1 "$work/display")"
 }
 
 # Waits up to $1 seconds for a window named $2 (the game's by default) and sets `window`.
@@ -204,8 +171,22 @@ else
     launch() { exec "$@"; }
 fi
 
-begin_run
-start_xvfb
+mkdir -p "$out"
+out=$(realpath "$out")
+work=$(mktemp -d)
+xvfb_pid="" game_pid=""
+trap cleanup EXIT
+# The game keeps its settings per user; each run starts as a first start.
+export XDG_CONFIG_HOME="$work/config"
+# Xvfb picks a free display itself and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
 end_wine_session
 
 # The game's working directory: a copy of the assets, so debug.txt is written there.
