@@ -4,11 +4,11 @@
 # installed as a player installs it, and the installed game started.
 #
 #   game_e2e.sh SCENARIO GAME ASSETS OUTDIR [OTHER_SIM]
-#   game_e2e.sh deb|setup PACKAGE - OUTDIR
 #
-# pimo-sim and pob are the ones beside GAME; OTHER_SIM is another system's pimo-sim
-# that must replay the game's journal too. PIMO_SEND_WM_DELETE names the helper
-# that closes a window as a window manager would (for `missing`).
+# GAME is the package for deb and setup. pimo-sim and pob are the ones beside GAME;
+# OTHER_SIM is another system's pimo-sim that must replay the game's journal too.
+# PIMO_SEND_WM_DELETE names the helper that closes a window as a window manager
+# would (for `missing`).
 #
 # SCENARIO is one of
 #   missing   without theme.mp3 and pimo3.pob the game logs "Unable to open pimo3.pob"
@@ -191,11 +191,9 @@ export DISPLAY=":$(head -n1 "$work/display")"
 end_wine_session
 
 # The game's working directory: a copy of the assets, so debug.txt is written there.
-prepare_game_dir() {
-    mkdir -p "$work/game"
-    cp -r "$assets"/. "$work/game/"
-    rm -f "$work/game/debug.txt"
-}
+mkdir -p "$work/game"
+cp -r "$assets"/. "$work/game/"
+rm -f "$work/game/debug.txt"
 
 start_game() {
     (cd "$work/game" && launch "$game" "$@") &
@@ -306,7 +304,6 @@ drop_and_land() {
 
 case "$scenario" in
 desk)
-    prepare_game_dir
     start_game
     press Tab b
     # A circle of radius 70 about (450, 220), from the top-left of the client area.
@@ -364,7 +361,6 @@ desk)
         fail "settings.ini does not keep the width: $(cat "$XDG_CONFIG_HOME/pimo-drask/settings.ini")"
     ;;
 missing)
-    prepare_game_dir
     rm -f "$work/game/theme.mp3" "$work/game/pimo3.pob"
     start_game
     for _ in $(seq 40); do
@@ -382,7 +378,6 @@ missing)
     [ "$status" -eq 0 ] || fail "exit status $status after closing the window"
     ;;
 badtexture)
-    prepare_game_dir
     for texture in crate brick plank stone; do
         echo "This is not a picture but a few words of text." >"$work/game/$texture.tga"
     done
@@ -413,7 +408,6 @@ badtexture)
         fail "debug.txt does not name the refused texture"
     ;;
 nodisplay)
-    prepare_game_dir
     started=$(date +%s%N)
     (cd "$work/game" && unset DISPLAY WAYLAND_DISPLAY && exec timeout 10 "$game") 2>"$work/err.txt"
     status=$?
@@ -459,7 +453,6 @@ elsewhere)
     [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
     ;;
 piece)
-    prepare_game_dir
     mkfifo "$work/pipe.pob"
     start_game --piece "$work/pipe.pob"
     press 1 0
@@ -469,7 +462,6 @@ piece)
     escape_ends_game "$quit_wait"
     ;;
 sandbox)
-    prepare_game_dir
     start_game
     [ "$win_w" = 700 ] && [ "$win_h" = 430 ] || fail "client area is ${win_w} x ${win_h}"
     # The overlay's corner lines are drawn in the top-left; Tab hides them.

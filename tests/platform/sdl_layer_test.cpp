@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -118,19 +117,12 @@ TEST(Sound, FailsQuietlyWithoutDeviceOrFileAndPlaysAFile) {
     ASSERT_NE(FSOUND_Init(44100, 32, 0), 0) << SDL_GetError();
     EXPECT_EQ(FSOUND_Stream_Open("no-such-theme.mp3", FSOUND_LOOP_NORMAL, 0, 0), nullptr);
 
-    // A tenth of a second of 8-bit silence.
-    const auto path = std::filesystem::temp_directory_path() / "pimo_platform_test.wav";
-    auto le = [](uint32_t v, int n) { return std::string(reinterpret_cast<char*>(&v), n); };
-    std::ofstream(path, std::ios::binary)
-        << "RIFF" << le(36 + 800, 4) << "WAVEfmt " << le(16, 4) << le(1, 2) << le(1, 2)
-        << le(8000, 4) << le(8000, 4) << le(1, 2) << le(8, 2) << "data" << le(800, 4)
-        << std::string(800, '\x80');
-    FSOUND_STREAM* stream = FSOUND_Stream_Open(path.c_str(), FSOUND_LOOP_NORMAL, 0, 0);
+    FSOUND_STREAM* stream =
+        FSOUND_Stream_Open(PIMO_TEST_DATA "/sound/beat.mp3", FSOUND_LOOP_NORMAL, 0, 0);
     ASSERT_NE(stream, nullptr) << Mix_GetError();
     EXPECT_NE(FSOUND_Stream_Play(0, stream), 0);
     EXPECT_TRUE(Mix_PlayingMusic());
     pimo::sdl::shutdownSound();
-    std::filesystem::remove(path);
 }
 
 // A window's life: created at the client size asked for, SDL's events reaching it as
