@@ -30,6 +30,10 @@
 #             under the pointer; F11 toggles full screen; settings.ini keeps the size
 #   deb       (root) dpkg -i; a user who is not root starts the game from /tmp, it
 #             drops a piece and writes into ~/.local/share/pimo-drask; dpkg -r
+#   cross     (GAME pimo-sim.exe, OTHER_SIM the Linux one) the same spawns of all
+#             eight pieces give byte-identical dumps on both systems, also continued
+#             on Windows from a world Linux saved part way; --png pictures of one world
+#             differ in at most a few pixels, as the picture tests allow
 #   setup     the installer with /S in a Wine prefix of its own installs the programs,
 #             a Start-menu shortcut and an Add/Remove Programs entry; the game started
 #             elsewhere drops a piece; uninstall.exe /S takes it all away
@@ -587,6 +591,40 @@ setup)
     [ -e "$shortcut" ] && fail "the shortcut is still there"
     grep -q 'Uninstall\\\\Pimo Drask\]' "$PIMO_WINEPREFIX/system.reg" &&
         fail "still in Add/Remove Programs"
+    ;;
+cross)
+    cd "$work/game" || exit 1
+    # STATUS COMMAND...: the command must end with status 0 or STATUS.
+    sim() { "${@:2}" 2>"$work/sim.err" || [ $? -eq "$1" ] || fail "$*: $(grep -v '^ALSA lib' "$work/sim.err")"; }
+    # Every piece, at the spawn heights of the game's keys and on top of one another,
+    # spread over the first thousand steps so late pieces land on a crumbling pile.
+    spawns=(0:drask1.pob:152:418 0:pimo1.pob:456:418 150:drask2.pob:304:418
+            300:pimo2.pob:114:418 450:drask3.pob:456:380 600:pimo3.pob:266:418
+            800:drask4.pob:608:418 1000:pimo4.pob:418:418 1000:drask1.pob:152:480
+            1200:pimo4.pob:152:418)
+    steps=3000 split=700 first=() rest=()
+    for s in "${spawns[@]}"; do
+        at=${s%%:*}
+        if [ "$at" -le "$split" ]; then first+=("$s"); else rest+=("$((at - split)):${s#*:}"); fi
+    done
+    sim 0 "$other_sim" --steps "$steps" --dump "${spawns[@]}" >linux.dump
+    sim 0 tool pimo-sim --steps "$steps" --dump "${spawns[@]}" >windows.dump
+    grep -q "^atoms [1-9]" linux.dump || fail "no atoms in the Linux dump"
+    cmp -s linux.dump windows.dump || fail "the dumps differ: $(diff linux.dump windows.dump | head -n 20)"
+    # A world saved by Linux part way; the later spawns count from its start.
+    sim 0 "$other_sim" --steps "$split" --save split.pdw "${first[@]}"
+    sim 0 tool pimo-sim --world split.pdw --steps "$((steps - split))" --dump "${rest[@]}" >continued.dump
+    cmp -s linux.dump continued.dump ||
+        fail "the world saved on Linux at step $split, continued on Windows, differs"
+    # Status 3 only says a spawn left records out (a piece partly above the world).
+    spawns=(0:pimo3.pob:150:300 0:drask2.pob:170:160 0:pimo1.pob:400:420 0:drask4.pob:420:200
+            40:pimo4.pob:600:500)
+    sim 3 env -u DISPLAY "$other_sim" --steps 130 --png "$out/linux.png" "${spawns[@]}"
+    sim 3 tool pimo-sim --steps 130 --png "$out/windows.png" "${spawns[@]}"
+    # Pixels further apart than a colour distance of 9.5%, about the picture tests' tolerance.
+    differing=$(compare -metric AE -fuzz 9.5% "$out/linux.png" "$out/windows.png" null: 2>&1)
+    echo "$steps steps, byte-identical dumps, also from step $split; $differing pixels differ"
+    [[ "$differing" =~ ^[0-9]+$ ]] && [ "$differing" -le 40 ] || fail "the pictures differ: $differing"
     ;;
 *)
     echo "unknown scenario $scenario"
