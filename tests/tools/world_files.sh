@@ -12,6 +12,7 @@ set -uo pipefail
 sim=$(realpath "$1")
 pob=$(realpath "$2")
 cd "$3" || exit 1
+assets=$PWD
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
@@ -99,23 +100,12 @@ expect 1 "^big.pob: cannot read: larger than any piece" "$pob" info big.pob
 printf 'atoms\natom 0 0 0 0 1 3 0 1 00010101010101010101\n' >text.pob
 expect 1 "^text.pob: not a piece file: its atom count is [0-9]+, more than any piece holds$" \
     "$pob" check text.pob
-# A piece that loads with a record left out is not a whole load.
-cat >partial.txt <<'PIECE'
-atom 0 0 0 0 1 3 0 1 00010101010101010101
-atom 20 0 20 0 1 3 0 1 00010101010101010101
-atom 10 15 10 15 1 3 0 1 00010101010101010101
-link 0 0 20 0 20 0.5 2 0.2 00000000 3 0
-link 0 0 10 15 18 0.5 2 0.2 00000000 3 0
-link 20 0 10 15 18 0.5 2 0.2 00000000 3 0
-link 20 0 99 99 18 0.5 2 0.2 00000000 3 0
-PIECE
+# A piece that loads with a record left out is not a whole load (a whole one is,
+# above): one link's end moved off every atom.
+"$pob" dump "$assets/drask1.pob" | sed '0,/^link /s/^link [^ ]* [^ ]* /link 9999 9999 /' >partial.txt
 "$pob" build partial.txt -o partial.pob --force 2>/dev/null
-head -n 6 partial.txt >whole.txt
-"$pob" build whole.txt -o whole.pob
-expect 3 "^pimo-sim: 1 spawn: 0 loaded whole, 1 with records left out, 0 refused, 0 missing; 1 steps; 3 atoms left$" \
-    "$sim" --steps 1 0:partial.pob:100:100
-expect 0 "^pimo-sim: 1 spawn: 1 loaded whole, 0 with records left out, 0 refused, 0 missing; 1 steps; 3 atoms left$" \
-    "$sim" --steps 1 0:whole.pob:100:100
+expect 3 "^pimo-sim: 1 spawn: 0 loaded whole, 1 with records left out, 0 refused, 0 missing; 1 steps; [0-9]+ atoms left$" \
+    "$sim" --steps 1 0:partial.pob:152:418
 
 [ "$status" -eq 0 ] && echo PASS
 exit "$status"
