@@ -14,25 +14,9 @@
 
 namespace {
 
-Settings chosen() {
-    Settings s;
-    s.overlay = false;
-    s.grid = true;
-    s.musicOn = false;
-    s.musicVolume = 35;
-    s.windowWidth = 1234;
-    s.windowHeight = 567;
-    s.maximised = true;
-    s.fullscreen = true;
-    s.rightButton = "drask2.pob";
-    s.drawFamily = BodyFamily::Soft;
-    s.drawTexture = "crate.tga";
-    return s;
-}
-
 struct FileCase {
     const char* name;
-    const char* text;  // null: no file at all
+    const char* text;  // null: no file at all; "": the settings written
     Settings expected;
     bool reported;
 };
@@ -67,25 +51,28 @@ TEST_P(SettingsFileTest, GivesWhatTheFileHoldsElseTheDefaultsWithOneLine) {
 INSTANTIATE_TEST_SUITE_P(
     Files, SettingsFileTest,
     testing::Values(
-        FileCase{"RoundTrip", "", chosen(), false}, FileCase{"Missing", nullptr, Settings{}, true},
+        FileCase{"RoundTrip", "", with([](Settings& s) {
+                     s.overlay = false, s.grid = true, s.musicOn = false, s.musicVolume = 35;
+                     s.windowWidth = 1234, s.windowHeight = 567;
+                     s.maximised = true, s.fullscreen = true, s.rightButton = "drask2.pob";
+                     s.drawFamily = BodyFamily::Soft, s.drawTexture = "crate.tga";
+                 }),
+                 false},
+        FileCase{"Missing", nullptr, Settings{}, true},
         FileCase{"Garbage",
                  "\x7f"
                  "ELF\x01\x02\n[[[\nno equals sign here\n",
                  Settings{}, true},
         FileCase{"OutOfRange", "[window]\nwidth = 99999999999\nheight = 3\n[music]\nvolume = -5\n",
                  with([](Settings& s) {
-                     s.windowWidth = kMaxWindowSide;
-                     s.windowHeight = kMinWindowSide;
+                     s.windowWidth = kMaxWindowSide, s.windowHeight = kMinWindowSide;
                      s.musicVolume = 0;
                  }),
                  false},
         FileCase{"UnknownKeys",
                  "; by hand\n[window]\ncolour = red\nheight = 612\n[elsewhere]\nwidth = 5\n"
                  "[sandbox]\ndraw_family = soft\n",
-                 with([](Settings& s) {
-                     s.windowHeight = 612;
-                     s.drawFamily = BodyFamily::Soft;
-                 }),
+                 with([](Settings& s) { s.windowHeight = 612, s.drawFamily = BodyFamily::Soft; }),
                  false},
         FileCase{"Nonsense",
                  "[music]\non = loud\nvolume = 40\n[sandbox]\nright_button = ../x.pob\n",
@@ -98,13 +85,10 @@ TEST(SettingsAtStartTest, TheGameOpensAsTheFileSaysAndWritesWhatThePlayerLeftItW
     dir.writeFamily("drask", PieceDir::triangle());
     fake::state().configFolder = (dir.path / "config").string();
     const std::filesystem::path path = dir.path / "config" / "settings.ini";
-    Settings start;
-    start.windowWidth = 900;
-    start.windowHeight = 640;
-    start.maximised = true;
-    start.grid = true;
-    start.musicVolume = 40;
-    start.rightButton = "drask3.pob";
+    const Settings start = with([](Settings& s) {
+        s.windowWidth = 900, s.windowHeight = 640, s.maximised = true;
+        s.grid = true, s.musicVolume = 40, s.rightButton = "drask3.pob";
+    });
     std::string error;
     ASSERT_TRUE(writeSettings(path, start, error)) << error;
 
