@@ -62,6 +62,7 @@ TEST(CursorList, RemovalAndInsertionAtTheCursorAreTheSameWithOrWithoutAnIndex) {
         list.advance();
         list.removeValue(&a);  // the occurrence nearer the head goes
         EXPECT_EQ(walk(list), (Seen{&c, &b, &a}));
+        EXPECT_TRUE(list.placeCursorAt(&a));  // listed once again: found
         list.rewind();
         list.advance();
         list.removeValue(&b);  // listed once now: found through the index
