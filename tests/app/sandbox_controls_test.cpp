@@ -102,6 +102,12 @@ class SandboxTest : public KorvelFixture {
         send(WM_RBUTTONDOWN, 0, where);
         send(WM_RBUTTONUP);
     }
+    // Files of the scratch folder dropped on the window at (x, y) from the top-left.
+    void dropFiles(const std::vector<std::string>& names, int x, int y) {
+        fake::Drop drop{{}, {x, y}};
+        for (const std::string& name : names) drop.files.push_back((dir.path / name).string());
+        send(WM_DROPFILES, reinterpret_cast<WPARAM>(drop.handle()));
+    }
     // A left drag once round a circle of world points.
     void dragRound(float cx, float cy, float r, int points) {
         const auto on = [&](int k) {
@@ -114,14 +120,14 @@ class SandboxTest : public KorvelFixture {
     }
 };
 
-// Where a spawn key or the right button drops, worked out by hand: window
-// position to world through the fitted frame, zoom and pan, then the nearest
-// 38-unit grid point, half-way going down.
+// Where a spawn key, the right button or a dropped piece file drops, worked out
+// by hand: window position to world through the fitted frame, zoom and pan, then
+// the nearest 38-unit grid point, half-way going down.
 struct SpawnSpot {
     const char* name;
     int clientWidth, clientHeight;
     float zoom, panX, panY;
-    int key;  // 0: the right button at (pointerX, pointerY) from the top-left
+    int key;  // 0: the right button, -1: a dropped file, at (pointerX, pointerY) from the top-left
     int pointerX, pointerY;
     float x, y;
 };
@@ -132,10 +138,12 @@ TEST_P(SpawnSpotTest, DropsAtTheGridPointUnderTheKeyOrPointer) {
     const SpawnSpot& s = GetParam();
     send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(s.clientWidth, s.clientHeight));
     setView(s.zoom, s.panX, s.panY);
-    if (s.key != 0)
+    if (s.key > 0)
         korvel->keyDown(s.key);
-    else
+    else if (s.key == 0)
         send(WM_RBUTTONDOWN, 0, at(s.pointerX, s.pointerY));
+    else
+        dropFiles({"drask1.pob"}, s.pointerX, s.pointerY);
     ASSERT_EQ(korvel->pieces.count, 1);
     EXPECT_EQ(korvel->children.count, 2);  // the grid and the piece
     EXPECT_EQ(firstAtomOfNewestPiece()->x, s.x);
@@ -144,18 +152,20 @@ TEST_P(SpawnSpotTest, DropsAtTheGridPointUnderTheKeyOrPointer) {
 
 INSTANTIATE_TEST_SUITE_P(
     KeysAndRightButton, SpawnSpotTest,
-    testing::Values(SpawnSpot{"Key1", 700, 430, 1, 0, 0, '1', 0, 0, 152, 418},
-                    SpawnSpot{"Key0", 700, 430, 1, 0, 0, '0', 0, 0, 532, 418},
-                    SpawnSpot{"Key9RoundsUp", 700, 430, 1, 0, 0, '9', 0, 0, 418, 418},
-                    SpawnSpot{"Key4WideClient", 1400, 430, 1, 0, 0, '4', 0, 0, 608, 418},
-                    SpawnSpot{"Key1Zoomed", 700, 430, 2, 10, 20, '1', 0, 0, 76, 190},
-                    SpawnSpot{"Key2TallClientZoomed", 700, 1000, 2, 10, 20, '2', 0, 0, 152, 190},
-                    SpawnSpot{"Key7WideClientZoomedOut", 1400, 430, 0.5f, -100, 500, '7', 0, 0, 304,
-                              342},
-                    SpawnSpot{"Right", 700, 430, 1, 0, 0, 0, 300, 100, 304, 342},
-                    SpawnSpot{"RightHalfWayGoesDown", 700, 430, 1, 0, 0, 0, 209, 221, 190, 190},
-                    SpawnSpot{"RightZoomed", 700, 430, 2, 10, 20, 0, 300, 100, 152, 152},
-                    SpawnSpot{"RightTallClientZoomed", 700, 1000, 2, 10, 20, 0, 300, 500, 152, 76}),
+    testing::Values(
+        SpawnSpot{"Key1", 700, 430, 1, 0, 0, '1', 0, 0, 152, 418},
+        SpawnSpot{"Key0", 700, 430, 1, 0, 0, '0', 0, 0, 532, 418},
+        SpawnSpot{"Key9RoundsUp", 700, 430, 1, 0, 0, '9', 0, 0, 418, 418},
+        SpawnSpot{"Key4WideClient", 1400, 430, 1, 0, 0, '4', 0, 0, 608, 418},
+        SpawnSpot{"Key1Zoomed", 700, 430, 2, 10, 20, '1', 0, 0, 76, 190},
+        SpawnSpot{"Key2TallClientZoomed", 700, 1000, 2, 10, 20, '2', 0, 0, 152, 190},
+        SpawnSpot{"Key7WideClientZoomedOut", 1400, 430, 0.5f, -100, 500, '7', 0, 0, 304, 342},
+        SpawnSpot{"Right", 700, 430, 1, 0, 0, 0, 300, 100, 304, 342},
+        SpawnSpot{"RightHalfWayGoesDown", 700, 430, 1, 0, 0, 0, 209, 221, 190, 190},
+        SpawnSpot{"RightZoomed", 700, 430, 2, 10, 20, 0, 300, 100, 152, 152},
+        SpawnSpot{"RightTallClientZoomed", 700, 1000, 2, 10, 20, 0, 300, 500, 152, 76},
+        SpawnSpot{"DroppedZoomed", 700, 430, 2, 10, 20, -1, 530, 90, 266, 152},
+        SpawnSpot{"DroppedTallClientZoomed", 700, 1000, 2, 10, 20, -1, 300, 500, 152, 76}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SandboxTest, TheRightButtonDropsThePieceOfTheLastKeysFamily) {
@@ -311,30 +321,17 @@ TEST_P(SandboxKeysTest, SaveLoadUndoAndRedoGiveBackTheWorldsTheyName) {
 
 INSTANTIATE_TEST_SUITE_P(PausedAndRunning, SandboxKeysTest, testing::Bool());
 
-TEST_F(SandboxTest, DroppedFilesLoadOrSpawnAtThePointerAndOthersAreRefused) {
+TEST_F(SandboxTest, ADroppedWorldFileLoadsAndAFileOfNeitherKindIsRefused) {
     EXPECT_EQ(fake::state().count("DragAcceptFiles"), 1);
-    dir.write("mine.pob", writePieceFile(PieceDir::triangle()));
     korvel->keyDown('4');
     std::string error;
     ASSERT_TRUE(korvel->commands.saveWorld("kept.PDW", error)) << error;
     const std::vector<uint8_t> kept = world();
     korvel->keyDown('C');
-
-    // Zoomed and panned, dropped off-centre: window (530, 430 - 90) is world
-    // (530 / 2 - 10, 340 / 2 - 20), snapped to the grid.
-    setView(2, 10, 20);
-    fake::Drop drop{{(dir.path / "mine.pob").string(), (dir.path / "notes.txt").string()},
-                    {530, 90}};
     testing::internal::CaptureStderr();
-    send(WM_DROPFILES, reinterpret_cast<WPARAM>(drop.handle()));
+    dropFiles({"notes.txt", "kept.PDW"}, 5, 5);
     EXPECT_TRUE(testing::internal::GetCapturedStderr().starts_with(
         (dir.path / "notes.txt").string() + ": "));
-    ASSERT_EQ(korvel->pieces.count, 1);
-    EXPECT_EQ(firstAtomOfNewestPiece()->x, 266);
-    EXPECT_EQ(firstAtomOfNewestPiece()->y, 152);
-
-    fake::Drop worldDrop{{(dir.path / "kept.PDW").string()}, {5, 5}};
-    send(WM_DROPFILES, reinterpret_cast<WPARAM>(worldDrop.handle()));
     EXPECT_EQ(world(), kept);
 }
 
