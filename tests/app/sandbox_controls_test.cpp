@@ -263,6 +263,10 @@ TEST_F(SandboxTest, TheOverlayAndTheMessageBarSayWhatIsAndWhatEachKeyDid) {
     send(WM_KEYDOWN, VK_ESCAPE);
     EXPECT_TRUE(korvel->quitRequested);
 
+    dragRound(350, 200, 40, 60);  // drawing since the table's B
+    chord({'E'});
+    EXPECT_TRUE(showsNow("Exported piece-0001.pob"));
+
     // README lists the keys the card shows.
     std::ifstream readme(PIMO_ASSETS "/../README.md");
     const std::string text{std::istreambuf_iterator<char>(readme), {}};
