@@ -148,7 +148,8 @@ std::string textOf(const char* file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndCloses) {
+// A session opens as settings.ini says and leaves in it what the player changed.
+TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElsePlaysAsTheSettingsSayAndCloses) {
     fake::reset();
     fake::state().failing = {"SetPixelFormat"};
     EXPECT_EQ(playGame(nullptr), 1);
@@ -156,14 +157,25 @@ TEST(PlayGameTest, EndsWithOneWhenTheWindowCannotOpenElseRunsUntilEscapeAndClose
 
     fake::reset();
     PieceDir dir;
-    settled();
     dir.writeFamily("drask", PieceDir::triangle("absent.tga"));
-    fake::state().post(WM_KEYDOWN, '1');
-    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
+    fake::state().configFolder = "config";
+    Settings start;
+    start.windowWidth = 900, start.windowHeight = 640, start.maximised = true;
+    start.grid = true, start.musicVolume = 40, start.rightButton = "drask3.pob";
+    std::string error;
+    ASSERT_TRUE(writeSettings("config/settings.ini", start, error)) << error;
+    for (const int key : {int('1'), int('M'), VK_ESCAPE}) fake::state().post(WM_KEYDOWN, key);
     testing::internal::CaptureStderr();
     EXPECT_EQ(playGame(nullptr), 0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Unable to open absent.tga\n");
     const fake::State& s = fake::state();
+    // The client size asked for, grown by the frame.
+    EXPECT_TRUE(s.texts("CreateWindowExA").at(0).ends_with(", 916, 656)"))
+        << s.texts("CreateWindowExA").at(0);
+    EXPECT_EQ(s.texts("ShowWindow(3)").size(), 1u);
+    EXPECT_EQ(s.texts("setMusicVolume").at(0), "setMusicVolume(40)");
+    start.musicOn = false;
+    EXPECT_EQ(readSettings("config/settings.ini"), start);
     // The missing image still became a GL texture, through the game's uploader.
     EXPECT_EQ(s.count("glTexImage2D"), 1);
     EXPECT_GT(s.indexOf("DestroyWindow"), s.indexOf("PeekMessageW"));

@@ -5,12 +5,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/main_loop.h"
 #include "app/settings.h"
-#include "content/report.h"
-#include "fakes.h"
 #include "piece_dir.h"
-#include "content/texture_cache.h"
 
 namespace {
 
@@ -78,32 +74,3 @@ INSTANTIATE_TEST_SUITE_P(
                  "[music]\non = loud\nvolume = 40\n[sandbox]\nright_button = ../x.pob\n",
                  with([](Settings& s) { s.musicVolume = 40; }), true}),
     [](const testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
-
-TEST(SettingsAtStartTest, TheGameOpensAsTheFileSaysAndWritesWhatThePlayerLeftItWith) {
-    fake::reset();
-    PieceDir dir;
-    dir.writeFamily("drask", PieceDir::triangle());
-    fake::state().configFolder = (dir.path / "config").string();
-    const std::filesystem::path path = dir.path / "config" / "settings.ini";
-    const Settings start = with([](Settings& s) {
-        s.windowWidth = 900, s.windowHeight = 640, s.maximised = true;
-        s.grid = true, s.musicVolume = 40, s.rightButton = "drask3.pob";
-    });
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, start, error)) << error;
-
-    fake::state().post(WM_KEYDOWN, 'M');
-    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_EQ(playGame(nullptr), 0);
-    const fake::State& s = fake::state();
-    // The client size asked for, grown by the frame.
-    EXPECT_TRUE(s.texts("CreateWindowExA").at(0).ends_with(", 916, 656)"))
-        << s.texts("CreateWindowExA").at(0);
-    EXPECT_EQ(s.texts("ShowWindow(3)").size(), 1u);
-    EXPECT_EQ(s.texts("setMusicVolume").at(0), "setMusicVolume(40)");
-    Settings left = start;
-    left.musicOn = false;
-    EXPECT_EQ(readSettings(path), left);
-    setMessageBoxHandler(nullptr);
-    setTextureUploader(nullptr);
-}
