@@ -136,11 +136,23 @@ TEST(MainLoopTest, EndsAfterTheDrainAndOneLastTick) {
     EXPECT_TRUE(fake::state().queue.empty());
 }
 
-// A settings file in the scratch folder, so that the game has nothing to say of it.
-void settled() {
+// A session in the scratch folder, with a settings file so that the game has
+// nothing to say of it, that ends at the first tick; what it said goes to `said`.
+int playUntilEscape(const GameOptions& options, std::string& said) {
+    fake::reset();
     fake::state().configFolder = "config";
     std::string error;
-    ASSERT_TRUE(writeSettings("config/settings.ini", Settings{}, error)) << error;
+    EXPECT_TRUE(writeSettings("config/settings.ini", Settings{}, error)) << error;
+    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
+    testing::internal::CaptureStderr();
+    const int status = playGame(nullptr, options);
+    said = testing::internal::GetCapturedStderr();
+    return status;
+}
+
+// Said in one line that names `file`.
+bool oneLineOf(const std::string& said, const std::string& file) {
+    return said.starts_with(file + ": ") && said.find('\n') == said.size() - 1;
 }
 
 std::string textOf(const char* file) {
@@ -204,9 +216,9 @@ TEST(PlayGameTest, StartsWithTheWorldNamedAndKeepsTheLastSessionsReplay) {
     }
     std::ofstream("replay.txt") << "the session before\n";
     const std::string world = (dir.path / "start.pdw").string();
-    fake::reset();
-    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_EQ(playGame(nullptr, {"", world, ""}), 0);
+    std::string said;
+    EXPECT_EQ(playUntilEscape({"", world, ""}, said), 0);
+    EXPECT_EQ(said, "");
     EXPECT_EQ(textOf("replay-previous.txt"), "the session before\n");
     const std::string first = textOf("replay.txt");
     EXPECT_NE(first.find("\nload 0 " + world + " "), std::string::npos) << first;
@@ -214,27 +226,15 @@ TEST(PlayGameTest, StartsWithTheWorldNamedAndKeepsTheLastSessionsReplay) {
     EXPECT_EQ(replayJournalFile("replay.txt", replay).status, 0);
 
     // A file that is no world: one line, and the empty world.
-    fake::reset();
-    settled();
-    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(playGame(nullptr, {"", "drask1.pob", ""}), 0);
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(said.starts_with("drask1.pob: ") && said.find('\n') == said.size() - 1) << said;
+    EXPECT_EQ(playUntilEscape({"", "drask1.pob", ""}, said), 0);
+    EXPECT_TRUE(oneLineOf(said, "drask1.pob")) << said;
     EXPECT_EQ(textOf("replay-previous.txt"), first);
     EXPECT_EQ(textOf("replay.txt").find("\nload"), std::string::npos);
 
     // A --piece that would drop nothing is said once at start, and the game runs.
     for (const std::string piece : {"nosuch.pob", "start.pdw", "drask1.pob"}) {
-        fake::reset();
-        settled();
-        fake::state().post(WM_KEYDOWN, VK_ESCAPE);
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(playGame(nullptr, {piece, "", ""}), 0);
-        const std::string start = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(start.starts_with(piece + ": ") && start.find('\n') == start.size() - 1,
-                  piece != "drask1.pob")
-            << start;
+        EXPECT_EQ(playUntilEscape({piece, "", ""}, said), 0);
+        EXPECT_EQ(oneLineOf(said, piece), piece != "drask1.pob") << said;
     }
     setTextureUploader(nullptr);
 }
