@@ -5,34 +5,14 @@
 #include <fstream>
 #include <string>
 
-#include "app/main_loop.h"
 #include "app/settings.h"
-#include "content/report.h"
-#include "fakes.h"
 #include "piece_dir.h"
-#include "content/texture_cache.h"
 
 namespace {
 
-Settings chosen() {
-    Settings s;
-    s.overlay = false;
-    s.grid = true;
-    s.musicOn = false;
-    s.musicVolume = 35;
-    s.windowWidth = 1234;
-    s.windowHeight = 567;
-    s.maximised = true;
-    s.fullscreen = true;
-    s.rightButton = "drask2.pob";
-    s.drawFamily = BodyFamily::Soft;
-    s.drawTexture = "crate.tga";
-    return s;
-}
-
 struct FileCase {
     const char* name;
-    const char* text;  // null: no file at all
+    const char* text;  // null: no file at all; "": the settings written
     Settings expected;
     bool reported;
 };
@@ -67,59 +47,30 @@ TEST_P(SettingsFileTest, GivesWhatTheFileHoldsElseTheDefaultsWithOneLine) {
 INSTANTIATE_TEST_SUITE_P(
     Files, SettingsFileTest,
     testing::Values(
-        FileCase{"RoundTrip", "", chosen(), false}, FileCase{"Missing", nullptr, Settings{}, true},
+        FileCase{"RoundTrip", "", with([](Settings& s) {
+                     s.overlay = false, s.grid = true, s.musicOn = false, s.musicVolume = 35;
+                     s.windowWidth = 1234, s.windowHeight = 567;
+                     s.maximised = true, s.fullscreen = true, s.rightButton = "drask2.pob";
+                     s.drawFamily = BodyFamily::Soft, s.drawTexture = "crate.tga";
+                 }),
+                 false},
+        FileCase{"Missing", nullptr, Settings{}, true},
         FileCase{"Garbage",
                  "\x7f"
                  "ELF\x01\x02\n[[[\nno equals sign here\n",
                  Settings{}, true},
         FileCase{"OutOfRange", "[window]\nwidth = 99999999999\nheight = 3\n[music]\nvolume = -5\n",
                  with([](Settings& s) {
-                     s.windowWidth = kMaxWindowSide;
-                     s.windowHeight = kMinWindowSide;
+                     s.windowWidth = kMaxWindowSide, s.windowHeight = kMinWindowSide;
                      s.musicVolume = 0;
                  }),
                  false},
         FileCase{"UnknownKeys",
                  "; by hand\n[window]\ncolour = red\nheight = 612\n[elsewhere]\nwidth = 5\n"
                  "[sandbox]\ndraw_family = soft\n",
-                 with([](Settings& s) {
-                     s.windowHeight = 612;
-                     s.drawFamily = BodyFamily::Soft;
-                 }),
+                 with([](Settings& s) { s.windowHeight = 612, s.drawFamily = BodyFamily::Soft; }),
                  false},
         FileCase{"Nonsense",
                  "[music]\non = loud\nvolume = 40\n[sandbox]\nright_button = ../x.pob\n",
                  with([](Settings& s) { s.musicVolume = 40; }), true}),
     [](const testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
-
-TEST(SettingsAtStartTest, TheGameOpensAsTheFileSaysAndWritesWhatThePlayerLeftItWith) {
-    fake::reset();
-    PieceDir dir;
-    dir.writeFamily("drask", PieceDir::triangle());
-    fake::state().configFolder = (dir.path / "config").string();
-    const std::filesystem::path path = dir.path / "config" / "settings.ini";
-    Settings start;
-    start.windowWidth = 900;
-    start.windowHeight = 640;
-    start.maximised = true;
-    start.grid = true;
-    start.musicVolume = 40;
-    start.rightButton = "drask3.pob";
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, start, error)) << error;
-
-    fake::state().post(WM_KEYDOWN, 'M');
-    fake::state().post(WM_KEYDOWN, VK_ESCAPE);
-    EXPECT_EQ(playGame(nullptr), 0);
-    const fake::State& s = fake::state();
-    // The client size asked for, grown by the frame.
-    EXPECT_TRUE(s.texts("CreateWindowExA").at(0).ends_with(", 916, 656)"))
-        << s.texts("CreateWindowExA").at(0);
-    EXPECT_EQ(s.texts("ShowWindow(3)").size(), 1u);
-    EXPECT_EQ(s.texts("setMusicVolume").at(0), "setMusicVolume(40)");
-    Settings left = start;
-    left.musicOn = false;
-    EXPECT_EQ(readSettings(path), left);
-    setMessageBoxHandler(nullptr);
-    setTextureUploader(nullptr);
-}

@@ -57,31 +57,33 @@ TEST_F(GLRendererTest, OpenGrowsTheWindowAroundTheClientAndMakesTheContextCurren
     for (int i = 0; i < current; ++i) EXPECT_FALSE(s.calls[i].starts_with("gl")) << s.calls[i];
     EXPECT_EQ(s.texts("glOrtho"), Texts{call("glOrtho", 0, 700, 0, 430, -3, 3)});
     EXPECT_EQ(s.count("MessageBoxA"), 0);
+
+    // A zero height keeps the projection defined.
+    fake::state().calls.clear();
+    renderer.resize(640, 0);
+    EXPECT_EQ(renderer.height, 0);
+    EXPECT_EQ(s.texts("glViewport"), Texts{call("glViewport", 0, 0, 640, 1)});
+    EXPECT_EQ(s.texts("glOrtho"), Texts{call("glOrtho", 0, 640, 0, 1, -3, 3)});
 }
 
-struct OpenFailure {
-    std::string step;
-    Texts releases;  // what the failure releases before its message
-};
-void PrintTo(const OpenFailure& f, std::ostream* os) {
-    *os << f.step;
-}
+// A step that fails, and what it releases before its message.
+using OpenFailure = std::pair<std::string, Texts>;
 
 class OpenFailureTest : public GLRendererTest, public ::testing::WithParamInterface<OpenFailure> {};
 
 TEST_P(OpenFailureTest, ReleasesWhatExistsThenReports) {
-    const OpenFailure& f = GetParam();
+    const auto& [step, releases] = GetParam();
     // Releasing the context must still work.
-    fake::state().failing = {f.step == "wglMakeCurrent" ? "wglMakeCurrent(ptr, ptr)" : f.step};
+    fake::state().failing = {step == "wglMakeCurrent" ? "wglMakeCurrent(ptr, ptr)" : step};
     EXPECT_FALSE(openGame());
     EXPECT_FALSE(renderer.opened);
-    Texts expected = {f.step};
-    expected.insert(expected.end(), f.releases.begin(), f.releases.end());
+    Texts expected = {step};
+    expected.insert(expected.end(), releases.begin(), releases.end());
     expected.push_back("MessageBoxA");
     Texts all;  // names of the Win32 calls
     for (const std::string& c : s.calls)
         if (!c.starts_with("gl")) all.push_back(c.substr(0, c.find('(')));
-    EXPECT_EQ(Texts(std::find(all.begin(), all.end(), f.step), all.end()), expected);
+    EXPECT_EQ(Texts(std::find(all.begin(), all.end(), step), all.end()), expected);
 }
 
 const Texts kAfterDc = {"ReleaseDC", "DestroyWindow", "UnregisterClassA"};
@@ -97,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenFailure{"wglMakeCurrent",
                                   {"wglMakeCurrent", "wglDeleteContext", "ReleaseDC",
                                    "DestroyWindow", "UnregisterClassA"}}),
-    [](const auto& info) { return info.param.step; });
+    [](const auto& info) { return info.param.first; });
 
 TEST_F(GLRendererTest, CloseReportsEachFailedReleaseAndGoesOn) {
     ASSERT_TRUE(openGame());
@@ -116,13 +118,6 @@ TEST_F(GLRendererTest, CloseReportsEachFailedReleaseAndGoesOn) {
     EXPECT_EQ(renderer.window, nullptr);
     EXPECT_EQ(renderer.instance, nullptr);
     EXPECT_EQ(s.calls.back(), call("glDeleteLists", 1000, 96));
-}
-
-TEST_F(GLRendererTest, ResizeToZeroHeightKeepsTheProjectionDefined) {
-    renderer.resize(640, 0);
-    EXPECT_EQ(renderer.height, 0);
-    EXPECT_EQ(s.texts("glViewport"), Texts{call("glViewport", 0, 0, 640, 1)});
-    EXPECT_EQ(s.texts("glOrtho"), Texts{call("glOrtho", 0, 640, 0, 1, -3, 3)});
 }
 
 // Elements drawn at depth z, the layer of one kind of record.

@@ -3,14 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <random>
 #include <vector>
+
+#include "scene/address_order.h"
 
 namespace {
 
-std::vector<int*> walk(CursorList<int>& list) {
+using Seen = std::vector<int*>;
+
+// What a walk meets, with `act` done when it meets `at`.
+std::vector<int*> walk(CursorList<int>& list, const int* at = nullptr,
+                       const std::function<void()>& act = {}) {
     std::vector<int*> out;
     list.rewind();
-    while (int* v = list.advance()) out.push_back(v);
+    while (int* v = list.advance()) {
+        out.push_back(v);
+        if (v == at) act();
+    }
     return out;
 }
 
@@ -18,95 +31,61 @@ TEST(CursorList, WalkSurvivesRemovalsAndSkipsWhatIsPushed) {
     int v[5] = {0, 1, 2, 3, 4};
     CursorList<int> list;
     for (int i = 4; i >= 0; --i) list.pushFront(&v[i]);
-
-    // Remove the current value: the walk continues with its successor.
-    std::vector<int*> seen;
-    list.rewind();
-    while (int* x = list.advance()) {
-        seen.push_back(x);
-        if (x == &v[1]) list.removeValue(x);
-    }
-    EXPECT_EQ(seen, (std::vector<int*>{&v[0], &v[1], &v[2], &v[3], &v[4]}));
+    // The current value removed: the walk goes on with its successor.
+    EXPECT_EQ(walk(list, &v[1], [&] { list.removeValue(&v[1]); }),
+              (Seen{&v[0], &v[1], &v[2], &v[3], &v[4]}));
     EXPECT_EQ(list.count, 4);
-
-    // Remove another value ahead: the walk continues after the node removed last.
-    seen.clear();
-    list.rewind();
-    while (int* x = list.advance()) {
-        seen.push_back(x);
-        if (x == &v[0]) list.removeValue(&v[3]);
-    }
-    EXPECT_EQ(seen, (std::vector<int*>{&v[0], &v[4]}));
-    EXPECT_EQ(walk(list), (std::vector<int*>{&v[0], &v[2], &v[4]}));
-
-    // A value pushed during a walk is not returned; of two equal values the one
+    // A value ahead removed: the walk goes on after the node removed last.
+    EXPECT_EQ(walk(list, &v[0], [&] { list.removeValue(&v[3]); }), (Seen{&v[0], &v[4]}));
+    EXPECT_EQ(walk(list), (Seen{&v[0], &v[2], &v[4]}));
+    // A value pushed during a walk is not met; of two equal values the one
     // nearer the head goes first.
-    seen.clear();
-    list.rewind();
-    while (int* x = list.advance()) {
-        seen.push_back(x);
-        if (x == &v[0]) list.pushFront(&v[4]);
-    }
-    EXPECT_EQ(seen, (std::vector<int*>{&v[0], &v[2], &v[4]}));
+    EXPECT_EQ(walk(list, &v[0], [&] { list.pushFront(&v[4]); }), (Seen{&v[0], &v[2], &v[4]}));
     list.removeValue(&v[4]);
-    EXPECT_EQ(walk(list), (std::vector<int*>{&v[0], &v[2], &v[4]}));
+    EXPECT_EQ(walk(list), (Seen{&v[0], &v[2], &v[4]}));
 }
 
-TEST(CursorList, InsertAtCursorGoesBeforeTheValueOrAtTheTail) {
-    int a = 1, b = 2, c = 3;
-    CursorList<int> list;
-    // Emptied, then inserted into at the tail sentinel.
-    list.pushFront(&a);
-    list.removeValue(&a);
-    EXPECT_EQ(list.count, 0);
-    list.rewind();
-    list.advance();
-    EXPECT_EQ(list.insertAtCursor(&a), &a);
-    list.rewind();
-    list.advance();  // on a
-    list.insertAtCursor(&b);
-    EXPECT_EQ(list.cursor->value, &a);
-    // Sorted insertion where everything stays ahead appends through the sentinel.
-    while (list.advance() != nullptr) {
+// The lists of the world's records find values through an index: with it or
+// without, removal and the cursor must behave as the search from the head does,
+// duplicates included.
+TEST(CursorList, RemovalAndInsertionAtTheCursorAreTheSameWithOrWithoutAnIndex) {
+    for (bool indexed : {true, false}) {
+        CursorList<int> list;
+        int a = 1, b = 2, c = 3, d = 4, stranger = 5;
+        list.pushFront(&a);
+        if (indexed) list.keepIndex();  // values already listed are indexed too
+        list.pushFront(&b);
+        list.pushFront(&a);
+        list.pushFront(&c);  // c, a, b, a
+        list.rewind();
+        list.advance();
+        list.advance();
+        list.removeValue(&a);  // the occurrence nearer the head goes
+        EXPECT_EQ(walk(list), (Seen{&c, &b, &a}));
+        EXPECT_TRUE(list.placeCursorAt(&a));  // listed once again: found
+        list.rewind();
+        list.advance();
+        list.removeValue(&b);  // listed once now: found through the index
+        EXPECT_EQ(list.cursor->value, &c);
+        EXPECT_EQ(list.advance(), &a);
+        list.removeValue(&a);  // once listed again after the duplicate left
+        EXPECT_EQ(walk(list), (Seen{&c}));
+
+        // On a value, an insertion goes before it and the cursor stays; on the
+        // tail sentinel (placed there, or where a walk ran out) it appends.
+        EXPECT_TRUE(list.placeCursorAt(nullptr));
+        list.insertAtCursor(&b);
+        EXPECT_TRUE(list.placeCursorAt(&c));
+        list.insertAtCursor(&a);
+        EXPECT_EQ(list.cursor->value, &c);
+        walk(list);
+        list.insertAtCursor(&d);
+        EXPECT_EQ(walk(list), (Seen{&a, &c, &b, &d}));
+        EXPECT_EQ(list.count, 4);
+        EXPECT_EQ(list.nextOf(&c), &b);
+        EXPECT_EQ(list.nextOf(&d), nullptr);
+        EXPECT_FALSE(list.placeCursorAt(&stranger));
     }
-    list.insertAtCursor(&c);
-    EXPECT_EQ(walk(list), (std::vector<int*>{&b, &a, &c}));
-    EXPECT_EQ(list.count, 3);
-}
-
-// The lists of the world's records find values through an index: removal must
-// behave exactly as the search from the head does, duplicates included.
-TEST(CursorList, AnIndexedListRemovesAsTheSearchDoesAndPlacesTheCursorForInsertion) {
-    CursorList<int> list;
-    int a = 1, b = 2, c = 3;
-    list.pushFront(&a);
-    list.keepIndex();  // values already listed are indexed too
-    list.pushFront(&b);
-    list.pushFront(&a);
-    list.pushFront(&c);  // c, a, b, a
-    list.rewind();
-    list.advance();
-    list.advance();
-    list.removeValue(&a);  // the occurrence nearer the head goes
-    EXPECT_EQ(walk(list), (std::vector<int*>{&c, &b, &a}));
-    list.rewind();
-    list.advance();
-    list.removeValue(&b);  // b is listed once now: found through the index
-    EXPECT_EQ(list.cursor->value, &c);
-    EXPECT_EQ(list.advance(), &a);
-    list.removeValue(&a);  // once listed again after the duplicate left
-    EXPECT_EQ(walk(list), (std::vector<int*>{&c}));
-    EXPECT_EQ(list.count, 1);
-
-    EXPECT_TRUE(list.placeCursorAt(nullptr));  // the tail sentinel
-    list.insertAtCursor(&b);
-    EXPECT_TRUE(list.placeCursorAt(&c));
-    list.insertAtCursor(&a);
-    EXPECT_EQ(walk(list), (std::vector<int*>{&a, &c, &b}));
-    EXPECT_EQ(list.nextOf(&c), &b);
-    EXPECT_EQ(list.nextOf(&b), nullptr);
-    int stranger = 4;
-    EXPECT_FALSE(list.placeCursorAt(&stranger));
 }
 
 // Emptied at once, a list keeps no trace of its values: a stale index entry
@@ -128,15 +107,15 @@ TEST(CursorList, EmptyingAtOnceForgetsEveryValueAndTheListWorksOn) {
         list.takeAll(taken);
         std::sort(taken.begin(), taken.end());
         EXPECT_EQ(taken, kept);
-        EXPECT_EQ(walk(list), std::vector<int*>{});
+        EXPECT_EQ(walk(list), Seen{});
         EXPECT_EQ(list.count, 0);
         EXPECT_EQ(list.nextOf(&values[1]), nullptr);
 
         for (int i = 0; i < 4; ++i) list.pushFront(&values[i]);
         list.removeValue(&values[1]);
-        EXPECT_EQ(walk(list), (std::vector<int*>{&values[3], &values[2], &values[0]}));
+        EXPECT_EQ(walk(list), (Seen{&values[3], &values[2], &values[0]}));
         list.clear();
-        EXPECT_EQ(walk(list), std::vector<int*>{});
+        EXPECT_EQ(walk(list), Seen{});
         EXPECT_FALSE(list.placeCursorAt(&values[2]));
     }
 }
@@ -158,6 +137,32 @@ TEST(PointerMap, KeysSurviveGrowthAndTombstones) {
         for (int i = 1; i < 5000; i += 2) map.erase(&keys[i]);
         EXPECT_EQ(map.size(), 0u);
     }
+}
+
+TEST(AddressOrder, SortsPointersWhateverTheirSpread) {
+    std::mt19937 random(7);
+    // Heap blocks of mixed sizes, some freed and made again in between, two
+    // addresses far from them (the stack's) and one listed twice.
+    std::vector<std::unique_ptr<char[]>> blocks;
+    for (int i = 0; i < 6000; ++i) {
+        blocks.emplace_back(new char[16 + random() % 300]);
+        if (i % 5 == 0) blocks[random() % blocks.size()].reset(new char[40]);
+    }
+    char local[64];
+    std::vector<char*> pointers{local + 33, local, local + 1};
+    for (auto& b : blocks) pointers.push_back(b.get());
+    pointers.push_back(pointers[17]);
+    std::shuffle(pointers.begin(), pointers.end(), random);
+    std::vector<char*> expected = pointers;
+    std::sort(expected.begin(), expected.end(), [](const char* p, const char* q) {
+        return reinterpret_cast<uintptr_t>(p) < reinterpret_cast<uintptr_t>(q);
+    });
+    sortByAddress(pointers);
+    EXPECT_EQ(pointers, expected);
+
+    std::vector<char*> same(5, local);
+    sortByAddress(same);
+    EXPECT_EQ(same, std::vector<char*>(5, local));
 }
 
 }  // namespace

@@ -7,6 +7,72 @@
 
 namespace {
 
+// A class of its own may override the contact calls.
+struct CustomJunk : Junk {
+    using Junk::Junk;
+};
+
+TEST(ObjectTree, ChildrenAreVisitedNewestFirstAndTeardownLeavesTheParent) {
+    Object root(nullptr);
+    Object older(&root);
+    Object newer(&root);
+    EXPECT_EQ(TestWorld::items(root.children), (std::vector<Object*>{&newer, &older}));
+
+    older.teardown();
+    EXPECT_TRUE(older.destroyed);
+    EXPECT_EQ(TestWorld::items(root.children), (std::vector<Object*>{&newer}));
+    root.teardown();  // parentless: only the flag
+    EXPECT_TRUE(root.destroyed);
+}
+
+TEST(ObjectTree, RemovalClimbsToTheRootFirstAndCountsAtEveryLevel) {
+    struct CheckingGame : Game {
+        Junk* piece = nullptr;
+        bool pieceStillHadIt = false;
+        void removeAtom(Atom* atom) override {
+            pieceStillHadIt = piece->atoms.contains(atom);
+            Game::removeAtom(atom);
+        }
+    } root;
+    System* world = new System(&root);
+    root.world = world;
+    Object middle(&root);
+    Junk piece(&middle);
+    root.piece = &piece;
+
+    Atom* a = TestWorld::addAtom(piece, 10, 10);
+    piece.removeAtom(a);
+    EXPECT_TRUE(root.pieceStillHadIt);
+    EXPECT_EQ(root.removedAtoms, 1);
+    EXPECT_EQ(middle.removedAtoms, 1);
+    EXPECT_EQ(piece.removedAtoms, 1);
+    EXPECT_EQ(piece.atoms.count, 0);
+    EXPECT_EQ(root.atoms.count, 0);
+    EXPECT_FALSE(world->ids.test(0));
+    delete a;
+    delete world;
+}
+
+// The step skips mayCollide and onCollide only for owners whose answers are the
+// Game's own; a class that may override them is asked.
+TEST(ObjectTree, OnlyTheForwardingClassesUnderTheGameNeedNoContactCalls) {
+    TestWorld w;
+    Junk piece(&w.root);
+    Object part(&piece);
+    CustomJunk custom(&w.root);
+    Object underCustom(&custom);
+    EXPECT_FALSE(w.root.hearsContacts());
+    EXPECT_FALSE(piece.hearsContacts());
+    EXPECT_FALSE(part.hearsContacts());
+    EXPECT_TRUE(custom.hearsContacts());
+    EXPECT_TRUE(underCustom.hearsContacts());
+
+    struct OwnRoot : Game {};
+    OwnRoot root;
+    Junk underOwnRoot(&root);
+    EXPECT_TRUE(underOwnRoot.hearsContacts());
+}
+
 TEST(Game, GlobalListsAreSortedByIterationsNewestFirstAmongEquals) {
     TestWorld w;
     Junk piece(&w.root);
@@ -24,64 +90,52 @@ TEST(Game, GlobalListsAreSortedByIterationsNewestFirstAmongEquals) {
     EXPECT_EQ(TestWorld::items(w.root.links), (std::vector<Link*>{l9, l4, l2}));
 }
 
-TEST(Game, TrianglesAreGroupedByTextureAndWiredToTheFirstMatchingLinks) {
+// Four triangles on the edge a-b, one more (b, d, e) apart.
+TEST(Game, TrianglesGroupByTextureWireToTheFirstMatchingLinksAndGoWithAnyOfThem) {
     TestWorld w;
     Junk piece(&w.root);
     Texture t1, t2;  // t1 created first
     Atom* a = TestWorld::addAtom(piece, 100, 100);
     Atom* b = TestWorld::addAtom(piece, 112, 100);
     Atom* c = TestWorld::addAtom(piece, 106, 110);
+    Atom* d = TestWorld::addAtom(piece, 106, 90);
+    Atom* e = TestWorld::addAtom(piece, 120, 90);
     Link* ab = TestWorld::addLink(piece, a, b);
     Link* ba = TestWorld::addLink(piece, b, a);  // newer: stands before ab
     Link* ac = TestWorld::addLink(piece, a, c);
     Link* bc = TestWorld::addLink(piece, c, b);
-
-    Triangle* firstT2 = TestWorld::addTriangle(piece, a, b, c, &t2);
-    Triangle* onlyT1 = TestWorld::addTriangle(piece, a, b, c, &t1);
-    Triangle* secondT2 = TestWorld::addTriangle(piece, a, b, c, &t2);
-    EXPECT_EQ(TestWorld::items(w.root.triangles),
-              (std::vector<Triangle*>{onlyT1, secondT2, firstT2}));
-
-    EXPECT_EQ(firstT2->edgeAB, ba);
-    EXPECT_EQ(firstT2->edgeAC, ac);
-    EXPECT_EQ(firstT2->edgeBC, bc);
-    EXPECT_EQ(ba->triangleCount, 3);
-    EXPECT_EQ(ab->triangleCount, 0);
-    EXPECT_EQ(firstT2->owner, &piece);
-}
-
-TEST(Game, RemovingALinkRemovesEveryTriangleOnItAndAppliesThePiecesRule) {
-    TestWorld w;
-    Junk piece(&w.root);
-    Texture tex;
-    // Two triangles on the shared edge a-b, a third one (b, d, e) apart.
-    Atom* a = TestWorld::addAtom(piece, 100, 100);
-    Atom* b = TestWorld::addAtom(piece, 112, 100);
-    Atom* c = TestWorld::addAtom(piece, 106, 110);
-    Atom* d = TestWorld::addAtom(piece, 106, 90);
-    Atom* e = TestWorld::addAtom(piece, 120, 90);
-    Link* ab = TestWorld::addLink(piece, a, b);
-    Link* ac = TestWorld::addLink(piece, a, c);
-    Link* bc = TestWorld::addLink(piece, b, c);
-    Link* ad = TestWorld::addLink(piece, a, d);
+    TestWorld::addLink(piece, a, d);
     Link* bd = TestWorld::addLink(piece, b, d);
     Link* de = TestWorld::addLink(piece, d, e);
     Link* be = TestWorld::addLink(piece, b, e);
-    TestWorld::addTriangle(piece, a, b, c, &tex);
-    TestWorld::addTriangle(piece, a, b, d, &tex);
-    Triangle* apart = TestWorld::addTriangle(piece, b, d, e, &tex);
+    Triangle* firstT2 = TestWorld::addTriangle(piece, a, b, c, &t2);
+    Triangle* onlyT1 = TestWorld::addTriangle(piece, a, b, c, &t1);
+    Triangle* secondT2 = TestWorld::addTriangle(piece, a, b, c, &t2);
+    Triangle* abd = TestWorld::addTriangle(piece, a, b, d, &t1);
+    Triangle* apart = TestWorld::addTriangle(piece, b, d, e, &t1);
+    EXPECT_EQ(TestWorld::items(w.root.triangles),
+              (std::vector<Triangle*>{apart, abd, onlyT1, secondT2, firstT2}));
+    EXPECT_EQ(firstT2->edgeAB, ba);
+    EXPECT_EQ(firstT2->edgeAC, ac);
+    EXPECT_EQ(firstT2->edgeBC, bc);
+    EXPECT_EQ(ba->triangleCount, 4);
+    EXPECT_EQ(ab->triangleCount, 0);
+    EXPECT_EQ(firstT2->owner, &piece);
 
-    destroyLink(ab);
-    EXPECT_EQ(w.root.removedTriangles, 2);
-    EXPECT_EQ(piece.removedTriangles, 2);
+    // The triangles on b-a go, and with them the links that bordered only them:
+    // a-c, c-b and a-d; b-d still borders "apart", and a-b never bordered any.
+    destroyLink(ba);
+    EXPECT_EQ(w.root.removedTriangles, 4);
+    EXPECT_EQ(piece.removedTriangles, 4);
     EXPECT_EQ(TestWorld::items(w.root.triangles), (std::vector<Triangle*>{apart}));
-    // ac, bc, ad bordered only the removed triangles; bd still borders "apart".
-    EXPECT_EQ(TestWorld::items(w.root.links), (std::vector<Link*>{be, de, bd}));
+    EXPECT_EQ(TestWorld::items(w.root.links), (std::vector<Link*>{be, de, bd, ab}));
     EXPECT_EQ(bd->triangleCount, 1);
-    EXPECT_FALSE(bd->visible);
     EXPECT_EQ(w.root.removedLinks, 4);
     EXPECT_EQ(c->linkCount, 0);
-    (void)ac, (void)bc, (void)ad;
+    // An atom moved with fewer than two links left is dead.
+    for (Atom* atom : {a, b, c}) piece.atomMoved(atom);
+    EXPECT_TRUE(a->dead && c->dead);
+    EXPECT_FALSE(b->dead);
 
     // A link no triangle uses: only the link list, the pair bit and the counter change.
     Atom* f = TestWorld::addAtom(piece, 300, 300);
