@@ -66,15 +66,6 @@ TEST(Pictures, TexturedPiecesOfEveryTextureAndTheViewPanningAndZoomingThem) {
     EXPECT_EQ(checkPicture("view", stage.draw()), "");
 }
 
-// Lines take the width the controller's overlay pass leaves: the second frame shows it.
-TEST(Pictures, VisibleLinksAsGreenLinesAndLooseAtomsAsGreenPoints) {
-    Stage stage;
-    stage.load("drask1.pob", 160, 220);
-    stage.load("pimo2.pob", 600, 330);
-    addLinksAndAtoms(stage, 160, 220);
-    EXPECT_EQ(checkPicture("links_and_atoms", stage.draw()), "");
-}
-
 // Translucent black lines show only over something: a pale backdrop behind the world.
 TEST(Pictures, GridLinesWeighedByTheirIndex) {
     Stage stage;
