@@ -86,7 +86,6 @@ TEST(Pictures, GridLinesWeighedByTheirIndex) {
 
 // Every glyph of the font at the renderer's size. The raster position lies at z 0,
 // behind the triangles (z 0.1): the depth test hides the glyphs under the brick.
-// The game's own overlay becomes one more test like this one, drawn by the controller.
 TEST(Pictures, TextThroughTheFontDisplayLists) {
     Stage stage;
     stage.load("drask2.pob", 350, 215);
