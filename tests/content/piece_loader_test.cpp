@@ -86,27 +86,6 @@ TEST_F(PieceLoaderTest, NegativeCountsAndIterationsAreHarmless) {
     EXPECT_EQ(std::tuple(root.atoms.count, root.links.count), std::tuple(4, 3));
 }
 
-TEST_F(PieceLoaderTest, AtomsTakeTheFileValuesShiftedByTheSpawnPosition) {
-    AtomRecord r = PieceDir::atom(10, 20);
-    r.prevX = 9;  // already moving left
-    r.mass = 2, r.iterations = 4;
-    for (int g = 0; g < kFileCollisionGroups; ++g) r.collidesWith[g] = uint8_t(g * 3);
-    PieceFile p;
-    p.atoms = {r, PieceDir::atom(50, 50)};  // the second with the default 3 iterations
-    Junk& piece = newPiece();
-    ASSERT_TRUE(load(piece, p, 100, 50));
-
-    const std::vector<Atom*> atoms = inFileOrder(piece.atoms);
-    const Atom& a = *atoms[0];
-    EXPECT_EQ((std::vector<float>{a.x, a.y, a.prevX, a.prevY}),
-              (std::vector<float>{110, 70, 109, 70}));
-    EXPECT_EQ((std::vector<float>{a.invMass, a.invIterations, atoms[1]->invIterations}),
-              (std::vector<float>{0.5f, 0.25f, 1.0f / 3.0f}));
-    for (int g = 0; g < kGroupCount; ++g)
-        EXPECT_EQ(a.collidesWith[g], g < 10 ? g * 3 : 0) << "group " << g;
-    EXPECT_EQ(a.owner, &piece);
-}
-
 // Links and triangles find their atoms by position and textures by name; those
 // that find none are left out, and said so.
 TEST_F(PieceLoaderTest, LinksAndTrianglesFindTheirAtomsByPositionAndTexturesByName) {

@@ -10,7 +10,6 @@ namespace {
 std::vector<std::string> bar;
 std::vector<std::string> boxes;
 
-// What a report becomes: its severity alone decides where its line goes.
 TEST(Report, TheSeverityDecidesWhereTheLineGoes) {
     setMessageBar([](Severity severity, const char* line) {
         bar.push_back(std::to_string(static_cast<int>(severity)) + " " + line);

@@ -19,7 +19,6 @@
 #             standard handles, as a shortcut starts it), the game moves to the assets
 #             beside its executable (debug.txt lands there); --piece with a relative
 #             name still finds the file where the user was
-#   piece     --piece with a pipe: every spawn key logs it at once, the game runs on
 #   sandbox   the window is 700 x 430 and empty; Tab hides the overlay; key 3 drops a
 #             piece on the right, key 7 on the left; a dragged piece is drawn higher;
 #             paused, the picture stands still until N; F5, C and F9 give back the
@@ -438,15 +437,6 @@ elsewhere)
     [ -z "$exe" ] || grep -q 'nothing\.pob' "$work/dist/assets/debug.txt" ||
         fail "debug.txt does not name nothing.pob"
     [ -e "$work/other/debug.txt" ] && fail "debug.txt written in the starting folder"
-    ;;
-piece)
-    mkfifo "$work/pipe.pob"
-    start_game --piece "$work/pipe.pob"
-    press 1 0
-    sleep 0.5
-    [ "$(grep -cxF "Unable to open $work/pipe.pob: not a regular file" "$work/game/debug.txt")" -eq 2 ] ||
-        fail "keys 1 and 0 did not both try the pipe: $(cat "$work/game/debug.txt")"
-    escape_ends_game "$quit_wait"
     ;;
 sandbox)
     start_game

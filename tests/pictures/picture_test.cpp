@@ -66,15 +66,6 @@ TEST(Pictures, TexturedPiecesOfEveryTextureAndTheViewPanningAndZoomingThem) {
     EXPECT_EQ(checkPicture("view", stage.draw()), "");
 }
 
-// Lines take the width the controller's overlay pass leaves: the second frame shows it.
-TEST(Pictures, VisibleLinksAsGreenLinesAndLooseAtomsAsGreenPoints) {
-    Stage stage;
-    stage.load("drask1.pob", 160, 220);
-    stage.load("pimo2.pob", 600, 330);
-    addLinksAndAtoms(stage, 160, 220);
-    EXPECT_EQ(checkPicture("links_and_atoms", stage.draw()), "");
-}
-
 // Translucent black lines show only over something: a pale backdrop behind the world.
 TEST(Pictures, GridLinesWeighedByTheirIndex) {
     Stage stage;
@@ -95,7 +86,6 @@ TEST(Pictures, GridLinesWeighedByTheirIndex) {
 
 // Every glyph of the font at the renderer's size. The raster position lies at z 0,
 // behind the triangles (z 0.1): the depth test hides the glyphs under the brick.
-// The game's own overlay becomes one more test like this one, drawn by the controller.
 TEST(Pictures, TextThroughTheFontDisplayLists) {
     Stage stage;
     stage.load("drask2.pob", 350, 215);

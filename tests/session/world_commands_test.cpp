@@ -81,6 +81,10 @@ TEST_F(WorldCommandsTest, PlacingPutsTheAtomThereAtRestAndTargetsStayInsideTheWo
     run(200);
     EXPECT_NEAR(atom->x, root().world->width, 1e-3);
     EXPECT_NEAR(atom->y, 0, 1e-3);
+    commands().moveGrab(-5, 9000);
+    run(200);
+    EXPECT_NEAR(atom->x, 0, 1e-3);
+    EXPECT_NEAR(atom->y, root().world->height, 1e-3);
     commands().release(0, 0);
     root().removeAtom(atom);
     delete atom;

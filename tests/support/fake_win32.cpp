@@ -146,10 +146,6 @@ BOOL WINAPI ShowWindow(HWND, int command) {
     return FALSE;
 }
 
-BOOL WINAPI IsZoomed(HWND) {
-    return state().placement.showCmd == SW_SHOWMAXIMIZED;
-}
-
 LONG WINAPI GetWindowLongA(HWND, int index) {
     record(__func__, index);
     return state().style;
