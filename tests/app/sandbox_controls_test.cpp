@@ -315,7 +315,7 @@ TEST_P(SandboxKeysTest, SaveLoadUndoAndRedoGiveBackTheWorldsTheyName) {
     chord({'Z'});  // without Ctrl, no key of the game's
     EXPECT_EQ(world(), dragged);
 
-    korvel->keyDown('C');
+    chord({'C'});
     chord({VK_F9});
     EXPECT_EQ(world(), saved);
 
@@ -323,7 +323,8 @@ TEST_P(SandboxKeysTest, SaveLoadUndoAndRedoGiveBackTheWorldsTheyName) {
     // file of neither kind is refused.
     EXPECT_EQ(fake::state().count("DragAcceptFiles"), 1);
     std::filesystem::copy_file(dir.path / "world-0002.pdw", dir.path / "kept.PDW");
-    korvel->keyDown('C');
+    chord({'C'});
+    ASSERT_EQ(korvel->atoms.count, 0);
     testing::internal::CaptureStderr();
     dropFiles({"notes.txt", "kept.PDW"}, 5, 5);
     EXPECT_TRUE(testing::internal::GetCapturedStderr().starts_with(
