@@ -129,8 +129,7 @@ struct SpawnSpot {
     const char* name;
     int clientWidth, clientHeight;
     float zoom, panX, panY;
-    int key;  // 0: the right button, -1: a dropped file, at (pointerX, pointerY) from the top-left
-    int pointerX, pointerY;
+    int key, pointerX, pointerY;  // key 0: the right button, -1: a dropped file, at the pointer
     float x, y;
 };
 
@@ -606,7 +605,6 @@ INSTANTIATE_TEST_SUITE_P(PastEachWall, PausedDragTest,
                                          WorldSpot{"Ceiling", 500, 900, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Spawn keys and the steps a frame.
 TEST_F(JournalledTest, ASessionOfKeysReplaysToTheWorldOnScreen) {
     korvel->pieceOverride.clear();
     for (const auto& [key, ticksAfter] :
