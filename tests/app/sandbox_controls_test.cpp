@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "korvel_fixture.h"
@@ -127,8 +129,7 @@ struct SpawnSpot {
     const char* name;
     int clientWidth, clientHeight;
     float zoom, panX, panY;
-    int key;  // 0: the right button, -1: a dropped file, at (pointerX, pointerY) from the top-left
-    int pointerX, pointerY;
+    int key, pointerX, pointerY;  // key 0: the right button, -1: a dropped file, at the pointer
     float x, y;
 };
 
@@ -145,9 +146,8 @@ TEST_P(SpawnSpotTest, DropsAtTheGridPointUnderTheKeyOrPointer) {
     else
         dropFiles({"drask1.pob"}, s.pointerX, s.pointerY);
     ASSERT_EQ(korvel->pieces.count, 1);
-    EXPECT_EQ(korvel->children.count, 2);  // the grid and the piece
-    EXPECT_EQ(firstAtomOfNewestPiece()->x, s.x);
-    EXPECT_EQ(firstAtomOfNewestPiece()->y, s.y);
+    EXPECT_EQ(std::pair(firstAtomOfNewestPiece()->x, firstAtomOfNewestPiece()->y),
+              std::pair(s.x, s.y));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -157,28 +157,24 @@ INSTANTIATE_TEST_SUITE_P(
         SpawnSpot{"Key0", 700, 430, 1, 0, 0, '0', 0, 0, 532, 418},
         SpawnSpot{"Key9RoundsUp", 700, 430, 1, 0, 0, '9', 0, 0, 418, 418},
         SpawnSpot{"Key4WideClient", 1400, 430, 1, 0, 0, '4', 0, 0, 608, 418},
-        SpawnSpot{"Key1Zoomed", 700, 430, 2, 10, 20, '1', 0, 0, 76, 190},
         SpawnSpot{"Key2TallClientZoomed", 700, 1000, 2, 10, 20, '2', 0, 0, 152, 190},
         SpawnSpot{"Key7WideClientZoomedOut", 1400, 430, 0.5f, -100, 500, '7', 0, 0, 304, 342},
         SpawnSpot{"Right", 700, 430, 1, 0, 0, 0, 300, 100, 304, 342},
         SpawnSpot{"RightHalfWayGoesDown", 700, 430, 1, 0, 0, 0, 209, 221, 190, 190},
-        SpawnSpot{"RightZoomed", 700, 430, 2, 10, 20, 0, 300, 100, 152, 152},
         SpawnSpot{"RightTallClientZoomed", 700, 1000, 2, 10, 20, 0, 300, 500, 152, 76},
         SpawnSpot{"DroppedZoomed", 700, 430, 2, 10, 20, -1, 530, 90, 266, 152},
         SpawnSpot{"DroppedTallClientZoomed", 700, 1000, 2, 10, 20, -1, 300, 500, 152, 76}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SandboxTest, TheRightButtonDropsThePieceOfTheLastKeysFamily) {
+// The right button drops from the last key's family. A missing or unreadable
+// piece file is said and drops nothing. For piece authors, every spawn key drops
+// the one file given, at the key's place; anything but a regular file is refused
+// at once, with its reason.
+TEST_F(SandboxTest, APieceGivenOnTheCommandLineIsWhatEverySpawnKeyDropsIfItCan) {
     korvel->keyDown('0');
     dir.removeFamily("drask");
-    send(WM_RBUTTONDOWN, 0, at(500, 200));
+    rightClick(at(500, 200));
     EXPECT_EQ(korvel->pieces.count, 2);
-}
-
-// A missing or unreadable piece file is said and drops nothing. For piece authors,
-// every spawn key drops the one file given, at the key's place; anything but a
-// regular file is refused at once, with its reason.
-TEST_F(SandboxTest, APieceGivenOnTheCommandLineIsWhatEverySpawnKeyDropsIfItCan) {
     dir.removeFamily("pimo");
     std::vector<uint8_t> truncated = writePieceFile(PieceDir::triangle());
     truncated.resize(30);
@@ -188,7 +184,7 @@ TEST_F(SandboxTest, APieceGivenOnTheCommandLineIsWhatEverySpawnKeyDropsIfItCan) 
     korvel->keyDown('2');
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
-    EXPECT_EQ(korvel->children.count, 1);
+    EXPECT_EQ(korvel->pieces.count, 2);
 
     PieceFile four = PieceDir::triangle();
     four.atoms.push_back(PieceDir::atom(30, 30));
@@ -198,14 +194,14 @@ TEST_F(SandboxTest, APieceGivenOnTheCommandLineIsWhatEverySpawnKeyDropsIfItCan) 
     korvel->keyDown('1');
     korvel->keyDown('0');
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(korvel->atoms.count, 8);
+    EXPECT_EQ(korvel->atoms.count, 6 + 8);
     EXPECT_EQ(firstAtomOfNewestPiece()->x, 532);
     korvel->pieceOverride = (dir.path / "folder.pob").string();
     std::filesystem::create_directory(korvel->pieceOverride);
     testing::internal::CaptureStderr();
     korvel->keyDown('2');
     EXPECT_NE(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(korvel->pieces.count, 2);
+    EXPECT_EQ(korvel->pieces.count, 4);
 }
 
 // The words the game shows are checked here and nowhere else.
@@ -237,6 +233,11 @@ TEST_F(SandboxTest, TheOverlayAndTheMessageBarSayWhatIsAndWhatEachKeyDid) {
 
     korvel->keyDown('1');
     EXPECT_TRUE(showsNow("atoms 3/5000  links 3")) << testing::PrintToString(shownText());
+    for (const bool grid : {false, true, false}) {  // G shows the grid lines, and again hides them
+        EXPECT_EQ(fake::state().count("glVertex3i") > 0, grid);
+        chord({'G'});
+        showsNow("");
+    }
     EXPECT_TRUE(shows("pieces 1"));
     EXPECT_FALSE(shows("PAUSED"));
     korvel->keyDown('P');
@@ -313,8 +314,20 @@ TEST_P(SandboxKeysTest, SaveLoadUndoAndRedoGiveBackTheWorldsTheyName) {
     chord({'Z'});  // without Ctrl, no key of the game's
     EXPECT_EQ(world(), dragged);
 
-    korvel->keyDown('C');
+    chord({'C'});
     chord({VK_F9});
+    EXPECT_EQ(world(), saved);
+
+    // Dropped on the window, a world file loads whatever its extension's case; a
+    // file of neither kind is refused.
+    EXPECT_EQ(fake::state().count("DragAcceptFiles"), 1);
+    std::filesystem::copy_file(dir.path / "world-0002.pdw", dir.path / "kept.PDW");
+    chord({'C'});
+    ASSERT_EQ(korvel->atoms.count, 0);
+    testing::internal::CaptureStderr();
+    dropFiles({"notes.txt", "kept.PDW"}, 5, 5);
+    EXPECT_TRUE(testing::internal::GetCapturedStderr().starts_with(
+        (dir.path / "notes.txt").string() + ": "));
     EXPECT_EQ(world(), saved);
 
     // Before any save of its own, F9 takes the highest number in the folder.
@@ -324,20 +337,6 @@ TEST_P(SandboxKeysTest, SaveLoadUndoAndRedoGiveBackTheWorldsTheyName) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PausedAndRunning, SandboxKeysTest, testing::Bool());
-
-TEST_F(SandboxTest, ADroppedWorldFileLoadsAndAFileOfNeitherKindIsRefused) {
-    EXPECT_EQ(fake::state().count("DragAcceptFiles"), 1);
-    korvel->keyDown('4');
-    std::string error;
-    ASSERT_TRUE(korvel->commands.saveWorld("kept.PDW", error)) << error;
-    const std::vector<uint8_t> kept = world();
-    korvel->keyDown('C');
-    testing::internal::CaptureStderr();
-    dropFiles({"notes.txt", "kept.PDW"}, 5, 5);
-    EXPECT_TRUE(testing::internal::GetCapturedStderr().starts_with(
-        (dir.path / "notes.txt").string() + ": "));
-    EXPECT_EQ(world(), kept);
-}
 
 TEST_F(SandboxTest, ALeftDragCarriesTheAtomUnderThePointerAndTheReleaseThrowsIt) {
     korvel->keyDown('2');
@@ -391,21 +390,6 @@ TEST_F(SandboxTest, PauseKeepsDrawingAndStepsNothingUntilNStepsExactlyOnce) {
     EXPECT_EQ(steps(), before + 1);
     ticks(1);
     EXPECT_EQ(steps(), before + 2);
-
-    korvel->keyDown('C');
-    EXPECT_EQ(korvel->pieces.count, 0);
-    EXPECT_EQ(korvel->children.count, 1);  // the grid
-    korvel->keyDown('3');
-    EXPECT_EQ(korvel->atoms.count, 3);
-}
-
-TEST_F(SandboxTest, GTurnsTheGridLinesOnAndOff) {
-    for (const bool shown : {false, true, false}) {
-        fake::state().calls.clear();
-        ticks(1);
-        EXPECT_EQ(fake::state().count("glVertex3i") > 0, shown);
-        chord({'G'});
-    }
 }
 
 class DrawnBodyTest : public SandboxTest, public testing::WithParamInterface<BodyFamily> {};
@@ -621,7 +605,6 @@ INSTANTIATE_TEST_SUITE_P(PastEachWall, PausedDragTest,
                                          WorldSpot{"Ceiling", 500, 900, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Spawn keys and the steps a frame.
 TEST_F(JournalledTest, ASessionOfKeysReplaysToTheWorldOnScreen) {
     korvel->pieceOverride.clear();
     for (const auto& [key, ticksAfter] :
@@ -748,15 +731,13 @@ TEST_F(SandboxTest, F11AndAltEnterCoverTheMonitorAndComeBackToTheWindow) {
     const LONG windowed = fake::state().style;
     EXPECT_EQ(static_cast<DWORD>(windowed) & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
     chord({VK_F11});
-    EXPECT_EQ(korvel->renderer->width, 1600);
-    EXPECT_EQ(korvel->renderer->height, 900);
+    EXPECT_EQ(std::pair(korvel->renderer->width, korvel->renderer->height), std::pair(1600, 900));
     EXPECT_EQ(static_cast<DWORD>(fake::state().style) & (WS_POPUP | WS_CAPTION | WS_THICKFRAME),
               WS_POPUP);
     // What the next start opens: the window it came from, full screen.
-    Settings kept = korvel->controls->settings();
-    EXPECT_TRUE(kept.fullscreen);
-    EXPECT_EQ(kept.windowWidth, 700);
-    EXPECT_EQ(kept.windowHeight, 430);
+    const Settings kept = korvel->controls->settings();
+    EXPECT_EQ(std::tuple(kept.fullscreen, kept.windowWidth, kept.windowHeight),
+              std::tuple(true, 700, 430));
 
     const LPARAM altHeld = LPARAM{1} << 29, wasDown = LPARAM{1} << 30;
     send(WM_SYSKEYDOWN, VK_RETURN, altHeld);

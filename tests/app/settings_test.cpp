@@ -55,10 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                  }),
                  false},
         FileCase{"Missing", nullptr, Settings{}, true},
-        FileCase{"Garbage",
-                 "\x7f"
-                 "ELF\x01\x02\n[[[\nno equals sign here\n",
-                 Settings{}, true},
+        FileCase{"Garbage", "\177ELF\x01\x02\n[[[\nno equals sign here\n", Settings{}, true},
         FileCase{"OutOfRange", "[window]\nwidth = 99999999999\nheight = 3\n[music]\nvolume = -5\n",
                  with([](Settings& s) {
                      s.windowWidth = kMaxWindowSide, s.windowHeight = kMinWindowSide;

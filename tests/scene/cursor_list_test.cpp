@@ -88,20 +88,23 @@ TEST(CursorList, RemovalAndInsertionAtTheCursorAreTheSameWithOrWithoutAnIndex) {
     }
 }
 
-// Emptied at once, a list keeps no trace of its values: a stale index entry
-// would hand out a node that is back on the free list.
+// The index grows past its own tombstones and still finds every value. Emptied
+// at once, a list keeps no trace of its values: a stale index entry would hand
+// out a node that is back on the free list.
 TEST(CursorList, EmptyingAtOnceForgetsEveryValueAndTheListWorksOn) {
-    std::vector<int> values(300);
+    std::vector<int> values(2700);
     for (bool indexed : {true, false}) {
         CursorList<int> list;
         if (indexed) list.keepIndex();
+        for (int round = 0; round < 2700; round += 900) {  // filling the last round's tombstones
+            for (int i = round; i < round + 900; ++i) list.pushFront(&values[i]);
+            for (int i = round; i < round + 900; i += 3) list.removeValue(&values[i]);
+        }
         std::vector<int*> kept;
-        for (int& v : values) list.pushFront(&v);
-        for (int i = 0; i < 300; ++i) {
-            if (i % 3 == 0)
-                list.removeValue(&values[i]);  // leaves tombstones in the index
-            else
-                kept.push_back(&values[i]);
+        for (int i = 0; i < 2700; ++i) {
+            if (i % 3 == 0) continue;
+            kept.push_back(&values[i]);
+            EXPECT_TRUE(list.placeCursorAt(&values[i]) && list.cursor->value == &values[i]) << i;
         }
         std::vector<int*> taken;
         list.takeAll(taken);
@@ -117,25 +120,6 @@ TEST(CursorList, EmptyingAtOnceForgetsEveryValueAndTheListWorksOn) {
         list.clear();
         EXPECT_EQ(walk(list), Seen{});
         EXPECT_FALSE(list.placeCursorAt(&values[2]));
-    }
-}
-
-TEST(PointerMap, KeysSurviveGrowthAndTombstones) {
-    std::vector<int> keys(5000);
-    PointerMap<int, int> map;
-    for (int round = 0; round < 3; ++round) {
-        for (int i = 0; i < 5000; ++i) map[&keys[i]] = i + round;
-        for (int i = 0; i < 5000; i += 2) map.erase(&keys[i]);
-        EXPECT_EQ(map.size(), 2500u);
-        for (int i = 0; i < 5000; ++i) {
-            const int* v = map.find(&keys[i]);
-            ASSERT_EQ(v != nullptr, i % 2 == 1) << i;
-            if (v != nullptr) {
-                EXPECT_EQ(*v, i + round);
-            }
-        }
-        for (int i = 1; i < 5000; i += 2) map.erase(&keys[i]);
-        EXPECT_EQ(map.size(), 0u);
     }
 }
 
@@ -159,10 +143,6 @@ TEST(AddressOrder, SortsPointersWhateverTheirSpread) {
     });
     sortByAddress(pointers);
     EXPECT_EQ(pointers, expected);
-
-    std::vector<char*> same(5, local);
-    sortByAddress(same);
-    EXPECT_EQ(same, std::vector<char*>(5, local));
 }
 
 }  // namespace

@@ -12,20 +12,7 @@ struct CustomJunk : Junk {
     using Junk::Junk;
 };
 
-TEST(ObjectTree, ChildrenAreVisitedNewestFirstAndTeardownLeavesTheParent) {
-    Object root(nullptr);
-    Object older(&root);
-    Object newer(&root);
-    EXPECT_EQ(TestWorld::items(root.children), (std::vector<Object*>{&newer, &older}));
-
-    older.teardown();
-    EXPECT_TRUE(older.destroyed);
-    EXPECT_EQ(TestWorld::items(root.children), (std::vector<Object*>{&newer}));
-    root.teardown();  // parentless: only the flag
-    EXPECT_TRUE(root.destroyed);
-}
-
-TEST(ObjectTree, RemovalClimbsToTheRootFirstAndCountsAtEveryLevel) {
+TEST(ObjectTree, ChildrenComeNewestFirstAndRemovalClimbsToTheRootFirstAndCountsAtEveryLevel) {
     struct CheckingGame : Game {
         Junk* piece = nullptr;
         bool pieceStillHadIt = false;
@@ -36,9 +23,14 @@ TEST(ObjectTree, RemovalClimbsToTheRootFirstAndCountsAtEveryLevel) {
     } root;
     System* world = new System(&root);
     root.world = world;
+    Object older(&root);
     Object middle(&root);
     Junk piece(&middle);
     root.piece = &piece;
+    EXPECT_EQ(TestWorld::items(root.children), (std::vector<Object*>{&middle, &older}));
+    older.teardown();
+    EXPECT_TRUE(older.destroyed);
+    EXPECT_EQ(TestWorld::items(root.children), (std::vector<Object*>{&middle}));
 
     Atom* a = TestWorld::addAtom(piece, 10, 10);
     piece.removeAtom(a);
@@ -49,6 +41,8 @@ TEST(ObjectTree, RemovalClimbsToTheRootFirstAndCountsAtEveryLevel) {
     EXPECT_EQ(piece.atoms.count, 0);
     EXPECT_EQ(root.atoms.count, 0);
     EXPECT_FALSE(world->ids.test(0));
+    root.teardown();  // parentless: only the flag
+    EXPECT_TRUE(root.destroyed);
     delete a;
     delete world;
 }
