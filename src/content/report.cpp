@@ -37,7 +37,7 @@ void report(Severity severity, const char* format, ...) {
     va_end(args);
 }
 
-int report(const Box& box, Severity severity, const char* format, ...) {
+int report(const ReportBox& box, Severity severity, const char* format, ...) {
     if (format != nullptr) {
         va_list args;
         va_start(args, format);

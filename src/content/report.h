@@ -18,7 +18,7 @@ enum class Severity : uint8_t {
 inline constexpr unsigned kMbOk = 0x00000000u;
 
 // A message box: its own words, caption and buttons.
-struct Box {
+struct ReportBox {
     const char* text;
     const char* caption;
     unsigned type = kMbOk;
@@ -33,7 +33,7 @@ struct Box {
 void report(Severity severity, const char* format, ...) PIMO_PRINTF(2, 3);
 // With a box, `format` may be null: the box alone, no line. Returns the box's
 // answer (IDOK, IDYES, IDNO).
-int report(const Box& box, Severity severity, const char* format, ...) PIMO_PRINTF(3, 4);
+int report(const ReportBox& box, Severity severity, const char* format, ...) PIMO_PRINTF(3, 4);
 
 #undef PIMO_PRINTF
 

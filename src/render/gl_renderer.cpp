@@ -80,7 +80,7 @@ bool GLRenderer::open(const char* title, float width, float height, int32_t bits
         mode.dmBitsPerPel = static_cast<DWORD>(bits);
         mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
         if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) {
-            const Box question = {
+            const ReportBox question = {
                 "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. "
                 "Use Windowed Mode Instead?",
                 "Vodi GL", MB_YESNO | MB_ICONEXCLAMATION};
